@@ -1,0 +1,28 @@
+#include "app/Application.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace zk {
+
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("zorkan"));
+    setApplicationDisplayName(QStringLiteral("Зоркан"));
+    setOrganizationName(QStringLiteral("zorkan"));
+    setQuitOnLastWindowClosed(false);
+}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "zorkan: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "zorkan: unexpected failure in an event handler\n");
+    }
+    return false;
+}
+
+} // namespace zk

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QApplication>
+
+namespace zk {
+
+// The program's application object: a failure escaping a handler is reported in
+// one line and the program carries on.
+class Application final : public QApplication {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Application)
+public:
+    Application(int &argc, char **argv);
+    bool notify(QObject *receiver, QEvent *event) override;
+};
+
+} // namespace zk

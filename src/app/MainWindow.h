@@ -1,0 +1,173 @@
+#pragma once
+
+#include "display/Clock.h"
+#include "display/Statistics.h"
+#include "reading/ReadingEngine.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+class QAction;
+class QMenu;
+
+namespace zk {
+
+class ControlStrip;
+class DisplayPanel;
+class EditorPanel;
+class FullScreenWindow;
+class StatisticsBar;
+
+// What start-up is given from outside.
+struct StartupOptions {
+    QString dataFolder;      // holds "ZKData" and "LastEdit"
+    QString commandLineFile; // absolute path of a file to read, or empty
+    const Clock *clock = nullptr;
+};
+
+// State flags carried across runs.
+struct RunFlags {
+    bool FullScreen = false;
+    bool ReadingOn = false;
+    bool EditorOn = false;
+    bool MusicOn = false;
+    int SavedLine = 0;
+};
+
+// The main window TForm1: it composes the display, the control strip, the
+// editor and the statistics bar, and routes commands to them.
+class MainWindow final : public QMainWindow, private ChunkerHost {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindow)
+public:
+    explicit MainWindow(const StartupOptions &options);
+    ~MainWindow() override;
+
+    // Creates TForm2 and runs its start-up decisions (full screen, auto-start).
+    void createFullScreenWindow();
+
+    // Reading control.
+    void BtStartClick();
+    void ActBtStopExecute();
+    void BtStopClick();
+    void T1Timer();
+    bool isReading() const;
+    void suspend();
+    void resumeIfReading(bool restartCount);
+
+    // Display.
+    void MainPanelDblClick();
+    void LayoutMainRows();
+    void LayoutFullScreenRows();
+    void clearAllRows();
+    void N13Click();
+    void N14Click();
+
+    // Spinners and row capacity.
+    void Edit1Change();
+    void UpDown1Click();
+    void Panel7DblClick();
+    void ActGoToStart();
+    void Edit2Change();
+    void Edit3Change();
+    void ActCheckLines();
+    void actmaxlength1();
+    void ActMaxLength2();
+    void TMaxLengthTimer();
+    void FullScreenTimer1Timer();
+
+    // Statistics.
+    void ActBeginToCount();
+    void T2Timer();
+    void Timer1Timer();
+
+    // Full screen.
+    void MnFulScreenClick();
+
+    // Editor.
+    void ActLocateSelStart();
+    void MnShowEditClick();
+    void ActHideEdit();
+    void RichEdit1SelectionChange();
+    void ActLoadFromFile();
+
+    // Life cycle.
+    void ActCloseExecute();
+    void applicationActivated();
+    void applicationDeactivated();
+
+    ReadingEngine &engine() { return m_engine; }
+    Statistics &statistics() { return m_stats; }
+    EditorPanel *editor() const { return m_editor; }
+    DisplayPanel *mainPanel() const { return m_panel; }
+    FullScreenWindow *fullScreenWindow() const;
+    ControlStrip *strip() const { return m_strip; }
+    StatisticsBar *statisticsBar() const { return m_bar; }
+    QAction *action(const char *name) const;
+    QTimer *timer(const char *name) const;
+    const RunFlags &runFlags() const { return m_flags; }
+    bool isShutDown() const { return m_shutDown; }
+    QString dataFolder() const { return m_options.dataFolder; }
+
+    static QString loadTextFile(const QString &path, bool *ok);
+    static bool saveTextFile(const QString &path, const QString &text);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // ChunkerHost
+    int lineCount() const override;
+    QString line(int index) const override;
+    ReadingOptions options() const override;
+    int rowLength() const override;
+    void setProgress(int percent) override;
+
+    void buildMenus();
+    void buildActions();
+    void buildTimers();
+    void wireControls();
+    void runStartup();
+    void loadStartupText();
+    void placeEditor();
+    void pauseModeClick(const char *name);
+    void applyDisplayFont(const QFont &font, const QColor &color);
+    void eventPump(Qt::CursorShape shape);
+    bool mainShown() const;
+    bool fullScreenShown() const;
+    int measureCapacity(int width) const;
+    void setProgressValue(int percent);
+    bool checked(const char *name) const;
+    void onFullScreenShown();
+    void onFullScreenResized();
+
+    StartupOptions m_options;
+    std::unique_ptr<SteadyClock> m_ownClock;
+    const Clock &m_clock;
+    ReadingEngine m_engine;
+    Statistics m_stats;
+    RunFlags m_flags;
+
+    DisplayPanel *m_panel = nullptr;
+    ControlStrip *m_strip = nullptr;
+    StatisticsBar *m_bar = nullptr;
+    EditorPanel *m_editor = nullptr;
+    QPointer<FullScreenWindow> m_fullScreen;
+    QMenu *m_popup1 = nullptr;
+    QHash<QString, QAction *> m_actions;
+    QHash<QString, QTimer *> m_timers;
+    QTimer *m_settle = nullptr;
+    QFont m_fontdialog1; // the font dialog's font: what the editor text takes
+
+    bool m_shutDown = false;
+    bool m_deactivated = false;
+    bool m_settingProgress = false;
+};
+
+} // namespace zk

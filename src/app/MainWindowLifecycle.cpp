@@ -1,0 +1,411 @@
+// Start-up, shut-down, activation, full screen and the editor's reading position.
+#include "app/MainWindow.h"
+
+#include "display/ControlStrip.h"
+#include "display/DisplayPanel.h"
+#include "display/FullScreenWindow.h"
+#include "display/RowGeometry.h"
+#include "display/StatisticsBar.h"
+#include "editor/EditorPanel.h"
+#include "editor/text/TextCodec.h"
+#include "reading/Chunker.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLayout>
+#include <QMenu>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTextCursor>
+
+namespace zk {
+
+namespace {
+
+const QString LastEditName = QStringLiteral("LastEdit");
+
+class BusyCursor final {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    Q_DISABLE_COPY_MOVE(BusyCursor)
+};
+
+void makeOwnerWritable(const QString &path)
+{
+    QFile f(path);
+    if (f.exists())
+        f.setPermissions(f.permissions() | QFileDevice::WriteOwner);
+}
+
+} // namespace
+
+QString MainWindow::loadTextFile(const QString &path, bool *ok)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *ok = false;
+        return {};
+    }
+    const QByteArray bytes = f.readAll();
+    *ok = f.error() == QFileDevice::NoError;
+    return *ok ? TextCodec::decode(bytes) : QString();
+}
+
+bool MainWindow::saveTextFile(const QString &path, const QString &text)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = TextCodec::encode(text);
+    if (f.write(bytes) != bytes.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
+}
+
+void MainWindow::runStartup()
+{
+    QDir::setCurrent(m_options.dataFolder);
+    m_engine.state().RowCapacity = 50;
+    m_editor->SelectionTracking = true;
+    const QDir data(m_options.dataFolder);
+    makeOwnerWritable(data.filePath(QStringLiteral("ZKData")));
+    makeOwnerWritable(data.filePath(LastEditName));
+    m_stats.resetWorkTime();
+    m_fontdialog1 = m_editor->document()->defaultFont();
+    QCoreApplication::processEvents();
+    loadStartupText();
+    QCoreApplication::processEvents();
+    // The stored line decides; a line beyond the text reads as empty and wraps.
+    const int lines = m_editor->lineCount();
+    m_engine.state().CurrentLine = std::max(0, m_flags.SavedLine);
+    setProgressValue(lines > 0 ? Chunker::progressOf(m_engine.state().CurrentLine, lines) % 100
+                               : 0);
+    Edit2Change();
+    ActCheckLines();
+}
+
+void MainWindow::loadStartupText()
+{
+    bool ok = false;
+    if (!m_options.commandLineFile.isEmpty()) {
+        m_flags.SavedLine = 0;
+        const QString suffix = QFileInfo(m_options.commandLineFile).fileName();
+        const qsizetype dot = suffix.lastIndexOf(QLatin1Char('.'));
+        const QString ext = dot >= 0 ? suffix.mid(dot) : QString();
+        if (ext.compare(QLatin1String(".txt"), Qt::CaseInsensitive) == 0) {
+            const QString text = loadTextFile(m_options.commandLineFile, &ok);
+            if (ok)
+                m_editor->setText(text);
+        }
+        return;
+    }
+    const QString text = loadTextFile(QDir(m_options.dataFolder).filePath(LastEditName), &ok);
+    if (ok)
+        m_editor->setText(text);
+}
+
+void MainWindow::createFullScreenWindow()
+{
+    auto *fs = new FullScreenWindow(this);
+    m_fullScreen = fs;
+    DisplayPanel *panel = fs->panel();
+    panel->setBackground(m_panel->background());
+    panel->setDisplayFont(m_panel->displayFont(), m_panel->displayColor());
+    connect(panel, &DisplayPanel::doubleClicked, this, &MainWindow::MainPanelDblClick);
+    connect(panel, &DisplayPanel::rowClicked, this, &MainWindow::MainPanelDblClick);
+    panel->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(panel, &QWidget::customContextMenuRequested, this,
+            [this, panel](const QPoint &pos) { m_popup1->popup(panel->mapToGlobal(pos)); });
+    connect(fs->measureTimer(), &QTimer::timeout, this, &MainWindow::FullScreenTimer1Timer);
+    connect(fs, &FullScreenWindow::shown, this, &MainWindow::onFullScreenShown);
+    connect(fs, &FullScreenWindow::resized, this, &MainWindow::onFullScreenResized);
+    connect(fs, &FullScreenWindow::switchRequested, action("ActFulScreen"), &QAction::trigger);
+    connect(fs, &FullScreenWindow::closeRequested, this, &MainWindow::ActCloseExecute);
+    connect(fs, &FullScreenWindow::spacePressed, this, [this] {
+        if (!m_strip->BtStart->isHidden())
+            action("ActBtStartFull")->trigger();
+        else if (isReading())
+            action("ActBtStopFull")->trigger();
+    });
+    fs->addAction(action("MnFulScreen"));
+
+    const bool remAll = checked("MnRemAll");
+    if (m_flags.FullScreen && remAll) {
+        if (QScreen *screen = this->screen())
+            fs->setGeometry(screen->geometry());
+        fs->showFullScreen();
+        m_flags.FullScreen = true;
+        hide();
+    }
+    if ((m_flags.ReadingOn && remAll) || !m_options.commandLineFile.isEmpty())
+        action("ActBtStart")->trigger();
+}
+
+void MainWindow::onFullScreenShown()
+{
+    DisplayPanel *panel = m_fullScreen->panel();
+    panel->setBackground(m_panel->background());
+    panel->setDisplayFont(m_panel->displayFont(), m_panel->displayColor());
+    ReadingState &s = m_engine.state();
+    s.LineCount = m_strip->UpDown4->value();
+    const int screenHeight = m_fullScreen->screen() ? m_fullScreen->screen()->geometry().height()
+                                                    : m_fullScreen->height();
+    const int c = RowGeometry::fit(screenHeight, m_panel->rowHeight(), s.LineCount);
+    if (c < s.LineCount)
+        s.LineCount = c;
+    ActBeginToCount();
+    ActMaxLength2();
+    LayoutFullScreenRows();
+    for (int i = 0; i < s.LineCount; ++i)
+        panel->row(i)->setText(m_panel->row(i)->text());
+    m_fullScreen->measureTimer()->start();
+}
+
+void MainWindow::onFullScreenResized()
+{
+    m_fullScreen->panel()->setDisplayFont(m_panel->displayFont(), m_panel->displayColor());
+    LayoutFullScreenRows();
+    m_fullScreen->measureTimer()->start();
+}
+
+void MainWindow::MnFulScreenClick()
+{
+    if (!m_fullScreen)
+        return;
+    if (isVisible()) {
+        if (QScreen *screen = this->screen())
+            m_fullScreen->setGeometry(screen->geometry());
+        m_fullScreen->showFullScreen();
+        hide();
+        m_flags.FullScreen = true;
+    } else {
+        show();
+        raise();
+        activateWindow();
+        m_fullScreen->hide();
+        m_flags.FullScreen = false;
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (centralWidget() && centralWidget()->layout())
+        centralWidget()->layout()->activate();
+    LayoutMainRows();
+    actmaxlength1();
+    ActCheckLines();
+    actmaxlength1();
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (m_fullScreen) {
+        for (int i = 0; i < DisplayPanel::PieceRows; ++i) {
+            m_panel->row(i)->setText(m_fullScreen->panel()->row(i)->text());
+            m_panel->row(i)->setVisible(m_fullScreen->panel()->row(i)->isVisible());
+        }
+    }
+    if (centralWidget() && centralWidget()->layout())
+        centralWidget()->layout()->activate();
+    actmaxlength1();
+    ActCheckLines();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    ActCloseExecute();
+    event->accept();
+}
+
+void MainWindow::placeEditor()
+{
+    m_editor->move(2, RowGeometry::StripHeight);
+    const int height = std::max(0, m_panel->height() - RowGeometry::StripHeight);
+    const int shownWidth = std::max(0, centralWidget()->width() - 3);
+    m_editor->resize(m_editor->isVisible() ? shownWidth : EditorPanel::HiddenWidth, height);
+}
+
+void MainWindow::applicationDeactivated()
+{
+    m_deactivated = true;
+    if (checked("MnReactOnFocus"))
+        suspend();
+}
+
+void MainWindow::applicationActivated()
+{
+    m_deactivated = false;
+    if (checked("MnReactOnFocus") && isReading() && !QApplication::activeModalWidget()) {
+        timer("t1")->start();
+        timer("T2")->start();
+        ActBeginToCount();
+    }
+}
+
+void MainWindow::ActCloseExecute()
+{
+    // One shut-down per run, whichever way it is reached.
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    BusyCursor busy;
+    if (m_editor->isVisible()) {
+        ActHideEdit();
+        m_flags.EditorOn = true;
+    } else {
+        m_flags.EditorOn = false;
+        ActLocateSelStart();
+    }
+    saveTextFile(QDir(m_options.dataFolder).filePath(LastEditName), m_editor->text());
+    m_flags.ReadingOn = isReading();
+    m_flags.SavedLine = m_engine.state().CurrentLine;
+    QCoreApplication::quit();
+}
+
+// --- Editor and reading position ------------------------------------------
+
+void MainWindow::ActLocateSelStart()
+{
+    EditorPanel *e = m_editor;
+    ReadingState &s = m_engine.state();
+    e->SelectionTracking = false;
+    const int length = static_cast<int>(e->document()->characterCount()) - 1;
+    // Start at the first character of the reading line: the line model knows it.
+    int caret = e->hiddenLines().lineStart(s.CurrentLine);
+    auto lineOf = [e](int pos) { return e->lineOfPosition(pos); };
+    if (length - caret > 100) {
+        do {
+            caret = std::min(caret + 100, length);
+        } while (lineOf(caret) < s.CurrentLine && caret < length);
+        caret = std::max(0, caret - 100);
+    }
+    do {
+        caret = std::min(caret + 2, length);
+    } while (lineOf(caret) < s.CurrentLine && caret < length);
+    const int d = caret - static_cast<int>(s.ReadBuffer.size()) - 50;
+    if (d > 0)
+        caret = d;
+    if (caret >= length) {
+        ActGoToStart();
+    } else {
+        e->setCaret(caret);
+        s.CurrentLine = lineOf(caret);
+    }
+    e->SavedSelStart = e->caret();
+    e->SelectionTracking = true;
+}
+
+void MainWindow::RichEdit1SelectionChange()
+{
+    EditorPanel *e = m_editor;
+    if (!e->SelectionTracking)
+        return;
+    e->CaretMoved = true;
+    ReadingState &s = m_engine.state();
+    s.ReadBuffer.clear();
+    const QTextCursor c = e->textCursor();
+    e->SavedSelStart = c.selectionStart();
+    s.CurrentLine = e->lineOfPosition(c.position());
+    setProgressValue(Chunker::progressOf(s.CurrentLine, e->lineCount()));
+}
+
+void MainWindow::MnShowEditClick()
+{
+    if (m_editor->isVisible() || fullScreenShown()) {
+        ActHideEdit();
+        return;
+    }
+    {
+        BusyCursor busy;
+        ActBtStopExecute();
+        clearAllRows();
+        m_editor->SelectionTracking = false;
+        ActLocateSelStart();
+        m_editor->setVisible(true);
+        placeEditor();
+        m_editor->setFocus();
+        m_editor->setCaret(m_editor->SavedSelStart);
+        RichEdit1SelectionChange();
+        m_editor->SelectionTracking = true;
+        action("MnFulScreen")->setEnabled(false);
+        action("MnShowEdit")->setVisible(false);
+        action("MnHideEdit")->setVisible(true);
+    }
+    eventPump(Qt::ArrowCursor);
+}
+
+void MainWindow::ActHideEdit()
+{
+    if (fullScreenShown())
+        return;
+    {
+        BusyCursor busy;
+        m_editor->setVisible(false);
+        m_editor->setCaretUntracked(m_editor->SavedSelStart);
+        if (m_editor->CaretMoved) {
+            ReadingState &s = m_engine.state();
+            s.CurrentLine = m_editor->lineOfPosition(m_editor->caret());
+            if (m_editor->lineCount() > 0)
+                setProgressValue(Chunker::progressOf(s.CurrentLine, m_editor->lineCount()));
+        }
+        if (isVisible())
+            (isReading() ? m_strip->BtStop : m_strip->BtStart)->setFocus();
+        action("MnShowEdit")->setVisible(true);
+        action("MnHideEdit")->setVisible(false);
+        action("MnFulScreen")->setEnabled(true);
+        m_panel->clearRows();
+    }
+    eventPump(Qt::ArrowCursor);
+}
+
+void MainWindow::eventPump(Qt::CursorShape)
+{
+    // A bounded pass over pending events so the window repaints before returning.
+    for (int i = 0; i < 4; ++i)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void MainWindow::ActLoadFromFile()
+{
+    ActBtStopExecute();
+    clearAllRows();
+    const QString path = QFileDialog::getOpenFileName(
+        this, QString(), QDir::currentPath(),
+        QStringLiteral("Текстовые файлы txt, rtf, doc, html, htm (*.txt *.rtf *.doc *.htm "
+                       "*.html);;Все файлы  (*.* *)"),
+        nullptr, QFileDialog::DontUseNativeDialog);
+    if (!path.isEmpty()) {
+        ActGoToStart();
+        BusyCursor busy;
+        bool ok = false;
+        const QString text = loadTextFile(path, &ok);
+        if (ok)
+            m_editor->setText(text);
+    }
+    QString text = m_editor->text();
+    if (Chunker::ReplaceTabs(text))
+        m_editor->setText(text);
+}
+
+} // namespace zk
+
+namespace zk {
+
+FullScreenWindow *MainWindow::fullScreenWindow() const
+{
+    return m_fullScreen.data();
+}
+
+} // namespace zk

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QString>
+
+#include <span>
+
+class QMenu;
+class QMenuBar;
+class QAction;
+class QWidget;
+
+namespace zk {
+
+// One menu item as the menu tables give it. Depth 0 items sit on the bar (or at
+// the top of a pop-up), deeper items in the submenu opened above them.
+struct MenuItem {
+    int depth;
+    const char *name;
+    const char16_t *caption; // "-" is a separator
+    int key = 0;
+    bool checkable = false;
+    bool checked = false;
+    bool hidden = false;
+    bool submenu = false;
+};
+
+// Builds menus from a table; every action and submenu carries its item's name.
+class MenuBuilder final {
+public:
+    static void buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidget *owner);
+    static void buildPopup(QMenu *menu, std::span<const MenuItem> items, QWidget *owner);
+};
+
+} // namespace zk

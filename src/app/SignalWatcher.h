@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace zk {
+
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the event loop.
+class SignalWatcher final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SignalWatcher)
+public:
+    explicit SignalWatcher(QObject *parent = nullptr);
+    ~SignalWatcher() override;
+
+signals:
+    void terminationRequested();
+
+private:
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+} // namespace zk

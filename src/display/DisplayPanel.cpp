@@ -1,0 +1,123 @@
+#include "display/DisplayPanel.h"
+
+#include "display/RowGeometry.h"
+
+#include <QMouseEvent>
+
+namespace zk {
+
+DisplayRow::DisplayRow(QWidget *parent) : QLabel(parent)
+{
+    setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    setWordWrap(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAutoFillBackground(false);
+    setTextFormat(Qt::PlainText);
+    setContextMenuPolicy(Qt::NoContextMenu); // the panel's menu shows instead
+    hide();
+}
+
+void DisplayRow::mousePressEvent(QMouseEvent *event)
+{
+    // The second press of a double click arrives as a double-click event, so a
+    // double click on a full-screen row acts once.
+    if (event->button() == Qt::LeftButton)
+        emit clicked();
+    QLabel::mousePressEvent(event);
+}
+
+void DisplayRow::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit doubleClicked();
+    event->accept();
+}
+
+DisplayPanel::DisplayPanel(const QString &rowPrefix, const QString &templateText, QWidget *parent)
+    : QFrame(parent)
+{
+    setObjectName(QStringLiteral("MainPanel"));
+    setAutoFillBackground(true);
+    for (int i = 0; i < RowCount; ++i) {
+        auto *r = new DisplayRow(this);
+        r->setObjectName(rowPrefix + QString::number(i));
+        r->setGeometry(1, 0, std::max(0, width() - 2), r->sizeHint().height());
+        connect(r, &DisplayRow::clicked, this, &DisplayPanel::rowClicked);
+        connect(r, &DisplayRow::doubleClicked, this, &DisplayPanel::rowDoubleClicked);
+        m_rows.append(r);
+    }
+    templateRow()->setText(templateText);
+    setBackground(Qt::black);
+}
+
+int DisplayPanel::rowHeight() const
+{
+    // The template row sizes itself to its text in the panel's font.
+    return templateRow()->sizeHint().height();
+}
+
+void DisplayPanel::layoutRows(int lineCount, int offset)
+{
+    for (DisplayRow *r : m_rows)
+        r->hide();
+    const int n = std::clamp(lineCount, 0, PieceRows);
+    const int h = rowHeight();
+    const QList<int> tops = RowGeometry::tops(height(), n, h, offset);
+    for (int i = 0; i < n; ++i) {
+        DisplayRow *r = m_rows.at(i);
+        r->setGeometry(1, tops.at(i), std::max(0, width() - 2), h);
+        r->show();
+    }
+}
+
+void DisplayPanel::clearRows(int from)
+{
+    for (int i = std::max(0, from); i < PieceRows; ++i)
+        m_rows.at(i)->clear();
+}
+
+void DisplayPanel::setBackground(const QColor &color)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Window, color);
+    setPalette(p);
+}
+
+void DisplayPanel::setDisplayFont(const QFont &font, const QColor &color)
+{
+    m_font = font;
+    m_color = color;
+    for (DisplayRow *r : m_rows) {
+        r->setFont(font);
+        QPalette p = r->palette();
+        p.setColor(QPalette::WindowText, color);
+        r->setPalette(p);
+    }
+}
+
+QColor DisplayPanel::background() const
+{
+    return palette().color(QPalette::Window);
+}
+
+void DisplayPanel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit doubleClicked();
+    event->accept();
+}
+
+void DisplayPanel::fitRowWidths()
+{
+    for (DisplayRow *r : m_rows)
+        r->resize(std::max(0, width() - 2), r->height());
+}
+
+void DisplayPanel::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    fitRowWidths();
+    emit resized();
+}
+
+} // namespace zk
