@@ -115,6 +115,10 @@ void MainWindow::buildMenus()
     m_popup1 = new QMenu(this);
     m_popup1->setObjectName(QStringLiteral("PopupMenu1"));
     MenuBuilder::buildPopup(m_popup1, displayPopupItems(), this);
+    m_popup3 = new QMenu(this);
+    m_popup3->setObjectName(QStringLiteral("PopupMenu3"));
+    MenuBuilder::buildPopup(m_popup3, statisticsPopupItems(), this);
+    connect(m_popup3, &QMenu::aboutToShow, this, &MainWindow::PopupMenu3Popup);
     for (QAction *a : findChildren<QAction *>()) {
         if (!a->objectName().isEmpty() && !m_actions.contains(a->objectName()))
             m_actions.insert(a->objectName(), a);
@@ -148,6 +152,17 @@ void MainWindow::buildMenus()
         {"PumShowEdit", &MainWindow::MnShowEditClick},
         {"PumHideEdit", &MainWindow::MnShowEditClick},
         {"MnHideEdit", &MainWindow::ActHideEdit},
+        {"N28", &MainWindow::N28Click},
+        {"MnSetView", &MainWindow::MnSetViewClick},
+        {"MnShowTimeAndSpeed", &MainWindow::MnShowTimeAndSpeedClick},
+        {"MnShowTimeOfReading", &MainWindow::MnShowTimeOfReadingClick},
+        {"PumShowTimeOfReading", &MainWindow::MnShowTimeOfReadingClick},
+        {"MnShowTimeOfWork", &MainWindow::MnShowTimeOfWorkClick},
+        {"PumShowTimeOfWork", &MainWindow::MnShowTimeOfWorkClick},
+        {"MnShowSpeedInSigns", &MainWindow::MnShowSpeedInSignsClick},
+        {"PumShowSpeedInSigns", &MainWindow::MnShowSpeedInSignsClick},
+        {"MnShowSpeedInWords", &MainWindow::MnShowSpeedInWordsClick},
+        {"PumShowSpeedInWords", &MainWindow::MnShowSpeedInWordsClick},
     };
     for (const Wire &w : wires)
         connect(action(w.name), &QAction::triggered, this, w.run);
@@ -166,11 +181,20 @@ void MainWindow::buildMenus()
                  {"PumWithoutPause", "MnWithoutPause"},
                  {"PumShortPause", "MnShortPause"},
                  {"PumLongPause", "MnLongPause"},
-                 {"PumSmartPause", "MnSmartPause"}};
+                 {"PumSmartPause", "MnSmartPause"},
+                 {"PumShowTimeAndSpeed", "MnShowTimeAndSpeed"}};
     for (const auto &t : twins) {
         QAction *main = action(t.mn);
         connect(action(t.pum), &QAction::triggered, main, &QAction::trigger);
     }
+
+    m_bar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_bar, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { m_popup3->popup(m_bar->mapToGlobal(pos)); });
+    for (QWidget *w : m_bar->findChildren<QWidget *>())
+        w->setContextMenuPolicy(Qt::NoContextMenu);
+    connect(m_bar->PnSigns, &StatPanel::doubleClicked, this, &MainWindow::MnShowSpeedInWordsClick);
+    connect(m_bar->PnWords, &StatPanel::doubleClicked, this, &MainWindow::MnShowSpeedInSignsClick);
 
     m_panel->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_panel, &QWidget::customContextMenuRequested, this,

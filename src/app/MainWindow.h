@@ -3,6 +3,7 @@
 #include "display/Clock.h"
 #include "display/Statistics.h"
 #include "reading/ReadingEngine.h"
+#include "settings/SettingsRecord.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -27,15 +28,6 @@ struct StartupOptions {
     QString dataFolder;      // holds "ZKData" and "LastEdit"
     QString commandLineFile; // absolute path of a file to read, or empty
     const Clock *clock = nullptr;
-};
-
-// State flags carried across runs.
-struct RunFlags {
-    bool FullScreen = false;
-    bool ReadingOn = false;
-    bool EditorOn = false;
-    bool MusicOn = false;
-    int SavedLine = 0;
 };
 
 // The main window TForm1: it composes the display, the control strip, the
@@ -95,6 +87,26 @@ public:
     void RichEdit1SelectionChange();
     void ActLoadFromFile();
 
+    // Settings.
+    void CaptureSettings(SettingsRecord &record) const;
+    void ApplyViewSettings(const SettingsRecord &record);
+    void ApplyOptionFlags(const SettingsRecord &record);
+    void ApplyReadingSettings(const SettingsRecord &record);
+    void ApplyWindowPlacement(const SettingsRecord &record);
+    void LoadSettingsFile();
+    void SaveSettingsFile();
+    void N28Click();
+    void MnSetViewClick();
+    void ActSetFont();
+
+    // Statistics bar options.
+    void MnShowTimeAndSpeedClick();
+    void MnShowTimeOfReadingClick();
+    void MnShowTimeOfWorkClick();
+    void MnShowSpeedInSignsClick();
+    void MnShowSpeedInWordsClick();
+    void PopupMenu3Popup();
+
     // Life cycle.
     void ActCloseExecute();
     void applicationActivated();
@@ -109,7 +121,11 @@ public:
     StatisticsBar *statisticsBar() const { return m_bar; }
     QAction *action(const char *name) const;
     QTimer *timer(const char *name) const;
-    const RunFlags &runFlags() const { return m_flags; }
+    const SettingsRecord &settingsRecord() const { return m_record; }
+    const SettingsRecord &defaultSettings() const { return m_defaults; }
+    QString settingsPath() const;
+    QString lastEditPath() const;
+    QFont editorFont() const { return m_fontdialog1; }
     bool isShutDown() const { return m_shutDown; }
     QString dataFolder() const { return m_options.dataFolder; }
 
@@ -152,7 +168,8 @@ private:
     const Clock &m_clock;
     ReadingEngine m_engine;
     Statistics m_stats;
-    RunFlags m_flags;
+    SettingsRecord m_record;
+    SettingsRecord m_defaults;
 
     DisplayPanel *m_panel = nullptr;
     ControlStrip *m_strip = nullptr;
@@ -160,11 +177,14 @@ private:
     EditorPanel *m_editor = nullptr;
     QPointer<FullScreenWindow> m_fullScreen;
     QMenu *m_popup1 = nullptr;
+    QMenu *m_popup3 = nullptr;
     QHash<QString, QAction *> m_actions;
     QHash<QString, QTimer *> m_timers;
     QTimer *m_settle = nullptr;
     QFont m_fontdialog1; // the font dialog's font: what the editor text takes
+    QColor m_editorTextColor = Qt::black;
 
+    int m_musicMark = 0; // 1 while music is on
     bool m_shutDown = false;
     bool m_deactivated = false;
     bool m_settingProgress = false;

@@ -9,6 +9,7 @@
 #include "editor/EditorPanel.h"
 #include "editor/text/TextCodec.h"
 #include "reading/Chunker.h"
+#include "settings/SettingsFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,13 +36,6 @@ public:
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     Q_DISABLE_COPY_MOVE(BusyCursor)
 };
-
-void makeOwnerWritable(const QString &path)
-{
-    QFile f(path);
-    if (f.exists())
-        f.setPermissions(f.permissions() | QFileDevice::WriteOwner);
-}
 
 } // namespace
 
@@ -70,33 +64,53 @@ bool MainWindow::saveTextFile(const QString &path, const QString &text)
     return f.commit();
 }
 
+QString MainWindow::settingsPath() const
+{
+    return QDir(m_options.dataFolder).filePath(QStringLiteral("ZKData"));
+}
+
+QString MainWindow::lastEditPath() const
+{
+    return QDir(m_options.dataFolder).filePath(LastEditName);
+}
+
 void MainWindow::runStartup()
 {
     QDir::setCurrent(m_options.dataFolder);
     m_engine.state().RowCapacity = 50;
+    action("MnHelp")->setVisible(QFile::exists(QDir(m_options.dataFolder).filePath(
+        QStringLiteral("Readme.rtf"))));
     m_editor->SelectionTracking = true;
-    const QDir data(m_options.dataFolder);
-    makeOwnerWritable(data.filePath(QStringLiteral("ZKData")));
-    makeOwnerWritable(data.filePath(LastEditName));
-    m_stats.resetWorkTime();
     m_fontdialog1 = m_editor->document()->defaultFont();
+    m_defaults = SettingsRecord::designedDefaults();
+    CaptureSettings(m_defaults);
+    SettingsFile::makeOwnerWritable(settingsPath());
+    SettingsFile::makeOwnerWritable(lastEditPath());
+    LoadSettingsFile();
+    m_stats.resetWorkTime();
     QCoreApplication::processEvents();
+    ApplyViewSettings(m_record);
+    QDir::setCurrent(m_options.dataFolder);
     loadStartupText();
     QCoreApplication::processEvents();
-    // The stored line decides; a line beyond the text reads as empty and wraps.
-    const int lines = m_editor->lineCount();
-    m_engine.state().CurrentLine = std::max(0, m_flags.SavedLine);
-    setProgressValue(lines > 0 ? Chunker::progressOf(m_engine.state().CurrentLine, lines) % 100
-                               : 0);
-    Edit2Change();
-    ActCheckLines();
+    ApplyWindowPlacement(m_record);
+    ApplyReadingSettings(m_record);
+    ApplyOptionFlags(m_record);
+    QDir::setCurrent(m_options.dataFolder);
+    if (m_record.EditorOn.isOn() && checked("MnRemAll"))
+        timer("TEditOn")->start();
+    if (!m_record.MusicFolder.value().isEmpty())
+        QDir::setCurrent(m_record.MusicFolder.value());
+    if (m_record.MusicOn.isOn() && checked("MnRemAll") &&
+        QFile::exists(m_record.MusicFile.value()))
+        timer("TMusicOn")->start();
 }
 
 void MainWindow::loadStartupText()
 {
     bool ok = false;
     if (!m_options.commandLineFile.isEmpty()) {
-        m_flags.SavedLine = 0;
+        m_record.SavedLine = 0;
         const QString suffix = QFileInfo(m_options.commandLineFile).fileName();
         const qsizetype dot = suffix.lastIndexOf(QLatin1Char('.'));
         const QString ext = dot >= 0 ? suffix.mid(dot) : QString();
@@ -107,7 +121,7 @@ void MainWindow::loadStartupText()
         }
         return;
     }
-    const QString text = loadTextFile(QDir(m_options.dataFolder).filePath(LastEditName), &ok);
+    const QString text = loadTextFile(lastEditPath(), &ok);
     if (ok)
         m_editor->setText(text);
 }
@@ -138,14 +152,14 @@ void MainWindow::createFullScreenWindow()
     fs->addAction(action("MnFulScreen"));
 
     const bool remAll = checked("MnRemAll");
-    if (m_flags.FullScreen && remAll) {
+    if (m_record.FullScreen.isOn() && remAll) {
         if (QScreen *screen = this->screen())
             fs->setGeometry(screen->geometry());
         fs->showFullScreen();
-        m_flags.FullScreen = true;
+        m_record.FullScreen.set(true);
         hide();
     }
-    if ((m_flags.ReadingOn && remAll) || !m_options.commandLineFile.isEmpty())
+    if ((m_record.ReadingOn.isOn() && remAll) || !m_options.commandLineFile.isEmpty())
         action("ActBtStart")->trigger();
 }
 
@@ -185,13 +199,13 @@ void MainWindow::MnFulScreenClick()
             m_fullScreen->setGeometry(screen->geometry());
         m_fullScreen->showFullScreen();
         hide();
-        m_flags.FullScreen = true;
+        m_record.FullScreen.set(true);
     } else {
         show();
         raise();
         activateWindow();
         m_fullScreen->hide();
-        m_flags.FullScreen = false;
+        m_record.FullScreen.set(false);
     }
 }
 
@@ -263,14 +277,15 @@ void MainWindow::ActCloseExecute()
     BusyCursor busy;
     if (m_editor->isVisible()) {
         ActHideEdit();
-        m_flags.EditorOn = true;
+        m_record.EditorOn.set(true);
     } else {
-        m_flags.EditorOn = false;
+        m_record.EditorOn.set(false);
         ActLocateSelStart();
     }
-    saveTextFile(QDir(m_options.dataFolder).filePath(LastEditName), m_editor->text());
-    m_flags.ReadingOn = isReading();
-    m_flags.SavedLine = m_engine.state().CurrentLine;
+    saveTextFile(lastEditPath(), m_editor->text());
+    m_record.ReadingOn.set(isReading());
+    m_record.MusicOn.set(m_musicMark > 0);
+    SaveSettingsFile();
     QCoreApplication::quit();
 }
 

@@ -101,7 +101,22 @@ constexpr MenuItem DisplayPopup[] = {
     {0, "PumExit", u"Выход из программы"},
 };
 
+constexpr MenuItem StatisticsPopup[] = {
+    {0, "PumShowTimeAndSpeed", u"Показывть время и скорость", 0, true},
+    {0, "N42", u"-"},
+    {0, "PumShowTimeOfWork", u"Время работы программы", 0, true},
+    {0, "PumShowTimeOfReading", u"Время быстрого чтения", 0, true},
+    {0, "N43", u"-"},
+    {0, "PumShowSpeedInSigns", u"Скорость чтения в знаках в минуту", 0, true},
+    {0, "PumShowSpeedInWords", u"Скорость чтения в словах в минуту", 0, true},
+};
+
 } // namespace
+
+std::span<const MenuItem> statisticsPopupItems()
+{
+    return StatisticsPopup;
+}
 
 std::span<const MenuItem> mainMenuItems()
 {

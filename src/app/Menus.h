@@ -8,5 +8,6 @@ namespace zk {
 
 std::span<const MenuItem> mainMenuItems();
 std::span<const MenuItem> displayPopupItems();
+std::span<const MenuItem> statisticsPopupItems();
 
 } // namespace zk

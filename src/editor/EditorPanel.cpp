@@ -38,7 +38,7 @@ EditorPanel::EditorPanel(QWidget *parent) : QTextEdit(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(20);
+    f.setPointSize(12);
     setFont(f);
     document()->setDefaultFont(f);
     QPalette p = palette();
@@ -113,6 +113,22 @@ QString EditorPanel::line(int index) const
 int EditorPanel::lineOfPosition(int pos) const
 {
     return hiddenLines().lineOfPosition(pos);
+}
+
+void EditorPanel::applyFontToAll(const QFont &font, const QColor &color)
+{
+    document()->setDefaultFont(font);
+    QPalette p = palette();
+    p.setColor(QPalette::Text, color);
+    setPalette(p);
+    updateBreaker();
+}
+
+void EditorPanel::setBackgroundColor(const QColor &color)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Base, color);
+    setPalette(p);
 }
 
 void EditorPanel::setCaret(int pos)

@@ -28,6 +28,10 @@ public:
 
     const LineModel &hiddenLines() const;
 
+    // One font for the whole text, given through the document.
+    void applyFontToAll(const QFont &font, const QColor &color);
+    void setBackgroundColor(const QColor &color);
+
     // Sets the caret without it counting as the user's move; tracking is on afterwards.
     void setCaretUntracked(int pos);
     void setCaret(int pos);

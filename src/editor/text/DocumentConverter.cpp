@@ -1,0 +1,7 @@
+#include "editor/text/DocumentConverter.h"
+
+namespace zk {
+
+DocumentConverter::~DocumentConverter() = default;
+
+} // namespace zk

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "editor/text/DocumentConverter.h"
+
+#include <chrono>
+#include <functional>
+
+namespace zk {
+
+// Converts a document with LibreOffice run headless as a child process:
+// fileopen, filesaveas as UTF-8 text, fileclose, all in one run of soffice.
+// The document is copied into a private temporary folder with a throwaway user
+// profile, so a running LibreOffice of the user neither blocks nor sees it and
+// no lock file appears beside the user's document. A run that outlasts the time
+// limit is killed with everything it started, and the conversion fails.
+class LibreOfficeConverter final : public DocumentConverter {
+public:
+    using Pump = std::function<void()>;
+
+    explicit LibreOfficeConverter(QString program = QStringLiteral("soffice"),
+                                  std::chrono::milliseconds timeLimit = std::chrono::seconds(60),
+                                  Pump pump = {});
+
+    // Called about every 50 ms while the converter runs, so the window can repaint.
+    void setPump(Pump pump) { m_pump = std::move(pump); }
+
+    std::optional<QString> convert(const QString &path) override;
+
+private:
+    QString m_program;
+    std::chrono::milliseconds m_timeLimit;
+    Pump m_pump;
+};
+
+} // namespace zk

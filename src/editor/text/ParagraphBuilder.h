@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace zk {
+
+// Collects running text into lines, one per paragraph: any run of white space
+// becomes one space, soft hyphens and zero-width marks vanish, lines carry no
+// blanks at either end, and paragraphs without text are dropped.
+class ParagraphBuilder final {
+public:
+    void append(QChar c);
+    void append(QStringView text);
+    void appendCodePoint(char32_t code);
+    void endParagraph();
+
+    // Lines as collected so far; the builder is left empty.
+    QString take();
+
+    // The same rules applied to text whose lines are its paragraphs.
+    static QString fromLines(QStringView text);
+
+private:
+    QString m_text;
+    bool m_inParagraph = false;
+    bool m_pendingSpace = false;
+};
+
+} // namespace zk

@@ -1,0 +1,150 @@
+#include "editor/text/BookReaders.h"
+#include "editor/text/ParagraphBuilder.h"
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
+#include <QDir>
+#include <QHash>
+#include <QUrl>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+
+namespace zk {
+
+namespace {
+
+// No part of a book is this large; a bigger entry is a damaged or hostile archive.
+constexpr qint64 kMaxEntrySize = 256 * 1024 * 1024;
+
+std::optional<QByteArray> readEntry(QuaZip &zip, const QString &name) {
+    if (!zip.setCurrentFile(name, QuaZip::csSensitive) &&
+        !zip.setCurrentFile(name, QuaZip::csInsensitive))
+        return std::nullopt;
+    QuaZipFile file(&zip);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray data;
+    data.reserve(std::clamp<qint64>(file.size(), 0, kMaxEntrySize));
+    char chunk[64 * 1024];
+    qint64 got = 0;
+    while ((got = file.read(chunk, sizeof chunk)) > 0 && data.size() <= kMaxEntrySize)
+        data.append(chunk, got);
+    // Closing checks the CRC of what was read.
+    file.close();
+    if (got < 0 || file.getZipError() != UNZ_OK || data.size() > kMaxEntrySize)
+        return std::nullopt;
+    return data;
+}
+
+std::optional<QString> rootFilePath(const QByteArray &containerXml) {
+    QXmlStreamReader xml(containerXml);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"rootfile") {
+            const QString path = xml.attributes().value(QLatin1StringView("full-path")).toString();
+            if (!path.isEmpty())
+                return path;
+        }
+    }
+    return std::nullopt;
+}
+
+bool isReadableMediaType(QStringView type) {
+    return type.isEmpty() || type == u"application/xhtml+xml" || type == u"text/html";
+}
+
+// Paths inside the archive of the spine's documents, in reading order.
+std::optional<QStringList> spinePaths(const QByteArray &opf, const QString &opfPath) {
+    struct Item {
+        QString href;
+        QString mediaType;
+    };
+    QHash<QString, Item> manifest;
+    QStringList order;
+
+    QXmlStreamReader xml(opf);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes attributes = xml.attributes();
+        if (xml.name() == u"item") {
+            manifest.insert(attributes.value(QLatin1StringView("id")).toString(),
+                            {attributes.value(QLatin1StringView("href")).toString(),
+                             attributes.value(QLatin1StringView("media-type")).toString()});
+        } else if (xml.name() == u"itemref" &&
+                   attributes.value(QLatin1StringView("linear")) != u"no") {
+            order.append(attributes.value(QLatin1StringView("idref")).toString());
+        }
+    }
+    if (xml.hasError() || order.isEmpty())
+        return std::nullopt;
+
+    const qsizetype slash = opfPath.lastIndexOf(QLatin1Char('/'));
+    const QString base = slash < 0 ? QString() : opfPath.left(slash + 1);
+    QStringList paths;
+    for (const QString &id : std::as_const(order)) {
+        const auto item = manifest.constFind(id);
+        if (item == manifest.cend())
+            return std::nullopt;
+        if (!isReadableMediaType(item->mediaType))
+            continue;
+        QString href = item->href.section(QLatin1Char('#'), 0, 0);
+        href = QUrl::fromPercentEncoding(href.toUtf8());
+        if (href.isEmpty())
+            return std::nullopt;
+        paths.append(QDir::cleanPath(base + href));
+    }
+    return paths;
+}
+
+} // namespace
+
+std::optional<QString> readEpub(const QString &path) {
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdUnzip))
+        return std::nullopt;
+
+    const std::optional<QByteArray> container =
+        readEntry(zip, QStringLiteral("META-INF/container.xml"));
+    if (!container)
+        return std::nullopt;
+    const std::optional<QString> opfPath = rootFilePath(*container);
+    if (!opfPath)
+        return std::nullopt;
+    const std::optional<QByteArray> opf = readEntry(zip, *opfPath);
+    if (!opf)
+        return std::nullopt;
+    const std::optional<QStringList> parts = spinePaths(*opf, *opfPath);
+    if (!parts)
+        return std::nullopt;
+
+    QString text;
+    for (const QString &part : *parts) {
+        const std::optional<QByteArray> bytes = readEntry(zip, part);
+        if (!bytes)
+            return std::nullopt;
+        const QString partText = readHtml(*bytes);
+        if (partText.isEmpty())
+            continue;
+        if (!text.isEmpty())
+            text.append(QLatin1Char('\n'));
+        text.append(partText);
+    }
+    return text;
+}
+
+std::optional<QString> readZippedFb2(const QString &path) {
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdUnzip))
+        return std::nullopt;
+    for (const QString &name : zip.getFileNameList()) {
+        if (name.endsWith(u".fb2", Qt::CaseInsensitive)) {
+            const std::optional<QByteArray> bytes = readEntry(zip, name);
+            return bytes ? readFb2(*bytes) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace zk

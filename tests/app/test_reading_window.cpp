@@ -1,0 +1,245 @@
+#include "WindowFixture.h"
+
+#include "display/FullScreenWindow.h"
+#include "display/RowGeometry.h"
+#include "display/StatisticsBar.h"
+
+using namespace zk;
+
+class test_reading_window : public QObject {
+    Q_OBJECT
+private slots:
+    void sentenceEnd_underSmartPause_staysThreeTicks();
+    void endOfText_oneRow_stopsTwoTicksAfterLastPiece();
+    void endOfText_severalRows_emptiesLaterRowsAndStopsNextTick();
+    void noRowFits_ticksConsumeNothing();
+    void startAfterStop_resumesWithNextWord_andZeroCounts();
+    void stopButton_clears_doubleClick_keeps();
+    void blankEditor_startDoesNothing();
+    void pauseModes_areExclusive_andRestartCounting();
+    void inactivity_suspendsOnlyWithOption();
+    void rowLayout_centresRows();
+};
+
+namespace {
+
+void useSmartPause(MainWindow *w)
+{
+    w->action("MnSmartPause")->trigger();
+}
+
+} // namespace
+
+void test_reading_window::sentenceEnd_underSmartPause_staysThreeTicks()
+{
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("Мама мыла раму. Папа читал."));
+    useSmartPause(w);
+    w->engine().state().RowCapacity = 20;
+    f.startReading();
+    QVERIFY(w->isReading());
+    QCOMPARE(w->timer("t1")->interval(), 140);
+
+    const QStringList expected = {
+        QStringLiteral("Мама мыла"), QStringLiteral("Мама мыла"), QStringLiteral("Мама мыла"),
+        QStringLiteral("раму."),     QStringLiteral("раму."),     QStringLiteral("раму."),
+        QStringLiteral("Папа"),      QStringLiteral("читал."),    QStringLiteral("читал."),
+        QStringLiteral("читал."),    QString()};
+    for (const QString &shown : expected) {
+        w->T1Timer();
+        QCOMPARE(f.row(0), shown);
+    }
+    QVERIFY(w->isReading());
+    w->T1Timer();
+    QVERIFY(!w->isReading());
+    QCOMPARE(w->strip()->UpDown1->value(), 0);
+}
+
+void test_reading_window::endOfText_oneRow_stopsTwoTicksAfterLastPiece()
+{
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("раз два"));
+    w->strip()->UpDown3->setValue(3);
+    f.startReading();
+    w->T1Timer();
+    QCOMPARE(f.row(0), QStringLiteral("раз"));
+    w->T1Timer();
+    QCOMPARE(f.row(0), QStringLiteral("два"));
+    w->T1Timer(); // empty piece: the row is emptied, the run goes on for one tick
+    QCOMPARE(f.row(0), QString());
+    QVERIFY(w->isReading());
+    w->T1Timer();
+    QVERIFY(!w->isReading());
+    // The next Start reads the text again from its first line.
+    f.startReading();
+    w->T1Timer();
+    QCOMPARE(f.row(0), QStringLiteral("раз"));
+}
+
+void test_reading_window::endOfText_severalRows_emptiesLaterRowsAndStopsNextTick()
+{
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("раз два"));
+    w->strip()->UpDown3->setValue(3);
+    w->strip()->UpDown4->setValue(3);
+    QCOMPARE(w->engine().state().LineCount, 3);
+    f.startReading();
+    w->T1Timer();
+    QCOMPARE(f.row(0), QStringLiteral("раз"));
+    QCOMPARE(f.row(1), QStringLiteral("два"));
+    QCOMPARE(f.row(2), QString());
+    QVERIFY(w->isReading());
+    w->T1Timer();
+    QVERIFY(!w->isReading());
+    QCOMPARE(f.row(0), QString());
+}
+
+void test_reading_window::noRowFits_ticksConsumeNothing()
+{
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("раз два три четыре"));
+    QFont huge(QStringLiteral("DejaVu Sans"));
+    huge.setPixelSize(2000);
+    w->mainPanel()->setDisplayFont(huge, Qt::yellow);
+    w->ActCheckLines();
+    QCOMPARE(w->engine().state().LineCount, 0);
+    f.startReading();
+    const int line = w->engine().state().CurrentLine;
+    for (int i = 0; i < 5; ++i)
+        w->T1Timer();
+    QVERIFY(w->isReading());
+    QCOMPARE(w->engine().state().CurrentLine, line);
+    QCOMPARE(w->engine().state().WordCount, 0);
+    QVERIFY(!w->mainPanel()->row(0)->isVisible());
+}
+
+void test_reading_window::startAfterStop_resumesWithNextWord_andZeroCounts()
+{
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("один два три четыре"));
+    w->strip()->UpDown3->setValue(3);
+    f.startReading();
+    w->T1Timer();
+    w->T1Timer();
+    QCOMPARE(f.row(0), QStringLiteral("два"));
+    QCOMPARE(w->engine().state().WordCount, 2);
+    w->action("ActBtStop")->trigger();
+    QVERIFY(!w->isReading());
+    f.startReading();
+    QCOMPARE(w->engine().state().WordCount, 0);
+    QCOMPARE(w->engine().state().SignCount, 0);
+    w->T1Timer();
+    QCOMPARE(f.row(0), QStringLiteral("три"));
+}
+
+void test_reading_window::stopButton_clears_doubleClick_keeps()
+{
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("один два три"));
+    w->strip()->UpDown3->setValue(3);
+    f.startReading();
+    w->T1Timer();
+    QTest::mouseDClick(w->mainPanel(), Qt::LeftButton);
+    QVERIFY(!w->isReading());
+    QCOMPARE(f.row(0), QStringLiteral("один"));
+    QTest::mouseDClick(w->mainPanel(), Qt::LeftButton);
+    QVERIFY(w->isReading());
+    w->timer("t1")->stop();
+    w->T1Timer();
+    QCOMPARE(f.row(0), QStringLiteral("два"));
+    QTest::mouseClick(w->strip()->BtStop, Qt::LeftButton);
+    QVERIFY(!w->isReading());
+    QCOMPARE(f.row(0), QString());
+    QCOMPARE(w->fullScreenWindow()->panel()->row(0)->text(), QString());
+}
+
+void test_reading_window::blankEditor_startDoesNothing()
+{
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("  \n\t\n"));
+    // Start asks for a file first; answer the dialog with a cancel.
+    QTimer::singleShot(0, [] {
+        if (QWidget *dialog = QApplication::activeModalWidget())
+            dialog->close();
+    });
+    w->BtStartClick();
+    QVERIFY(!w->isReading());
+    QVERIFY(!w->timer("t1")->isActive());
+}
+
+void test_reading_window::pauseModes_areExclusive_andRestartCounting()
+{
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("текст"));
+    w->engine().state().WordCount = 7;
+    w->action("MnLongPause")->trigger();
+    QCOMPARE(w->engine().state().WordCount, 0);
+    int checkedModes = 0;
+    for (const char *m : {"MnWithoutPause", "MnShortPause", "MnLongPause", "MnSmartPause"})
+        checkedModes += w->action(m)->isChecked();
+    QCOMPARE(checkedModes, 1);
+    QVERIFY(w->action("MnLongPause")->isChecked());
+    w->action("MnLongPause")->trigger(); // choosing the checked mode again keeps it
+    QVERIFY(w->action("MnLongPause")->isChecked());
+    w->action("PumSmartPause")->trigger();
+    QVERIFY(w->action("MnSmartPause")->isChecked());
+    QVERIFY(!w->action("MnLongPause")->isChecked());
+
+    w->engine().state().WordCount = 7;
+    w->action("MnDelMin")->trigger();
+    QCOMPARE(w->engine().state().WordCount, 7); // hyphen removal does not change the pace
+    QVERIFY(w->action("MnDelMin")->isChecked());
+}
+
+void test_reading_window::inactivity_suspendsOnlyWithOption()
+{
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("один два три"));
+    w->BtStartClick();
+    w->applicationDeactivated();
+    QVERIFY(w->timer("t1")->isActive());
+    w->action("MnReactOnFocus")->trigger();
+    w->applicationDeactivated();
+    QVERIFY(!w->timer("t1")->isActive());
+    QVERIFY(!w->timer("T2")->isActive());
+    QVERIFY(w->isReading());
+    w->engine().state().WordCount = 5;
+    w->applicationActivated();
+    QVERIFY(w->timer("t1")->isActive());
+    QCOMPARE(w->engine().state().WordCount, 0);
+
+    // Not reading: T2 stops on deactivation and stays stopped on return.
+    w->action("ActBtStop")->trigger();
+    w->timer("T2")->start();
+    w->applicationDeactivated();
+    w->applicationActivated();
+    QVERIFY(!w->timer("T2")->isActive());
+    QVERIFY(!w->timer("t1")->isActive());
+}
+
+void test_reading_window::rowLayout_centresRows()
+{
+    QCOMPARE(RowGeometry::tops(300, 3, 63, RowGeometry::MainOffset), (QList<int>{64, 127, 190}));
+    QCOMPARE(RowGeometry::tops(300, 3, 63, 0), (QList<int>{55, 118, 181}));
+    // Too many rows: the margin goes negative, halved toward zero.
+    QCOMPARE(RowGeometry::tops(100, 3, 39, 0).first(), -8);
+    QCOMPARE(RowGeometry::fit(261, 63, 9), 4);
+    QCOMPARE(RowGeometry::fit(-5, 63, 9), 0);
+    QCOMPARE(RowGeometry::fit(100, 0, 9), 9);
+
+    // The live panel places its rows by the same rule.
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("текст"));
+    w->strip()->UpDown4->setValue(2);
+    DisplayPanel *panel = w->mainPanel();
+    const int h = panel->rowHeight();
+    const QList<int> tops = RowGeometry::tops(panel->height(), 2, h, RowGeometry::MainOffset);
+    QCOMPARE(panel->row(0)->y(), tops.at(0));
+    QCOMPARE(panel->row(1)->y(), tops.at(1));
+    QCOMPARE(panel->row(1)->height(), h);
+    QVERIFY(!panel->row(2)->isVisible());
+    QVERIFY(!panel->templateRow()->isVisible());
+}
+
+QTEST_MAIN(test_reading_window)
+#include "test_reading_window.moc"

@@ -1,0 +1,83 @@
+#include "editor/text/TextCodec.h"
+
+#include <QStringEncoder>
+#include <QTest>
+
+using namespace zk;
+using namespace Qt::StringLiterals;
+
+class TestTextCodec final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sameText_decodesAlikeInEveryEncodingAndLineEnd_data();
+    void sameText_decodesAlikeInEveryEncodingAndLineEnd();
+    void asciiText_isUnchanged();
+    void invalidUtf8_isReadAsWindows1251();
+    void textOutsideWindows1251_survivesEncodeDecode();
+    void windows1251Text_isWrittenAsCp1251WithCrLf();
+};
+
+namespace {
+
+const QString kRussian = u"Съешь же ещё этих мягких французских булок,\n"
+                         u"да выпей чаю — «ЙЦУКЕН».\n"
+                         u"Ёлка и ёж.\n"_s;
+
+} // namespace
+
+void TestTextCodec::sameText_decodesAlikeInEveryEncodingAndLineEnd_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    for (const QString &end : {u"\n"_s, u"\r\n"_s, u"\r"_s}) {
+        const QString text = QString(kRussian).replace(u"\n"_s, end);
+        const QByteArray tag = end.toLatin1().toHex();
+        QStringEncoder utf16(QStringEncoder::Utf16LE);
+        QTest::addRow("utf8 %s", tag.constData()) << text.toUtf8();
+        QTest::addRow("utf8 bom %s", tag.constData()) << "\xEF\xBB\xBF" + text.toUtf8();
+        QTest::addRow("utf16le bom %s", tag.constData())
+            << "\xFF\xFE" + QByteArray(utf16.encode(text));
+        QTest::addRow("cp1251 %s", tag.constData()) << TextCodec::toWindows1251(text);
+    }
+}
+
+void TestTextCodec::sameText_decodesAlikeInEveryEncodingAndLineEnd() {
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(TextCodec::decode(bytes), kRussian);
+}
+
+void TestTextCodec::asciiText_isUnchanged() {
+    QCOMPARE(TextCodec::decode("plain\r\ntext"), u"plain\ntext"_s);
+    QCOMPARE(TextCodec::decode(QByteArray()), QString());
+}
+
+void TestTextCodec::invalidUtf8_isReadAsWindows1251() {
+    // Valid UTF-8 followed by a lone cp1251 letter: the whole file is cp1251.
+    const QByteArray bytes = QByteArray("abc ") + "\xC0";
+    QCOMPARE(TextCodec::decode(bytes), u"abc А"_s);
+    // Cut in the middle of a two-byte UTF-8 character.
+    const QByteArray cut = u"ёж"_s.toUtf8().chopped(1);
+    QCOMPARE(TextCodec::decode(cut), TextCodec::fromWindows1251(cut));
+}
+
+void TestTextCodec::textOutsideWindows1251_survivesEncodeDecode() {
+    const QString text = u"ё ѣ — € 漢\nвторая строка"_s;
+    QVERIFY(!TextCodec::fitsWindows1251(text));
+    const QByteArray bytes = TextCodec::encode(text);
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(bytes.contains("\r\n"));
+    QCOMPARE(TextCodec::decode(bytes), text);
+}
+
+void TestTextCodec::windows1251Text_isWrittenAsCp1251WithCrLf() {
+    const QString text = u"Привет, мир — «ёлка» €\nстрока\rещё"_s;
+    QVERIFY(TextCodec::fitsWindows1251(text));
+    // Bytes from the Windows-1251 table, not from the codec under test.
+    const QByteArray expected =
+        "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0 \x97 \xAB\xB8\xEB\xEA\xE0\xBB \x88"
+        "\r\n\xF1\xF2\xF0\xEE\xEA\xE0\r\n\xE5\xF9\xB8";
+    QCOMPARE(TextCodec::encode(text), expected);
+    QCOMPARE(TextCodec::decode(expected), TextCodec::normalizeLineEnds(text));
+}
+
+QTEST_GUILESS_MAIN(TestTextCodec)
+#include "test_text_codec.moc"
