@@ -83,8 +83,8 @@ void EditorPanel::setText(const QString &text)
 
 bool EditorPanel::isBlank() const
 {
-    const QString raw = document()->toRawText();
-    for (QChar c : raw) {
+    // The line model holds the text already; a real text has a letter near its start.
+    for (QChar c : hiddenLines().text()) {
         if (c.unicode() > 32 && c.unicode() != 0x2028 && c.unicode() != 0x2029)
             return false;
     }

@@ -1,0 +1,158 @@
+// Cost of reading ticks and start-up on generated Russian texts.
+#include "app/MainWindow.h"
+#include "display/DisplayPanel.h"
+#include "display/ControlStrip.h"
+#include "editor/EditorPanel.h"
+#include "editor/text/TextCodec.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+QString generateText(qsizetype bytes)
+{
+    static const char16_t *const words[] = {
+        u"чтение", u"быстро", u"Москва", u"слово", u"строка", u"внимание", u"глаза", u"текст",
+        u"привычка", u"рентгеноэлектрокардиографического", u"северо-западный", u"и", u"в",
+        u"на", u"книга", u"Пушкин", u"вечером", u"река", u"лес", u"тропинка"};
+    static const char16_t *const marks[] = {u"", u"", u"", u",", u".", u"!", u"?", u";"};
+    QRandomGenerator rng(42);
+    QString text;
+    text.reserve(bytes / 2 + 64);
+    int inParagraph = 0;
+    while (text.size() * 2 < bytes) {
+        text += QString::fromUtf16(words[rng.bounded(20)]);
+        text += QString::fromUtf16(marks[rng.bounded(8)]);
+        if (++inParagraph > 40 + rng.bounded(80)) {
+            text += QLatin1Char('\n');
+            inParagraph = 0;
+        } else {
+            text += QLatin1Char(' ');
+        }
+    }
+    return text;
+}
+
+struct Session {
+    QTemporaryDir dir;
+    std::unique_ptr<zk::MainWindow> window;
+
+    explicit Session(qsizetype bytes, const QString &commandLine = QString())
+    {
+        QFile f(QDir(dir.path()).filePath(QStringLiteral("LastEdit")));
+        f.open(QIODevice::WriteOnly);
+        f.write(zk::TextCodec::encode(generateText(bytes)));
+        f.close();
+        zk::StartupOptions o;
+        o.dataFolder = dir.path();
+        o.commandLineFile = commandLine;
+        window = std::make_unique<zk::MainWindow>(o);
+        window->show();
+        window->createFullScreenWindow();
+    }
+};
+
+void BM_Tick9Rows(benchmark::State &state)
+{
+    Session s(state.range(0));
+    zk::MainWindow *w = s.window.get();
+    w->strip()->UpDown4->setValue(9);
+    w->engine().state().LineCount = 9;
+    w->engine().state().RowCapacity = 54;
+    w->action("MnReadNonStop")->setChecked(true);
+    w->BtStartClick();
+    w->timer("t1")->stop();
+    for (auto _ : state) {
+        w->engine().state().PauseTicks = 0;
+        w->T1Timer();
+    }
+    state.SetLabel(QByteArray::number(w->engine().state().CurrentLine).prepend("line ").toStdString());
+}
+BENCHMARK(BM_Tick9Rows)->Arg(512 * 1024)->Arg(50 * 1024 * 1024)->Unit(benchmark::kMicrosecond);
+
+void BM_StartupToFirstPiece(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString book = QDir(dir.path()).filePath(QStringLiteral("book.txt"));
+    QFile f(book);
+    f.open(QIODevice::WriteOnly);
+    f.write(zk::TextCodec::encode(generateText(state.range(0))));
+    f.close();
+    for (auto _ : state) {
+        QTemporaryDir data;
+        zk::StartupOptions o;
+        o.dataFolder = data.path();
+        o.commandLineFile = book;
+        zk::MainWindow w(o);
+        w.show();
+        w.createFullScreenWindow(); // the file on the command line starts reading
+        w.T1Timer();
+        benchmark::DoNotOptimize(w.mainPanel()->row(0)->text());
+        state.PauseTiming();
+        w.ActCloseExecute();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartupToFirstPiece)->Arg(10 * 1024 * 1024)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Real timer ticks under the event loop: mean interval and 99th-percentile deviation.
+void BM_TickTiming(benchmark::State &state)
+{
+    Session s(512 * 1024);
+    zk::MainWindow *w = s.window.get();
+    w->action("MnReadNonStop")->setChecked(true);
+    w->strip()->UpDown2->setValue(50);
+    for (auto _ : state) {
+        std::vector<qint64> stamps;
+        QElapsedTimer clock;
+        clock.start();
+        QEventLoop loop;
+        QObject::connect(w->timer("t1"), &QTimer::timeout, &loop, [&] {
+            stamps.push_back(clock.nsecsElapsed());
+            if (stamps.size() > 200)
+                loop.quit();
+        });
+        w->BtStartClick();
+        loop.exec();
+        w->ActBtStopExecute();
+        std::vector<double> intervals;
+        for (size_t i = 1; i < stamps.size(); ++i)
+            intervals.push_back((stamps[i] - stamps[i - 1]) / 1e6);
+        double mean = 0;
+        for (double v : intervals)
+            mean += v;
+        mean /= intervals.size();
+        std::vector<double> dev;
+        for (double v : intervals)
+            dev.push_back(std::abs(v - 50.0));
+        std::sort(dev.begin(), dev.end());
+        state.counters["mean_ms"] = mean;
+        state.counters["p99_dev_ms"] = dev[static_cast<size_t>(dev.size() * 0.99)];
+    }
+}
+BENCHMARK(BM_TickTiming)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,127 @@
+#include "app/HelpWindow.h"
+
+#include "app/AboutBox.h"
+#include "app/rtf/RtfReader.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace zk {
+
+namespace {
+
+QFont sansSerif(int pixelSize) {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QAction *namedAction(const QString &name, const QString &text, QObject *parent) {
+    auto *action = new QAction(text, parent);
+    action->setObjectName(name);
+    return action;
+}
+
+} // namespace
+
+HelpWindow::HelpWindow(QWidget *parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TForm4"));
+    setWindowTitle(QStringLiteral("О работе с Зорканом 2.1"));
+    setWindowIcon(programIcon());
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
+    setFont(sansSerif(11));
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, Qt::black);
+    setPalette(pal);
+    resize(603, 360);
+
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setNativeMenuBar(false);
+    m_menuBar->setFont(QApplication::font(m_menuBar));
+    QAction *ok = namedAction(QStringLiteral("N5"), QStringLiteral("&OK"), this);
+    connect(ok, &QAction::triggered, this, &QDialog::accept);
+    m_menuBar->addAction(ok);
+
+    m_richEdit = new QTextEdit(this);
+    m_richEdit->setObjectName(QStringLiteral("RichEdit1"));
+    m_richEdit->setReadOnly(true);
+    m_richEdit->setFont(sansSerif(13));
+    m_richEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette editPal = m_richEdit->palette();
+    editPal.setColor(QPalette::Base, QColor(192, 192, 192));
+    editPal.setColor(QPalette::Text, Qt::black);
+    m_richEdit->setPalette(editPal);
+    m_richEdit->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_richEdit, &QWidget::customContextMenuRequested, this, &HelpWindow::showPopup);
+
+    m_popup = new QMenu(this);
+    m_popup->setObjectName(QStringLiteral("PopupMenu1"));
+    m_selectAll = namedAction(QStringLiteral("N1"), QStringLiteral("Выделить все "), this);
+    m_selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    connect(m_selectAll, &QAction::triggered, m_richEdit, &QTextEdit::selectAll);
+    m_copy = namedAction(QStringLiteral("N2"), QStringLiteral("Копировать"), this);
+    m_copy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    connect(m_copy, &QAction::triggered, m_richEdit, &QTextEdit::copy);
+    QAction *separator = namedAction(QStringLiteral("N3"), QString(), this);
+    separator->setSeparator(true);
+    QAction *back = namedAction(QStringLiteral("N4"), QStringLiteral("Вернуться"), this);
+    connect(back, &QAction::triggered, this, &QDialog::accept);
+    m_popup->addActions({m_selectAll, m_copy, separator, back});
+    connect(m_popup, &QMenu::aboutToShow, this, &HelpWindow::preparePopup);
+
+    // The keys work while the pop-up is closed too.
+    for (QAction *action : {m_selectAll, m_copy}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+    }
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(m_richEdit);
+}
+
+HelpWindow::~HelpWindow() = default;
+
+bool HelpWindow::loadRtf(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray rtf = file.readAll();
+    if (file.error() != QFileDevice::NoError || !RtfReader::read(rtf, m_richEdit->document()))
+        return false;
+    m_richEdit->moveCursor(QTextCursor::Start);
+    return true;
+}
+
+void HelpWindow::preparePopup() {
+    m_copy->setEnabled(m_richEdit->textCursor().hasSelection());
+}
+
+void HelpWindow::showPopup(const QPoint &viewportPos) {
+    m_popup->popup(m_richEdit->viewport()->mapToGlobal(viewportPos));
+}
+
+void HelpWindow::showEvent(QShowEvent *event) {
+    // Centred on the desktop rather than over the main window, once.
+    if (!m_centred) {
+        m_centred = true;
+        QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen();
+        if (screen) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+} // namespace zk

@@ -1,0 +1,291 @@
+#include "app/AboutBox.h"
+#include "app/HelpWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <functional>
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+using zk::AboutBox;
+using zk::HelpWindow;
+
+namespace {
+
+QString readmePath() {
+    return qEnvironmentVariable("ZK_SOURCE_DIR") + u"/data/Readme.rtf"_s;
+}
+
+QColor textColour(const QLabel *label) {
+    return label->palette().color(QPalette::WindowText);
+}
+
+// Runs the dialog modally and does step inside; a step that fails to close it ends in Rejected.
+int execWith(QDialog &dialog, const std::function<void()> &step) {
+    QTimer::singleShot(0, &dialog, step);
+    QTimer::singleShot(5000, &dialog, &QDialog::reject);
+    return dialog.exec();
+}
+
+} // namespace
+
+class TestAboutHelp final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aboutBox_showsNameVersionAndLinks();
+    void linkClick_turnsPurpleAndOpensItsAddress();
+    void failingOpener_isIgnored();
+    void memo_handsFocusToOk();
+    void ok_endsTheModalBox();
+    void helpWindow_showsRussianHelpText();
+    void loadRtf_rejectsMissingAndNonRtfFiles();
+    void copy_isEnabledOnlyWithSelection();
+    void contextMenu_isTheHelpPopup();
+    void returnAndOk_closeTheHelpWindow();
+};
+
+void TestAboutHelp::aboutBox_showsNameVersionAndLinks() {
+    AboutBox box;
+    QCOMPARE(box.objectName(), u"TForm3"_s);
+    QCOMPARE(box.windowTitle(), u"Зоркан"_s);
+    QCOMPARE(box.size(), QSize(384, 154));
+    QCOMPARE(box.minimumSize(), box.maximumSize());
+
+    auto *memo = box.findChild<QTextEdit *>(u"Memo1"_s);
+    QVERIFY(memo);
+    QVERIFY(memo->isReadOnly());
+    const QStringList lines = memo->toPlainText().split(u'\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], u"Программа для быстрого чтения"_s);
+    QCOMPARE(lines[1], u"Зоркан 2.5 "_s);
+    QVERIFY(!lines[2].trimmed().isEmpty());
+    QVERIFY(lines[3].isEmpty());
+
+    auto *image = box.findChild<QLabel *>(u"Image1"_s);
+    QVERIFY(image);
+    QCOMPARE(image->geometry(), QRect(10, 20, 50, 50));
+    QVERIFY(!image->pixmap().isNull());
+
+    auto *label1 = box.findChild<QLabel *>(u"Label1"_s);
+    auto *label2 = box.findChild<QLabel *>(u"Label2"_s);
+    QVERIFY(label1 && label2);
+    QCOMPARE(label1->text(), AboutBox::webPageUrl().toString());
+    QVERIFY(AboutBox::mailUrl().toString().endsWith(label2->text()));
+    for (const QLabel *label : {label1, label2}) {
+        QCOMPARE(textColour(label), QColor(Qt::blue));
+        QVERIFY(label->font().underline());
+        QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
+    }
+
+    auto *button = box.findChild<QPushButton *>(u"Button1"_s);
+    QVERIFY(button);
+    QCOMPARE(button->text(), u"OK"_s);
+    QCOMPARE(button->geometry(), QRect(283, 113, 92, 31));
+    // Everything stays inside the fixed client area.
+    for (const QWidget *w : {static_cast<QWidget *>(memo), static_cast<QWidget *>(label1),
+                             static_cast<QWidget *>(label2), static_cast<QWidget *>(button)})
+        QVERIFY2(box.rect().contains(w->geometry()), qPrintable(w->objectName()));
+}
+
+void TestAboutHelp::linkClick_turnsPurpleAndOpensItsAddress() {
+    AboutBox box;
+    QList<QUrl> opened;
+    box.setUrlOpener([&opened](const QUrl &url) {
+        opened.append(url);
+        return true;
+    });
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    auto *label1 = box.findChild<QLabel *>(u"Label1"_s);
+    auto *label2 = box.findChild<QLabel *>(u"Label2"_s);
+
+    QTest::mouseClick(label1, Qt::LeftButton);
+    QCOMPARE(opened, QList<QUrl>{QUrl(u"https://zorkan.example.org"_s)});
+    QCOMPARE(textColour(label1), QColor(128, 0, 128));
+    QCOMPARE(textColour(label2), QColor(Qt::blue));
+
+    QTest::mouseClick(label2, Qt::LeftButton);
+    QCOMPARE(opened.size(), 2);
+    QCOMPARE(opened[1].scheme(), u"mailto"_s);
+    QCOMPARE(opened[1], QUrl(u"mailto:zorkan@example.org"_s));
+    QCOMPARE(textColour(label2), QColor(128, 0, 128));
+
+    // Other buttons and a release outside the label do nothing.
+    QTest::mouseClick(label1, Qt::RightButton);
+    QTest::mousePress(label1, Qt::LeftButton);
+    QTest::mouseRelease(label1, Qt::LeftButton, {}, QPoint(-5, -5));
+    QCOMPARE(opened.size(), 2);
+}
+
+void TestAboutHelp::failingOpener_isIgnored() {
+    AboutBox box;
+    int calls = 0;
+    box.setUrlOpener([&calls](const QUrl &) -> bool {
+        ++calls;
+        if (calls == 1)
+            return false;
+        throw std::runtime_error("no desktop");
+    });
+    box.Label1Click();
+    box.Label2Click();
+    QCOMPARE(calls, 2);
+    QCOMPARE(textColour(box.findChild<QLabel *>(u"Label1"_s)), QColor(128, 0, 128));
+    QCOMPARE(textColour(box.findChild<QLabel *>(u"Label2"_s)), QColor(128, 0, 128));
+}
+
+void TestAboutHelp::memo_handsFocusToOk() {
+    AboutBox box;
+    box.show();
+    QApplication::setActiveWindow(&box);
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    auto *memo = box.findChild<QTextEdit *>(u"Memo1"_s);
+    auto *button = box.findChild<QPushButton *>(u"Button1"_s);
+    QTRY_VERIFY(button->hasFocus());
+
+    memo->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(button->hasFocus());
+    QVERIFY(!memo->hasFocus());
+
+    QTest::mouseClick(memo->viewport(), Qt::LeftButton);
+    QTRY_VERIFY(button->hasFocus());
+}
+
+void TestAboutHelp::ok_endsTheModalBox() {
+    AboutBox box;
+    auto *button = box.findChild<QPushButton *>(u"Button1"_s);
+    QCOMPARE(execWith(box, [button] { QTest::mouseClick(button, Qt::LeftButton); }),
+             int(QDialog::Accepted));
+    QVERIFY(!box.isVisible());
+
+    // Enter on the focused OK does the same.
+    QCOMPARE(execWith(box, [&box] { QTest::keyClick(&box, Qt::Key_Return); }),
+             int(QDialog::Accepted));
+}
+
+void TestAboutHelp::helpWindow_showsRussianHelpText() {
+    HelpWindow help;
+    QCOMPARE(help.objectName(), u"TForm4"_s);
+    QCOMPARE(help.windowTitle(), u"О работе с Зорканом 2.1"_s);
+    QVERIFY(!help.windowIcon().isNull());
+
+    QVERIFY(help.loadRtf(readmePath()));
+    const QString text = help.richEdit()->toPlainText();
+    QVERIFY(text.contains(u"Зоркан"_s));
+    QVERIFY(!text.contains(u"\\rtf"_s));
+    QVERIFY(!text.contains(u'\uFFFD'));
+    QCOMPARE(help.richEdit()->objectName(), u"RichEdit1"_s);
+    QVERIFY(help.richEdit()->isReadOnly());
+    QCOMPARE(help.richEdit()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(help.richEdit()->textCursor().position(), 0);
+}
+
+void TestAboutHelp::loadRtf_rejectsMissingAndNonRtfFiles() {
+    HelpWindow help;
+    QVERIFY(help.loadRtf(readmePath()));
+    const QString shown = help.richEdit()->toPlainText();
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(!help.loadRtf(dir.filePath(u"Readme.rtf"_s)));
+    QVERIFY(!help.loadRtf(dir.path()));
+
+    QFile plain(dir.filePath(u"plain.rtf"_s));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.write("Just text, {\\rtf1 later}\n");
+    plain.close();
+    QVERIFY(!help.loadRtf(plain.fileName()));
+    QCOMPARE(help.richEdit()->toPlainText(), shown);
+}
+
+void TestAboutHelp::copy_isEnabledOnlyWithSelection() {
+    HelpWindow help;
+    QVERIFY(help.loadRtf(readmePath()));
+    QMenu *popup = help.findChild<QMenu *>(u"PopupMenu1"_s);
+    QVERIFY(popup);
+    auto *selectAll = help.findChild<QAction *>(u"N1"_s);
+    auto *copy = help.findChild<QAction *>(u"N2"_s);
+    auto *separator = help.findChild<QAction *>(u"N3"_s);
+    auto *back = help.findChild<QAction *>(u"N4"_s);
+    QVERIFY(selectAll && copy && separator && back);
+    QCOMPARE(popup->actions(), (QList<QAction *>{selectAll, copy, separator, back}));
+    QCOMPARE(selectAll->text(), u"Выделить все "_s);
+    QCOMPARE(selectAll->shortcut(), QKeySequence(u"Ctrl+A"_s));
+    QCOMPARE(copy->text(), u"Копировать"_s);
+    QCOMPARE(copy->shortcut(), QKeySequence(u"Ctrl+C"_s));
+    QVERIFY(separator->isSeparator());
+    QCOMPARE(back->text(), u"Вернуться"_s);
+
+    emit popup->aboutToShow();
+    QVERIFY(!copy->isEnabled());
+
+    QTextCursor cursor = help.richEdit()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(6, QTextCursor::KeepAnchor);
+    help.richEdit()->setTextCursor(cursor);
+    QVERIFY(!copy->isEnabled()); // decided when the pop-up opens
+    emit popup->aboutToShow();
+    QVERIFY(copy->isEnabled());
+
+    QApplication::clipboard()->clear();
+    copy->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), cursor.selectedText());
+
+    cursor.clearSelection();
+    help.richEdit()->setTextCursor(cursor);
+    help.preparePopup();
+    QVERIFY(!copy->isEnabled());
+
+    selectAll->trigger();
+    QCOMPARE(help.richEdit()->textCursor().selectedText().size(),
+             help.richEdit()->document()->characterCount() - 1);
+    help.preparePopup();
+    QVERIFY(copy->isEnabled());
+}
+
+void TestAboutHelp::contextMenu_isTheHelpPopup() {
+    HelpWindow help;
+    QVERIFY(help.loadRtf(readmePath()));
+    help.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&help));
+    QWidget *viewport = help.richEdit()->viewport();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20),
+                            viewport->mapToGlobal(QPoint(20, 20)));
+    QApplication::sendEvent(viewport, &event);
+    QMenu *popup = help.popupMenu();
+    QTRY_VERIFY(popup->isVisible());
+    QVERIFY(!help.findChild<QAction *>(u"N2"_s)->isEnabled());
+    popup->close();
+}
+
+void TestAboutHelp::returnAndOk_closeTheHelpWindow() {
+    HelpWindow help;
+    auto *menuBar = help.findChild<QMenuBar *>();
+    QVERIFY(menuBar);
+    auto *ok = help.findChild<QAction *>(u"N5"_s);
+    QVERIFY(ok);
+    QCOMPARE(menuBar->actions(), QList<QAction *>{ok});
+    QCOMPARE(ok->text(), u"&OK"_s);
+
+    QCOMPARE(execWith(help, [ok] { ok->trigger(); }), int(QDialog::Accepted));
+    QVERIFY(!help.isVisible());
+
+    auto *back = help.findChild<QAction *>(u"N4"_s);
+    QCOMPARE(execWith(help, [back] { back->trigger(); }), int(QDialog::Accepted));
+    QVERIFY(!help.isVisible());
+}
+
+QTEST_MAIN(TestAboutHelp)
+#include "test_about_help.moc"
