@@ -21,12 +21,6 @@ namespace {
 const QColor Silver(192, 192, 192);
 const QColor Visited(128, 0, 128);
 
-QFont sansSerif(int pixelSize) {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
 // A yellow eye on a dark rounded square, drawn at whatever size is asked for.
 class EyeIconEngine final : public QIconEngine {
 public:
@@ -89,7 +83,7 @@ public:
 
 QLabel *linkLabel(const QString &text, QWidget *parent) {
     auto *label = new QLabel(text, parent);
-    QFont font = sansSerif(17);
+    QFont font = dialogFont(17);
     font.setUnderline(true);
     label->setFont(font);
     QPalette pal = label->palette();
@@ -102,6 +96,18 @@ QLabel *linkLabel(const QString &text, QWidget *parent) {
 
 } // namespace
 
+QFont dialogFont(int pixelSize) {
+    // Where the classic face is missing, a sans serif of its width keeps the layout's
+    // proportions; the wider default sans serif would overrun the fixed positions.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Nimbus Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
 QIcon programIcon() {
     const QIcon appIcon = QApplication::windowIcon();
     return appIcon.isNull() ? QIcon(new EyeIconEngine) : appIcon;
@@ -112,7 +118,7 @@ AboutBox::AboutBox(QWidget *parent)
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Зоркан"));
     setWindowIcon(programIcon());
-    setFont(sansSerif(14));
+    setFont(dialogFont(14));
     setFixedSize(384, 154);
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -134,7 +140,7 @@ AboutBox::AboutBox(QWidget *parent)
     m_memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_memo->setTextInteractionFlags(Qt::NoTextInteraction);
-    m_memo->setFont(sansSerif(17));
+    m_memo->setFont(dialogFont(17));
     QPalette memoPal = m_memo->palette();
     memoPal.setColor(QPalette::Base, Silver);
     memoPal.setColor(QPalette::Text, Qt::black);

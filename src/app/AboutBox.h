@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <QIcon>
 #include <QUrl>
 
@@ -11,6 +12,9 @@ class QPushButton;
 class QTextEdit;
 
 namespace zk {
+
+// "MS Sans Serif" at a height in pixels, or the nearest face of the same width.
+QFont dialogFont(int pixelSize);
 
 // The application's window icon when one is set, else the program's own drawn icon.
 QIcon programIcon();

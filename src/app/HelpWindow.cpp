@@ -17,12 +17,6 @@ namespace zk {
 
 namespace {
 
-QFont sansSerif(int pixelSize) {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
 QAction *namedAction(const QString &name, const QString &text, QObject *parent) {
     auto *action = new QAction(text, parent);
     action->setObjectName(name);
@@ -36,7 +30,7 @@ HelpWindow::HelpWindow(QWidget *parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("О работе с Зорканом 2.1"));
     setWindowIcon(programIcon());
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
-    setFont(sansSerif(11));
+    setFont(dialogFont(11));
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
@@ -52,7 +46,7 @@ HelpWindow::HelpWindow(QWidget *parent) : QDialog(parent) {
     m_richEdit = new QTextEdit(this);
     m_richEdit->setObjectName(QStringLiteral("RichEdit1"));
     m_richEdit->setReadOnly(true);
-    m_richEdit->setFont(sansSerif(13));
+    m_richEdit->setFont(dialogFont(13));
     m_richEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette editPal = m_richEdit->palette();
     editPal.setColor(QPalette::Base, QColor(192, 192, 192));

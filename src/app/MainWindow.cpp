@@ -6,9 +6,14 @@
 #include "display/FullScreenWindow.h"
 #include "display/RowGeometry.h"
 #include "display/StatisticsBar.h"
+#include "app/Dialogs.h"
 #include "editor/EditorPanel.h"
+#include "editor/text/ChainedConverter.h"
+#include "editor/text/LibreOfficeConverter.h"
+#include "reading/Chunker.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QVBoxLayout>
@@ -47,6 +52,11 @@ MainWindow::MainWindow(const StartupOptions &options)
     m_strip = new ControlStrip(m_panel);
     m_editor = new EditorPanel(m_panel);
 
+    m_dialogs = std::make_unique<QtDialogs>();
+    // Documents convert while the window repaints; user input waits until the end.
+    m_converter = std::make_unique<ChainedConverter>(std::make_unique<LibreOfficeConverter>(
+        QStringLiteral("soffice"), std::chrono::seconds(60),
+        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }));
     buildActions();
     buildMenus();
     buildTimers();
@@ -59,6 +69,29 @@ MainWindow::~MainWindow()
 {
     ActCloseExecute();
     delete m_fullScreen.data();
+}
+
+void MainWindow::setDialogs(std::unique_ptr<Dialogs> dialogs)
+{
+    m_dialogs = std::move(dialogs);
+}
+
+void MainWindow::setConverter(std::unique_ptr<DocumentConverter> converter)
+{
+    m_converter = std::move(converter);
+}
+
+bool MainWindow::isEditorClipboardKey(QKeyCombination key)
+{
+    for (QKeyCombination k :
+         {QKeyCombination(Qt::ControlModifier, Qt::Key_A), QKeyCombination(Qt::ControlModifier, Qt::Key_C),
+          QKeyCombination(Qt::ControlModifier, Qt::Key_Insert),
+          QKeyCombination(Qt::ControlModifier, Qt::Key_X), QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete),
+          QKeyCombination(Qt::ControlModifier, Qt::Key_V), QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert)}) {
+        if (k == key)
+            return true;
+    }
+    return false;
 }
 
 QAction *MainWindow::action(const char *name) const
@@ -97,6 +130,7 @@ void MainWindow::buildActions()
         {"ActCheckLines", &MainWindow::ActCheckLines},
         {"ActFulScreen", &MainWindow::MnFulScreenClick},
         {"ActGoToStart", &MainWindow::ActGoToStart},
+        {"ActSetFont", &MainWindow::ActSetFont},
         {"actmaxlength1", &MainWindow::actmaxlength1},
     };
     for (const Named &n : list) {
@@ -123,11 +157,65 @@ void MainWindow::buildMenus()
         if (!a->objectName().isEmpty() && !m_actions.contains(a->objectName()))
             m_actions.insert(a->objectName(), a);
     }
-    for (QAction *a : {action("MnFulScreen"), action("MnShowEdit"), action("MnHideEdit")})
-        a->setShortcutContext(Qt::ApplicationShortcut);
-    addAction(action("MnFulScreen"));
-    addAction(action("MnShowEdit"));
-    addAction(action("MnHideEdit"));
+    m_popup2 = new QMenu(this);
+    m_popup2->setObjectName(QStringLiteral("PopupMenu2"));
+    MenuBuilder::buildPopup(m_popup2, editorPopupItems(), this);
+    for (QAction *a : findChildren<QAction *>()) {
+        if (!a->objectName().isEmpty() && !m_actions.contains(a->objectName()))
+            m_actions.insert(a->objectName(), a);
+        // Menu items only show their keys; the keys themselves belong to one action each.
+        if (!a->shortcut().isEmpty())
+            a->setShortcutContext(Qt::WidgetShortcut);
+    }
+    action("N24")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    action("PumCopy")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    action("PumCut")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    action("PumPaste")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    action("pum1")->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+    for (const char *name : {"N24", "PumCopy", "PumCut", "PumPaste", "pum1", "N38"})
+        action(name)->setShortcutContext(Qt::WidgetShortcut);
+    action("N38")->setShortcut(QKeySequence(Qt::Key_F2));
+    action("PumShowEdit")->setShortcut(QKeySequence(Qt::Key_F2));
+    action("PumHideEdit")->setShortcut(QKeySequence(Qt::Key_F2));
+    action("PumFullScreen")->setShortcut(QKeySequence(Qt::Key_F3));
+    for (const char *name : {"PumShowEdit", "PumHideEdit", "PumFullScreen"})
+        action(name)->setShortcutContext(Qt::WidgetShortcut);
+
+    // The keys: F3 on the full-screen item, F2 and F1 on actions of their own.
+    QAction *f3 = action("MnFulScreen");
+    f3->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(f3);
+    auto *f2 = new QAction(this);
+    f2->setObjectName(QStringLiteral("ActShowEdit"));
+    f2->setShortcut(QKeySequence(Qt::Key_F2));
+    f2->setShortcutContext(Qt::ApplicationShortcut);
+    connect(f2, &QAction::triggered, this, &MainWindow::MnShowEditClick);
+    addAction(f2);
+    m_actions.insert(f2->objectName(), f2);
+
+    m_memo1 = new QFrame(m_panel);
+    m_memo1->setObjectName(QStringLiteral("Memo1"));
+    m_memo1->setAutoFillBackground(true);
+    m_memo1->setCursor(Qt::WaitCursor);
+    m_memo1->hide();
+
+    m_editor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_editor, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { m_popup2->popup(m_editor->viewport()->mapToGlobal(pos)); });
+    connect(m_popup2, &QMenu::aboutToShow, this, &MainWindow::PopupMenu2Popup);
+    m_editor->installEventFilter(this);
+    m_editor->pasteCommand = [this](const QString &text) { pasteText(text); };
+
+    const struct {
+        const char *menu;
+        void (MainWindow::*rule)();
+    } rules[] = {{"N1", &MainWindow::N1Popup},       {"PumFile", &MainWindow::PumFilePopup},
+                 {"N2", &MainWindow::N2Popup},       {"N22", &MainWindow::N22Popup},
+                 {"PumTumes", &MainWindow::PumTumesPopup},
+                 {"PumPause", &MainWindow::PumPausePopup}};
+    for (const auto &r : rules)
+        connect(findChild<QMenu *>(QString::fromLatin1(r.menu)), &QMenu::aboutToShow, this, r.rule);
+    connect(m_popup1, &QMenu::aboutToShow, this, &MainWindow::PopupMenu1Popup);
 
     struct Wire {
         const char *name;
@@ -152,6 +240,22 @@ void MainWindow::buildMenus()
         {"PumShowEdit", &MainWindow::MnShowEditClick},
         {"PumHideEdit", &MainWindow::MnShowEditClick},
         {"MnHideEdit", &MainWindow::ActHideEdit},
+        {"N38", &MainWindow::MnShowEditClick},
+        {"MnLoadFromBuffer", &MainWindow::MnLoadFromBufferClick},
+        {"N19", &MainWindow::MnLoadFromBufferClick},
+        {"MnSaveEdit", &MainWindow::MnSaveEditClick},
+        {"N58", &MainWindow::MnSaveEditClick},
+        {"MnClearEdit", &MainWindow::MnClearEditClick},
+        {"N59", &MainWindow::MnClearEditClick},
+        {"N24", &MainWindow::N24Click},
+        {"PumCopy", &MainWindow::PumCopyClick},
+        {"PumCut", &MainWindow::PumCutClick},
+        {"PumPaste", &MainWindow::PumPasteClick},
+        {"pum1", &MainWindow::PumPasteClick},
+        {"MnEditFont", &MainWindow::MnEditFontClick},
+        {"N29", &MainWindow::MnEditFontClick},
+        {"MnEditColor", &MainWindow::MnEditColorClick},
+        {"N31", &MainWindow::MnEditColorClick},
         {"N28", &MainWindow::N28Click},
         {"MnSetView", &MainWindow::MnSetViewClick},
         {"MnShowTimeAndSpeed", &MainWindow::MnShowTimeAndSpeedClick},
@@ -222,7 +326,7 @@ void MainWindow::buildTimers()
         {"T2", 1000, false, true, &MainWindow::T2Timer},
         {"timer1", 1000, false, true, &MainWindow::Timer1Timer},
         {"TMaxLength", 110, true, true, &MainWindow::TMaxLengthTimer},
-        {"TEditOn", 300, true, false, nullptr},
+        {"TEditOn", 300, true, false, &MainWindow::TEditOnTimer},
         {"TMusicOn", 500, true, false, nullptr},
         {"TmMusic", 1000, true, false, nullptr},
     };
@@ -316,6 +420,87 @@ bool MainWindow::mainShown() const
 bool MainWindow::fullScreenShown() const
 {
     return m_fullScreen && m_fullScreen->isVisible();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_editor && event->type() == QEvent::KeyPress &&
+        editorKey(static_cast<QKeyEvent *>(event)))
+        return true;
+    if (watched == m_editor && event->type() == QEvent::ShortcutOverride) {
+        // Keep the editor's own clipboard keys from being handled before the filter.
+        auto *key = static_cast<QKeyEvent *>(event);
+        QKeyEvent probe(QEvent::KeyPress, key->key(), key->modifiers());
+        if (isEditorClipboardKey(probe.keyCombination())) {
+            event->accept();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- Menu opening rules -----------------------------------------------------
+
+void MainWindow::fileMenuRule(const char *loadBuffer, const char *save, const char *clear)
+{
+    action(loadBuffer)->setEnabled(!Chunker::trimmed(clipboardText()).isEmpty());
+    const bool hasText = !m_editor->isBlank();
+    action(save)->setEnabled(hasText);
+    action(clear)->setEnabled(hasText);
+}
+
+void MainWindow::N1Popup()
+{
+    fileMenuRule("MnLoadFromBuffer", "MnSaveEdit", "MnClearEdit");
+}
+
+void MainWindow::PumFilePopup()
+{
+    fileMenuRule("N19", "N58", "N59");
+}
+
+void MainWindow::N2Popup()
+{
+    const bool shown = m_editor->isVisible();
+    action("MnEditFont")->setEnabled(shown);
+    action("MnEditColor")->setEnabled(shown);
+    action("N13")->setEnabled(!shown);
+    action("N14")->setEnabled(!shown);
+}
+
+void MainWindow::N22Popup()
+{
+    action("MnPause")->setEnabled(checked("MnReactOnSigns"));
+}
+
+void MainWindow::PumTumesPopup()
+{
+    for (const char *name : {"DelMin", "ReadNonStop", "ReactOnFocus", "ReactOnSigns"})
+        action(qPrintable(QLatin1String("Pum") + QLatin1String(name)))
+            ->setChecked(checked(qPrintable(QLatin1String("Mn") + QLatin1String(name))));
+}
+
+void MainWindow::PumPausePopup()
+{
+    for (const char *name : {"WithoutPause", "ShortPause", "LongPause", "SmartPause"})
+        action(qPrintable(QLatin1String("Pum") + QLatin1String(name)))
+            ->setChecked(checked(qPrintable(QLatin1String("Mn") + QLatin1String(name))));
+}
+
+void MainWindow::PopupMenu1Popup()
+{
+    const bool full = fullScreenShown();
+    const bool editorHidden = !m_editor->isVisible();
+    action("PumStart")->setVisible(!m_strip->BtStart->isHidden());
+    action("PumStop")->setVisible(isReading());
+    action("PumWindow")->setVisible(full);
+    action("PumFullScreen")->setVisible(mainShown());
+    action("PumFullScreen")->setEnabled(editorHidden);
+    action("PumShowEdit")->setVisible(editorHidden);
+    action("PumShowEdit")->setEnabled(!full);
+    action("PumHideEdit")->setVisible(action("MnHideEdit")->isVisible());
+    action("PumFont")->setEnabled(editorHidden);
+    action("PumBackGround")->setEnabled(editorHidden);
 }
 
 // --- ChunkerHost ---------------------------------------------------------

@@ -10,14 +10,19 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
+class QKeyEvent;
 class QMenu;
 
 namespace zk {
 
 class ControlStrip;
+class Dialogs;
+class DocumentConverter;
 class DisplayPanel;
 class EditorPanel;
 class FullScreenWindow;
@@ -84,8 +89,40 @@ public:
     void ActLocateSelStart();
     void MnShowEditClick();
     void ActHideEdit();
+    void TEditOnTimer();
     void RichEdit1SelectionChange();
+    void PopupMenu2Popup();
+    void N24Click();
+    void PumCopyClick();
+    void PumCutClick();
+    void PumPasteClick();
+    void MnEditFontClick();
+    void MnEditColorClick();
+    void ReformatEditor();
+
+    // Loading and saving.
     void ActLoadFromFile();
+    void MnLoadFromBufferClick();
+    void MnClearEditClick();
+    void MnSaveEditClick();
+    static bool isPlainTextFile(const QString &path);
+    static const QString &conversionMessage();
+    static const QString &saveMessage();
+
+    // Seams for tests.
+    void setDialogs(std::unique_ptr<Dialogs> dialogs);
+    void setConverter(std::unique_ptr<DocumentConverter> converter);
+    void setClipboardText(std::function<QString()> text) { m_clipboardText = std::move(text); }
+    QString clipboardText() const;
+
+    // Menu opening rules.
+    void N1Popup();
+    void PumFilePopup();
+    void N2Popup();
+    void N22Popup();
+    void PumTumesPopup();
+    void PumPausePopup();
+    void PopupMenu1Popup();
 
     // Settings.
     void CaptureSettings(SettingsRecord &record) const;
@@ -160,6 +197,18 @@ private:
     int measureCapacity(int width) const;
     void setProgressValue(int percent);
     bool checked(const char *name) const;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool editorKey(QKeyEvent *event);
+    static bool isEditorClipboardKey(QKeyCombination key);
+    void showEditorWidget();
+    void setEditorMenus(bool shown);
+    void pasteText(const QString &text);
+    void coverEditor(bool on);
+    QString dialogFolder();
+    void rememberTextFolder(const QString &file);
+    std::optional<QString> convertDocument(const QString &path);
+    QWidget *dialogParent();
+    void fileMenuRule(const char *loadBuffer, const char *save, const char *clear);
     void onFullScreenShown();
     void onFullScreenResized();
 
@@ -178,6 +227,11 @@ private:
     QPointer<FullScreenWindow> m_fullScreen;
     QMenu *m_popup1 = nullptr;
     QMenu *m_popup3 = nullptr;
+    QMenu *m_popup2 = nullptr;
+    QWidget *m_memo1 = nullptr;
+    std::unique_ptr<Dialogs> m_dialogs;
+    std::unique_ptr<DocumentConverter> m_converter;
+    std::function<QString()> m_clipboardText;
     QHash<QString, QAction *> m_actions;
     QHash<QString, QTimer *> m_timers;
     QTimer *m_settle = nullptr;

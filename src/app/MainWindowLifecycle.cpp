@@ -1,6 +1,8 @@
 // Start-up, shut-down, activation, full screen and the editor's reading position.
 #include "app/MainWindow.h"
 
+#include "app/BusyCursor.h"
+
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
 #include "display/FullScreenWindow.h"
@@ -29,13 +31,6 @@ namespace zk {
 namespace {
 
 const QString LastEditName = QStringLiteral("LastEdit");
-
-class BusyCursor final {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    Q_DISABLE_COPY_MOVE(BusyCursor)
-};
 
 } // namespace
 
@@ -142,6 +137,7 @@ void MainWindow::createFullScreenWindow()
     connect(fs, &FullScreenWindow::shown, this, &MainWindow::onFullScreenShown);
     connect(fs, &FullScreenWindow::resized, this, &MainWindow::onFullScreenResized);
     connect(fs, &FullScreenWindow::switchRequested, action("ActFulScreen"), &QAction::trigger);
+    fs->addAction(action("ActShowEdit"));
     connect(fs, &FullScreenWindow::closeRequested, this, &MainWindow::ActCloseExecute);
     connect(fs, &FullScreenWindow::spacePressed, this, [this] {
         if (!m_strip->BtStart->isHidden())
@@ -287,131 +283,6 @@ void MainWindow::ActCloseExecute()
     m_record.MusicOn.set(m_musicMark > 0);
     SaveSettingsFile();
     QCoreApplication::quit();
-}
-
-// --- Editor and reading position ------------------------------------------
-
-void MainWindow::ActLocateSelStart()
-{
-    EditorPanel *e = m_editor;
-    ReadingState &s = m_engine.state();
-    e->SelectionTracking = false;
-    const int length = static_cast<int>(e->document()->characterCount()) - 1;
-    // Start at the first character of the reading line: the line model knows it.
-    int caret = e->hiddenLines().lineStart(s.CurrentLine);
-    auto lineOf = [e](int pos) { return e->lineOfPosition(pos); };
-    if (length - caret > 100) {
-        do {
-            caret = std::min(caret + 100, length);
-        } while (lineOf(caret) < s.CurrentLine && caret < length);
-        caret = std::max(0, caret - 100);
-    }
-    do {
-        caret = std::min(caret + 2, length);
-    } while (lineOf(caret) < s.CurrentLine && caret < length);
-    const int d = caret - static_cast<int>(s.ReadBuffer.size()) - 50;
-    if (d > 0)
-        caret = d;
-    if (caret >= length) {
-        ActGoToStart();
-    } else {
-        e->setCaret(caret);
-        s.CurrentLine = lineOf(caret);
-    }
-    e->SavedSelStart = e->caret();
-    e->SelectionTracking = true;
-}
-
-void MainWindow::RichEdit1SelectionChange()
-{
-    EditorPanel *e = m_editor;
-    if (!e->SelectionTracking)
-        return;
-    e->CaretMoved = true;
-    ReadingState &s = m_engine.state();
-    s.ReadBuffer.clear();
-    const QTextCursor c = e->textCursor();
-    e->SavedSelStart = c.selectionStart();
-    s.CurrentLine = e->lineOfPosition(c.position());
-    setProgressValue(Chunker::progressOf(s.CurrentLine, e->lineCount()));
-}
-
-void MainWindow::MnShowEditClick()
-{
-    if (m_editor->isVisible() || fullScreenShown()) {
-        ActHideEdit();
-        return;
-    }
-    {
-        BusyCursor busy;
-        ActBtStopExecute();
-        clearAllRows();
-        m_editor->SelectionTracking = false;
-        ActLocateSelStart();
-        m_editor->setVisible(true);
-        placeEditor();
-        m_editor->setFocus();
-        m_editor->setCaret(m_editor->SavedSelStart);
-        RichEdit1SelectionChange();
-        m_editor->SelectionTracking = true;
-        action("MnFulScreen")->setEnabled(false);
-        action("MnShowEdit")->setVisible(false);
-        action("MnHideEdit")->setVisible(true);
-    }
-    eventPump(Qt::ArrowCursor);
-}
-
-void MainWindow::ActHideEdit()
-{
-    if (fullScreenShown())
-        return;
-    {
-        BusyCursor busy;
-        m_editor->setVisible(false);
-        m_editor->setCaretUntracked(m_editor->SavedSelStart);
-        if (m_editor->CaretMoved) {
-            ReadingState &s = m_engine.state();
-            s.CurrentLine = m_editor->lineOfPosition(m_editor->caret());
-            if (m_editor->lineCount() > 0)
-                setProgressValue(Chunker::progressOf(s.CurrentLine, m_editor->lineCount()));
-        }
-        if (isVisible())
-            (isReading() ? m_strip->BtStop : m_strip->BtStart)->setFocus();
-        action("MnShowEdit")->setVisible(true);
-        action("MnHideEdit")->setVisible(false);
-        action("MnFulScreen")->setEnabled(true);
-        m_panel->clearRows();
-    }
-    eventPump(Qt::ArrowCursor);
-}
-
-void MainWindow::eventPump(Qt::CursorShape)
-{
-    // A bounded pass over pending events so the window repaints before returning.
-    for (int i = 0; i < 4; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-void MainWindow::ActLoadFromFile()
-{
-    ActBtStopExecute();
-    clearAllRows();
-    const QString path = QFileDialog::getOpenFileName(
-        this, QString(), QDir::currentPath(),
-        QStringLiteral("Текстовые файлы txt, rtf, doc, html, htm (*.txt *.rtf *.doc *.htm "
-                       "*.html);;Все файлы  (*.* *)"),
-        nullptr, QFileDialog::DontUseNativeDialog);
-    if (!path.isEmpty()) {
-        ActGoToStart();
-        BusyCursor busy;
-        bool ok = false;
-        const QString text = loadTextFile(path, &ok);
-        if (ok)
-            m_editor->setText(text);
-    }
-    QString text = m_editor->text();
-    if (Chunker::ReplaceTabs(text))
-        m_editor->setText(text);
 }
 
 } // namespace zk

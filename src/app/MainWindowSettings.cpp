@@ -179,11 +179,6 @@ void MainWindow::MnSetViewClick()
     eventPump(Qt::ArrowCursor);
 }
 
-void MainWindow::ActSetFont()
-{
-    m_editor->applyFontToAll(m_fontdialog1, m_editorTextColor);
-}
-
 // --- Statistics bar options ---------------------------------------------------
 
 void MainWindow::MnShowTimeAndSpeedClick()

@@ -111,7 +111,26 @@ constexpr MenuItem StatisticsPopup[] = {
     {0, "PumShowSpeedInWords", u"Скорость чтения в словах в минуту", 0, true},
 };
 
+constexpr MenuItem EditorPopup[] = {
+    {0, "N24", u"Выделить все"},
+    {0, "N32", u"-"},
+    {0, "PumCopy", u"Копировать"},
+    {0, "PumCut", u"Вырезать"},
+    {0, "PumPaste", u"Вставить"},
+    {0, "N12", u"-"},
+    {0, "N29", u"Шрифт редактора"},
+    {0, "N31", u"Фон редактора"},
+    {0, "N33", u"-"},
+    {0, "N38", u"Спрятать редактор"},
+    {0, "pum1", u"shiftinsert", 0, false, false, true},
+};
+
 } // namespace
+
+std::span<const MenuItem> editorPopupItems()
+{
+    return EditorPopup;
+}
 
 std::span<const MenuItem> statisticsPopupItems()
 {

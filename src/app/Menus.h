@@ -9,5 +9,6 @@ namespace zk {
 std::span<const MenuItem> mainMenuItems();
 std::span<const MenuItem> displayPopupItems();
 std::span<const MenuItem> statisticsPopupItems();
+std::span<const MenuItem> editorPopupItems();
 
 } // namespace zk

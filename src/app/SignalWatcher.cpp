@@ -28,6 +28,7 @@ SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent)
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char c = 0;
         [[maybe_unused]] const ssize_t n = ::read(g_fds[1], &c, 1);
+        m_pending = true;
         emit terminationRequested();
     });
     struct sigaction sa = {};

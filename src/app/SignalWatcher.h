@@ -14,10 +14,14 @@ public:
     explicit SignalWatcher(QObject *parent = nullptr);
     ~SignalWatcher() override;
 
+    // A request that came before anyone listened.
+    bool pending() const { return m_pending; }
+
 signals:
     void terminationRequested();
 
 private:
+    bool m_pending = false;
     QSocketNotifier *m_notifier = nullptr;
 };
 

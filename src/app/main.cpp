@@ -10,6 +10,8 @@
 int main(int argc, char **argv)
 {
     zk::Application app(argc, argv);
+    // Installed first, so a termination during start-up still stores the text.
+    zk::SignalWatcher watcher;
 
     // A second instance brings the first forward and ends without touching a file.
     zk::SingleInstance instance(qEnvironmentVariable("ZK_INSTANCE_NAME"));
@@ -35,12 +37,15 @@ int main(int argc, char **argv)
         shown->raise();
         shown->activateWindow();
     });
-    zk::SignalWatcher watcher;
     QObject::connect(&watcher, &zk::SignalWatcher::terminationRequested, &window,
                      &zk::MainWindow::ActCloseExecute);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      &zk::MainWindow::ActCloseExecute, Qt::DirectConnection);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
                      &zk::MainWindow::ActCloseExecute);
+    if (watcher.pending()) {
+        window.ActCloseExecute();
+        return 0;
+    }
     return app.exec();
 }

@@ -1,6 +1,8 @@
 #include "editor/EditorPanel.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
+#include <QMimeData>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -48,7 +50,10 @@ EditorPanel::EditorPanel(QWidget *parent) : QTextEdit(parent)
     QTextOption option = document()->defaultTextOption();
     option.setAlignment(Qt::AlignHCenter);
     document()->setDefaultTextOption(option);
-    connect(document(), &QTextDocument::contentsChanged, this, [this] { m_hiddenDirty = true; });
+    connect(document(), &QTextDocument::contentsChanged, this, [this] {
+        m_hiddenDirty = true;
+        m_shownDirty = true;
+    });
     updateBreaker();
     hide();
 }
@@ -78,7 +83,11 @@ QString EditorPanel::text() const
 
 void EditorPanel::setText(const QString &text)
 {
+    // Replacing the whole text is not the user's caret move.
+    const bool tracking = SelectionTracking;
+    SelectionTracking = false;
     setPlainText(text);
+    SelectionTracking = tracking;
 }
 
 bool EditorPanel::isBlank() const
@@ -102,17 +111,149 @@ const LineModel &EditorPanel::hiddenLines() const
 
 int EditorPanel::lineCount() const
 {
-    return hiddenLines().lineCount();
+    return isVisible() ? shownLineCount() : hiddenLines().lineCount();
 }
 
 QString EditorPanel::line(int index) const
 {
-    return hiddenLines().line(index);
+    return isVisible() ? shownLine(index) : hiddenLines().line(index);
 }
 
 int EditorPanel::lineOfPosition(int pos) const
 {
-    return hiddenLines().lineOfPosition(pos);
+    return isVisible() ? shownLineOfPosition(pos) : hiddenLines().lineOfPosition(pos);
+}
+
+int EditorPanel::lineStart(int index) const
+{
+    return isVisible() ? shownLineStart(index) : hiddenLines().lineStart(index);
+}
+
+void EditorPanel::resizeEvent(QResizeEvent *event)
+{
+    QTextEdit::resizeEvent(event);
+    m_shownDirty = true;
+}
+
+void EditorPanel::buildShownIndex() const
+{
+    m_shownDirty = false;
+    QTextDocument *doc = document();
+    // Lays the whole document out at the current width once; later queries are cheap.
+    doc->documentLayout()->blockBoundingRect(doc->lastBlock());
+    m_shownPrefix.clear();
+    m_shownPrefix.reserve(static_cast<size_t>(doc->blockCount()) + 1);
+    int total = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        m_shownPrefix.push_back(total);
+        const QTextLayout *layout = b.layout();
+        total += layout ? std::max(1, layout->lineCount()) : 1;
+    }
+    m_shownPrefix.push_back(total);
+}
+
+int EditorPanel::shownLineCount() const
+{
+    if (m_shownDirty)
+        buildShownIndex();
+    int total = m_shownPrefix.back();
+    // A last line that is empty is not counted.
+    if (document()->lastBlock().length() <= 1)
+        --total;
+    return std::max(0, total);
+}
+
+bool EditorPanel::locateShown(int index, QTextBlock *block, int *lineInBlock) const
+{
+    if (index < 0 || index >= shownLineCount())
+        return false;
+    auto it = std::upper_bound(m_shownPrefix.begin(), m_shownPrefix.end() - 1, index);
+    const int blockNumber = static_cast<int>(it - m_shownPrefix.begin()) - 1;
+    *block = document()->findBlockByNumber(blockNumber);
+    *lineInBlock = index - m_shownPrefix[static_cast<size_t>(blockNumber)];
+    return block->isValid();
+}
+
+QString EditorPanel::shownLine(int index) const
+{
+    QTextBlock block;
+    int lineInBlock = 0;
+    if (!locateShown(index, &block, &lineInBlock))
+        return {};
+    const QTextLayout *layout = block.layout();
+    if (!layout || layout->lineCount() == 0)
+        return block.text();
+    const QTextLine l = layout->lineAt(lineInBlock);
+    return block.text().mid(l.textStart(), l.textLength());
+}
+
+int EditorPanel::shownLineStart(int index) const
+{
+    if (index <= 0)
+        return 0;
+    QTextBlock block;
+    int lineInBlock = 0;
+    if (!locateShown(index, &block, &lineInBlock))
+        return document()->characterCount() - 1;
+    const QTextLayout *layout = block.layout();
+    const int offset =
+        layout && layout->lineCount() > 0 ? layout->lineAt(lineInBlock).textStart() : 0;
+    return block.position() + offset;
+}
+
+int EditorPanel::shownLineOfPosition(int pos) const
+{
+    if (m_shownDirty)
+        buildShownIndex();
+    const QTextBlock block = document()->findBlock(std::max(0, pos));
+    if (!block.isValid())
+        return shownLineCount();
+    int line = m_shownPrefix[static_cast<size_t>(block.blockNumber())];
+    if (const QTextLayout *layout = block.layout(); layout && layout->lineCount() > 0) {
+        const QTextLine l = layout->lineForTextPosition(pos - block.position());
+        if (l.isValid())
+            line += l.lineNumber();
+    }
+    return line;
+}
+
+bool EditorPanel::replaceTabs()
+{
+    if (!hiddenLines().text().contains(QLatin1Char('\t')))
+        return false;
+    const bool tracking = SelectionTracking;
+    SelectionTracking = false;
+    QTextCursor found(document());
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    while (!(found = document()->find(QStringLiteral("\t"), found)).isNull())
+        found.insertText(QStringLiteral(" "));
+    edit.endEditBlock();
+    SelectionTracking = tracking;
+    return true;
+}
+
+void EditorPanel::insertPlain(const QString &text)
+{
+    QTextCursor c = textCursor();
+    c.insertText(text);
+    setTextCursor(c);
+}
+
+bool EditorPanel::canInsertFromMimeData(const QMimeData *source) const
+{
+    return source->hasText();
+}
+
+void EditorPanel::insertFromMimeData(const QMimeData *source)
+{
+    // Rich text from outside is taken as plain text, through the paste command.
+    if (!source->hasText())
+        return;
+    if (pasteCommand)
+        pasteCommand(source->text());
+    else
+        insertPlain(source->text());
 }
 
 void EditorPanel::applyFontToAll(const QFont &font, const QColor &color)

@@ -2,7 +2,11 @@
 
 #include "editor/text/LineModel.h"
 
+#include <QTextBlock>
 #include <QTextEdit>
+
+#include <functional>
+#include <vector>
 
 namespace zk {
 
@@ -21,10 +25,18 @@ public:
     void setText(const QString &text);
     bool isBlank() const;
 
-    // Lines of the editor's current layout.
+    // Lines of the editor's current layout: the wrapped rows while shown, the
+    // hidden layout's lines otherwise.
     int lineCount() const;
     QString line(int index) const;
     int lineOfPosition(int pos) const;
+    int lineStart(int index) const;
+
+    // Lines as the shown editor lays them out at its width.
+    int shownLineCount() const;
+    QString shownLine(int index) const;
+    int shownLineOfPosition(int pos) const;
+    int shownLineStart(int index) const;
 
     const LineModel &hiddenLines() const;
 
@@ -37,12 +49,31 @@ public:
     void setCaret(int pos);
     int caret() const;
 
+    // Paste and drops go through the program's paste command.
+    std::function<void(const QString &)> pasteCommand;
+
+    // Replaces tabs in the document itself; the caret is not moved for the user.
+    bool replaceTabs();
+    // Inserts plain text at the caret, replacing the selection.
+    void insertPlain(const QString &text);
+
     bool SelectionTracking = true;
     int SavedSelStart = 0;
     bool CaretMoved = false;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+
 private:
     void updateBreaker();
+    void buildShownIndex() const;
+    // Block number and line inside the block of shown line `index`.
+    bool locateShown(int index, QTextBlock *block, int *lineInBlock) const;
+
+    mutable std::vector<int> m_shownPrefix; // shown lines before each block
+    mutable bool m_shownDirty = true;
     mutable LineModel m_hidden;
     mutable bool m_hiddenDirty = true;
 };

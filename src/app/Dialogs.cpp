@@ -1,0 +1,120 @@
+#include "app/Dialogs.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace zk {
+
+namespace {
+
+// Qt's font dialog with a colour choice beside it, sizes up to 72 points.
+class FontColorDialog final : public QDialog {
+public:
+    FontColorDialog(QWidget *parent, const FontChoice &initial)
+        : QDialog(parent), m_color(initial.color)
+    {
+        setObjectName(QStringLiteral("fontdialog1"));
+        setWindowTitle(QStringLiteral("Шрифт"));
+        auto *layout = new QVBoxLayout(this);
+        m_fonts = new QFontDialog(initial.font, this);
+        m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+        m_fonts->setWindowFlags(Qt::Widget);
+        layout->addWidget(m_fonts);
+        auto *row = new QHBoxLayout;
+        m_swatch = new QLabel(this);
+        m_swatch->setFixedSize(48, 20);
+        m_swatch->setFrameStyle(QFrame::Box);
+        m_swatch->setAutoFillBackground(true);
+        auto *pick = new QPushButton(QStringLiteral("Цвет..."), this);
+        row->addWidget(new QLabel(QStringLiteral("Цвет:"), this));
+        row->addWidget(m_swatch);
+        row->addWidget(pick);
+        row->addStretch();
+        layout->addLayout(row);
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+        layout->addWidget(buttons);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        connect(pick, &QPushButton::clicked, this, [this] {
+            const QColor c = QColorDialog::getColor(m_color, this, QString(),
+                                                    QColorDialog::DontUseNativeDialog);
+            if (c.isValid()) {
+                m_color = c;
+                showColor();
+            }
+        });
+        showColor();
+    }
+
+    FontChoice choice() const
+    {
+        QFont f = m_fonts->currentFont();
+        if (f.pointSize() > QtDialogs::MaxPointSize)
+            f.setPointSize(QtDialogs::MaxPointSize);
+        return {f, m_color};
+    }
+
+private:
+    void showColor()
+    {
+        QPalette p = m_swatch->palette();
+        p.setColor(QPalette::Window, m_color);
+        m_swatch->setPalette(p);
+    }
+
+    QFontDialog *m_fonts;
+    QLabel *m_swatch;
+    QColor m_color;
+};
+
+} // namespace
+
+std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontChoice &initial)
+{
+    FontColorDialog dialog(parent, initial);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
+}
+
+std::optional<QColor> QtDialogs::chooseColor(QWidget *parent, const QColor &initial)
+{
+    QColorDialog dialog(initial, parent);
+    dialog.setObjectName(QStringLiteral("ColorDialog1"));
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedColor();
+}
+
+QString QtDialogs::openFile(QWidget *parent, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, QString(), folder, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog);
+}
+
+QString QtDialogs::saveFile(QWidget *parent, const QString &folder, const QString &filter)
+{
+    // Qt's dialog asks before overwriting an existing file.
+    return QFileDialog::getSaveFileName(parent, QString(), folder, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog);
+}
+
+void QtDialogs::message(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+} // namespace zk

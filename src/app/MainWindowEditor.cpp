@@ -1,0 +1,432 @@
+// The editor: showing and hiding, the reading position, editing commands,
+// loading and saving text.
+#include "app/MainWindow.h"
+
+#include "app/BusyCursor.h"
+#include "app/Dialogs.h"
+#include "display/ControlStrip.h"
+#include "display/DisplayPanel.h"
+#include "display/FullScreenWindow.h"
+#include "display/RowGeometry.h"
+#include "editor/EditorPanel.h"
+#include "editor/text/DocumentConverter.h"
+#include "editor/text/TextCodec.h"
+#include "reading/Chunker.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTextCursor>
+
+namespace zk {
+
+namespace {
+
+const QString TextFilter = QStringLiteral(
+    "Текстовые файлы txt, rtf, doc, html, htm (*.txt *.rtf *.doc *.htm *.html);;"
+    "Все файлы  (*.* *)");
+
+} // namespace
+
+const QString &MainWindow::conversionMessage()
+{
+    static const QString text = QStringLiteral(
+        "Не удалось открыть файл. Возможно на компьютере не установлен обновленный MS-Office. "
+        "Попробуйте работать с файлами *.txt");
+    return text;
+}
+
+const QString &MainWindow::saveMessage()
+{
+    static const QString text =
+        QStringLiteral("Не удалось сохранить редактор! Возможно диск защищен от записи.");
+    return text;
+}
+
+bool MainWindow::isPlainTextFile(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false;
+    // ASCII upper-casing only, as the rule has always been.
+    QString ext = name.mid(dot);
+    for (QChar &c : ext) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 32);
+    }
+    return ext == QLatin1String(".TXT");
+}
+
+void MainWindow::eventPump(Qt::CursorShape)
+{
+    // A bounded pass over pending events so the window repaints before returning.
+    for (int i = 0; i < 4; ++i)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void MainWindow::ActLocateSelStart()
+{
+    EditorPanel *e = m_editor;
+    ReadingState &s = m_engine.state();
+    e->SelectionTracking = false;
+    const int length = static_cast<int>(e->document()->characterCount()) - 1;
+    // Start at the first character of the reading line: the line model knows it.
+    int caret = std::clamp(e->lineStart(s.CurrentLine), 0, length);
+    if (length - caret > 100) {
+        do {
+            caret = std::min(caret + 100, length);
+        } while (e->lineOfPosition(caret) < s.CurrentLine && caret < length);
+        caret = std::max(0, caret - 100);
+    }
+    do {
+        caret = std::min(caret + 2, length);
+    } while (e->lineOfPosition(caret) < s.CurrentLine && caret < length);
+    const int d = caret - static_cast<int>(s.ReadBuffer.size()) - 50;
+    if (d > 0)
+        caret = d;
+    if (caret >= length) {
+        ActGoToStart();
+    } else {
+        e->setCaret(caret);
+        s.CurrentLine = e->lineOfPosition(caret);
+    }
+    if (e->isVisible())
+        e->CaretMoved = true;
+    e->SavedSelStart = e->caret();
+    e->SelectionTracking = true;
+}
+
+void MainWindow::RichEdit1SelectionChange()
+{
+    EditorPanel *e = m_editor;
+    if (!e->SelectionTracking)
+        return;
+    e->CaretMoved = true;
+    ReadingState &s = m_engine.state();
+    s.ReadBuffer.clear();
+    const QTextCursor c = e->textCursor();
+    e->SavedSelStart = c.selectionStart();
+    s.CurrentLine = e->lineOfPosition(c.position());
+    setProgressValue(std::min(99, Chunker::progressOf(s.CurrentLine, e->lineCount())));
+}
+
+void MainWindow::showEditorWidget()
+{
+    m_editor->setVisible(true);
+    placeEditor();
+}
+
+void MainWindow::MnShowEditClick()
+{
+    if (m_editor->isVisible() || fullScreenShown()) {
+        ActHideEdit();
+        return;
+    }
+    {
+        BusyCursor busy;
+        ActBtStopExecute();
+        clearAllRows();
+        m_editor->SelectionTracking = false;
+        ActLocateSelStart();
+        showEditorWidget();
+        m_editor->setFocus();
+        // Setting the caret counts as a tracked change even where it already stands.
+        m_editor->setCaret(m_editor->SavedSelStart);
+        RichEdit1SelectionChange();
+        m_editor->SelectionTracking = true;
+        setEditorMenus(true);
+    }
+    eventPump(Qt::ArrowCursor);
+}
+
+void MainWindow::setEditorMenus(bool shown)
+{
+    action("MnFulScreen")->setEnabled(!shown);
+    action("MnShowEdit")->setVisible(!shown);
+    action("MnHideEdit")->setVisible(shown);
+}
+
+void MainWindow::ActHideEdit()
+{
+    if (fullScreenShown())
+        return;
+    {
+        BusyCursor busy;
+        m_editor->setVisible(false);
+        m_editor->setCaretUntracked(m_editor->SavedSelStart);
+        if (m_editor->CaretMoved) {
+            ReadingState &s = m_engine.state();
+            s.CurrentLine = m_editor->lineOfPosition(m_editor->caret());
+            if (m_editor->lineCount() > 0)
+                setProgressValue(
+                    std::min(99, Chunker::progressOf(s.CurrentLine, m_editor->lineCount())));
+        }
+        if (isVisible())
+            (isReading() ? m_strip->BtStop : m_strip->BtStart)->setFocus();
+        setEditorMenus(false);
+        m_panel->clearRows();
+    }
+    eventPump(Qt::ArrowCursor);
+}
+
+void MainWindow::TEditOnTimer()
+{
+    timer("TEditOn")->stop();
+    {
+        BusyCursor busy;
+        ActLocateSelStart();
+        m_editor->SelectionTracking = false;
+        showEditorWidget();
+        m_editor->setCaret(m_editor->SavedSelStart);
+        m_editor->SelectionTracking = true;
+        m_editor->CaretMoved = true;
+        m_editor->setFocus();
+        setEditorMenus(true);
+        m_record.EditorOn.set(false);
+    }
+    eventPump(Qt::ArrowCursor);
+}
+
+// --- Editor commands ------------------------------------------------------------
+
+void MainWindow::PopupMenu2Popup()
+{
+    const bool canPaste = !clipboardText().isEmpty();
+    const bool hasSelection = m_editor->textCursor().hasSelection();
+    action("PumPaste")->setEnabled(canPaste);
+    action("pum1")->setEnabled(canPaste);
+    action("PumCut")->setEnabled(hasSelection);
+    action("PumCopy")->setEnabled(hasSelection);
+}
+
+bool MainWindow::editorKey(QKeyEvent *event)
+{
+    // The editor's own clipboard keys go through the program's commands, with the
+    // enabled states of the last opening of its menu.
+    const QKeyCombination key = event->keyCombination();
+    const char *name = nullptr;
+    if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_A))
+        name = "N24";
+    else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_C) ||
+             key == QKeyCombination(Qt::ControlModifier, Qt::Key_Insert))
+        name = "PumCopy";
+    else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_X) ||
+             key == QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete))
+        name = "PumCut";
+    else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_V))
+        name = "PumPaste";
+    else if (key == QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert))
+        name = "pum1";
+    if (!name)
+        return false;
+    if (QAction *a = action(name); a && a->isEnabled())
+        a->trigger();
+    return true;
+}
+
+void MainWindow::N24Click()
+{
+    if (m_editor->isVisible())
+        m_editor->selectAll();
+}
+
+void MainWindow::PumCopyClick()
+{
+    if (!m_editor->isVisible())
+        return;
+    m_editor->copy();
+    m_engine.state().ReadBuffer.clear();
+}
+
+void MainWindow::PumCutClick()
+{
+    if (!m_editor->isVisible())
+        return;
+    m_editor->cut();
+    m_engine.state().ReadBuffer.clear();
+}
+
+void MainWindow::PumPasteClick()
+{
+    pasteText(clipboardText());
+}
+
+void MainWindow::pasteText(const QString &text)
+{
+    if (m_editor->isVisible()) {
+        m_editor->insertPlain(text);
+        m_engine.state().ReadBuffer.clear();
+        m_editor->replaceTabs();
+    }
+    ReformatEditor();
+}
+
+void MainWindow::coverEditor(bool on)
+{
+    if (on && m_editor->isVisible()) {
+        m_memo1->setGeometry(m_editor->geometry());
+        QPalette p = m_memo1->palette();
+        p.setColor(QPalette::Window, m_editor->palette().color(QPalette::Base));
+        m_memo1->setPalette(p);
+        m_memo1->raise();
+        m_memo1->show();
+    } else {
+        m_memo1->hide();
+    }
+}
+
+void MainWindow::ReformatEditor()
+{
+    eventPump(Qt::WaitCursor);
+    {
+        BusyCursor busy;
+        coverEditor(true);
+        m_editor->SavedSelStart = m_editor->textCursor().selectionStart();
+        m_editor->SelectionTracking = false;
+        m_editor->applyFontToAll(m_fontdialog1, m_editorTextColor);
+        m_editor->setCaret(m_editor->SavedSelStart);
+        m_editor->SelectionTracking = true;
+        coverEditor(false);
+    }
+    eventPump(Qt::ArrowCursor);
+}
+
+void MainWindow::ActSetFont()
+{
+    BusyCursor busy;
+    coverEditor(true);
+    const int caret = m_editor->textCursor().selectionStart();
+    m_editor->SelectionTracking = false;
+    m_editor->applyFontToAll(m_fontdialog1, m_editorTextColor);
+    m_editor->setCaret(caret);
+    m_editor->SelectionTracking = true;
+    coverEditor(false);
+}
+
+void MainWindow::MnEditFontClick()
+{
+    m_fontdialog1 = m_editor->document()->defaultFont();
+    const std::optional<FontChoice> choice =
+        m_dialogs->chooseFont(dialogParent(), {m_fontdialog1, m_editorTextColor});
+    if (!choice)
+        return;
+    m_fontdialog1 = choice->font;
+    m_editorTextColor = choice->color;
+    ReformatEditor();
+}
+
+void MainWindow::MnEditColorClick()
+{
+    const std::optional<QColor> color =
+        m_dialogs->chooseColor(dialogParent(), m_editor->palette().color(QPalette::Base));
+    if (color)
+        m_editor->setBackgroundColor(*color);
+}
+
+// --- Loading and saving ---------------------------------------------------------
+
+QString MainWindow::dialogFolder()
+{
+    const QString stored = m_record.TextFolder.value();
+    if (!stored.isEmpty() && QDir::setCurrent(stored))
+        return stored;
+    QDir::setCurrent(m_options.dataFolder);
+    return m_options.dataFolder;
+}
+
+void MainWindow::rememberTextFolder(const QString &file)
+{
+    const QString folder = QFileInfo(file).absolutePath();
+    QDir::setCurrent(folder);
+    // A folder that cannot be stored faithfully keeps the previous one.
+    m_record.TextFolder.set(folder.left(255));
+}
+
+std::optional<QString> MainWindow::convertDocument(const QString &path)
+{
+    if (!m_converter)
+        return std::nullopt;
+    return m_converter->convert(path);
+}
+
+void MainWindow::ActLoadFromFile()
+{
+    ActBtStopExecute();
+    clearAllRows();
+    const QString folder = dialogFolder();
+    const QString path = m_dialogs->openFile(dialogParent(), folder, TextFilter);
+    if (!path.isEmpty()) {
+        ActGoToStart();
+        rememberTextFolder(path);
+        BusyCursor busy;
+        if (isPlainTextFile(path)) {
+            bool ok = false;
+            const QString text = loadTextFile(path, &ok);
+            if (ok)
+                m_editor->setText(text);
+        } else {
+            const std::optional<QString> text = convertDocument(path);
+            if (text) {
+                m_editor->setText(*text);
+                m_engine.state().ReadBuffer.clear();
+            } else {
+                m_dialogs->message(dialogParent(), conversionMessage());
+            }
+        }
+    }
+    m_editor->replaceTabs();
+}
+
+void MainWindow::MnLoadFromBufferClick()
+{
+    ActBtStopExecute();
+    clearAllRows();
+    m_editor->setText(QString());
+    m_editor->setText(clipboardText());
+    m_editor->replaceTabs();
+    ActGoToStart();
+    ReformatEditor();
+}
+
+void MainWindow::MnClearEditClick()
+{
+    ActBtStopExecute();
+    clearAllRows();
+    m_editor->setText(QString());
+    ActGoToStart();
+}
+
+void MainWindow::MnSaveEditClick()
+{
+    const QString folder = dialogFolder();
+    suspend();
+    const QString path = m_dialogs->saveFile(dialogParent(), folder, TextFilter);
+    if (!path.isEmpty()) {
+        rememberTextFolder(path);
+        // The text's own paragraphs, never the wrapped rows of the shown editor.
+        if (!saveTextFile(path, m_editor->text()))
+            m_dialogs->message(dialogParent(), saveMessage());
+    }
+    resumeIfReading(true);
+}
+
+QString MainWindow::clipboardText() const
+{
+    if (m_clipboardText)
+        return m_clipboardText();
+    return QGuiApplication::clipboard()->text();
+}
+
+QWidget *MainWindow::dialogParent()
+{
+    if (fullScreenShown())
+        return fullScreenWindow();
+    return this;
+}
+
+} // namespace zk
