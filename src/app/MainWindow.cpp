@@ -7,6 +7,8 @@
 #include "display/RowGeometry.h"
 #include "display/StatisticsBar.h"
 #include "app/Dialogs.h"
+#include "music/MusicPlayer.h"
+#include "music/QtMediaBackend.h"
 #include "editor/EditorPanel.h"
 #include "editor/text/ChainedConverter.h"
 #include "editor/text/LibreOfficeConverter.h"
@@ -57,6 +59,8 @@ MainWindow::MainWindow(const StartupOptions &options)
     m_converter = std::make_unique<ChainedConverter>(std::make_unique<LibreOfficeConverter>(
         QStringLiteral("soffice"), std::chrono::seconds(60),
         [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }));
+    m_backend = std::make_unique<QtMediaBackend>();
+    m_music = new MusicPlayer(m_backend.get(), this);
     buildActions();
     buildMenus();
     buildTimers();
@@ -68,7 +72,20 @@ MainWindow::MainWindow(const StartupOptions &options)
 MainWindow::~MainWindow()
 {
     ActCloseExecute();
+    delete m_music;
     delete m_fullScreen.data();
+}
+
+void MainWindow::setMediaBackend(std::unique_ptr<MediaBackend> backend)
+{
+    const bool resumeArmed = m_music->musicOnTimer()->isActive();
+    delete m_music;
+    m_backend = std::move(backend);
+    m_music = new MusicPlayer(m_backend.get(), this);
+    m_music->setMusicFolder(m_record.MusicFolder.value());
+    m_music->setMusicFile(m_record.MusicFile.value());
+    if (resumeArmed)
+        m_music->musicOnTimer()->start();
 }
 
 void MainWindow::setDialogs(std::unique_ptr<Dialogs> dialogs)
@@ -131,6 +148,7 @@ void MainWindow::buildActions()
         {"ActFulScreen", &MainWindow::MnFulScreenClick},
         {"ActGoToStart", &MainWindow::ActGoToStart},
         {"ActSetFont", &MainWindow::ActSetFont},
+        {"ActHelp", &MainWindow::ActHelpExecute},
         {"actmaxlength1", &MainWindow::actmaxlength1},
     };
     for (const Named &n : list) {
@@ -185,6 +203,10 @@ void MainWindow::buildMenus()
     QAction *f3 = action("MnFulScreen");
     f3->setShortcutContext(Qt::ApplicationShortcut);
     addAction(f3);
+    QAction *f1 = action("ActHelp");
+    f1->setShortcut(QKeySequence(Qt::Key_F1));
+    f1->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(f1);
     auto *f2 = new QAction(this);
     f2->setObjectName(QStringLiteral("ActShowEdit"));
     f2->setShortcut(QKeySequence(Qt::Key_F2));
@@ -216,6 +238,10 @@ void MainWindow::buildMenus()
     for (const auto &r : rules)
         connect(findChild<QMenu *>(QString::fromLatin1(r.menu)), &QMenu::aboutToShow, this, r.rule);
     connect(m_popup1, &QMenu::aboutToShow, this, &MainWindow::PopupMenu1Popup);
+    for (const char *name : {"N4", "N40"}) {
+        QMenu *menu = findChild<QMenu *>(QString::fromLatin1(name));
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { N4Popup(menu); });
+    }
 
     struct Wire {
         const char *name;
@@ -256,6 +282,14 @@ void MainWindow::buildMenus()
         {"N29", &MainWindow::MnEditFontClick},
         {"MnEditColor", &MainWindow::MnEditColorClick},
         {"N31", &MainWindow::MnEditColorClick},
+        {"N34", &MainWindow::N34Click},
+        {"Pum34", &MainWindow::N34Click},
+        {"N35", &MainWindow::N35Click},
+        {"Pum35", &MainWindow::N35Click},
+        {"N36", &MainWindow::N36Click},
+        {"N5", &MainWindow::N5Click},
+        {"MnHelp", &MainWindow::ActHelpExecute},
+        {"Pum36", &MainWindow::N36Click},
         {"N28", &MainWindow::N28Click},
         {"MnSetView", &MainWindow::MnSetViewClick},
         {"MnShowTimeAndSpeed", &MainWindow::MnShowTimeAndSpeedClick},
@@ -327,8 +361,6 @@ void MainWindow::buildTimers()
         {"timer1", 1000, false, true, &MainWindow::Timer1Timer},
         {"TMaxLength", 110, true, true, &MainWindow::TMaxLengthTimer},
         {"TEditOn", 300, true, false, &MainWindow::TEditOnTimer},
-        {"TMusicOn", 500, true, false, nullptr},
-        {"TmMusic", 1000, true, false, nullptr},
     };
     for (const Spec &s : specs) {
         auto *t = new QTimer(this);

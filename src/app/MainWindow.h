@@ -15,6 +15,7 @@
 #include <optional>
 
 class QAction;
+class QDialog;
 class QKeyEvent;
 class QMenu;
 
@@ -22,6 +23,8 @@ namespace zk {
 
 class ControlStrip;
 class Dialogs;
+class MediaBackend;
+class MusicPlayer;
 class DocumentConverter;
 class DisplayPanel;
 class EditorPanel;
@@ -114,6 +117,19 @@ public:
     void setConverter(std::unique_ptr<DocumentConverter> converter);
     void setClipboardText(std::function<QString()> text) { m_clipboardText = std::move(text); }
     QString clipboardText() const;
+
+    // About and help.
+    void N5Click();
+    void ActHelpExecute();
+    QString helpFile() const;
+
+    // Music.
+    void N34Click();
+    void N35Click();
+    void N36Click();
+    void N4Popup(QMenu *menu);
+    void setMediaBackend(std::unique_ptr<MediaBackend> backend);
+    MusicPlayer *music() const { return m_music; }
 
     // Menu opening rules.
     void N1Popup();
@@ -238,7 +254,10 @@ private:
     QFont m_fontdialog1; // the font dialog's font: what the editor text takes
     QColor m_editorTextColor = Qt::black;
 
-    int m_musicMark = 0; // 1 while music is on
+    std::unique_ptr<MediaBackend> m_backend;
+    MusicPlayer *m_music = nullptr;
+    QPointer<QDialog> m_aboutBox;
+    QPointer<QDialog> m_helpWindow;
     bool m_shutDown = false;
     bool m_deactivated = false;
     bool m_settingProgress = false;

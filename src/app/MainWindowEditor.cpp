@@ -224,6 +224,9 @@ bool MainWindow::editorKey(QKeyEvent *event)
         name = "pum1";
     if (!name)
         return false;
+    // The hidden Shift+Insert item cannot be triggered; it shares the paste state.
+    if (qstrcmp(name, "pum1") == 0)
+        name = "PumPaste";
     if (QAction *a = action(name); a && a->isEnabled())
         a->trigger();
     return true;

@@ -10,6 +10,7 @@
 #include "display/StatisticsBar.h"
 #include "editor/EditorPanel.h"
 #include "editor/text/TextCodec.h"
+#include "music/MusicPlayer.h"
 #include "reading/Chunker.h"
 #include "settings/SettingsFile.h"
 
@@ -73,8 +74,7 @@ void MainWindow::runStartup()
 {
     QDir::setCurrent(m_options.dataFolder);
     m_engine.state().RowCapacity = 50;
-    action("MnHelp")->setVisible(QFile::exists(QDir(m_options.dataFolder).filePath(
-        QStringLiteral("Readme.rtf"))));
+    action("MnHelp")->setVisible(!helpFile().isEmpty());
     m_editor->SelectionTracking = true;
     m_fontdialog1 = m_editor->document()->defaultFont();
     m_defaults = SettingsRecord::designedDefaults();
@@ -94,11 +94,11 @@ void MainWindow::runStartup()
     QDir::setCurrent(m_options.dataFolder);
     if (m_record.EditorOn.isOn() && checked("MnRemAll"))
         timer("TEditOn")->start();
+    m_music->setMusicFolder(m_record.MusicFolder.value());
+    m_music->setMusicFile(m_record.MusicFile.value());
     if (!m_record.MusicFolder.value().isEmpty())
         QDir::setCurrent(m_record.MusicFolder.value());
-    if (m_record.MusicOn.isOn() && checked("MnRemAll") &&
-        QFile::exists(m_record.MusicFile.value()))
-        timer("TMusicOn")->start();
+    m_music->scheduleResume(m_record.MusicOn.isOn(), checked("MnRemAll"));
 }
 
 void MainWindow::loadStartupText()
@@ -138,6 +138,7 @@ void MainWindow::createFullScreenWindow()
     connect(fs, &FullScreenWindow::resized, this, &MainWindow::onFullScreenResized);
     connect(fs, &FullScreenWindow::switchRequested, action("ActFulScreen"), &QAction::trigger);
     fs->addAction(action("ActShowEdit"));
+    fs->addAction(action("ActHelp"));
     connect(fs, &FullScreenWindow::closeRequested, this, &MainWindow::ActCloseExecute);
     connect(fs, &FullScreenWindow::spacePressed, this, [this] {
         if (!m_strip->BtStart->isHidden())
@@ -271,6 +272,7 @@ void MainWindow::ActCloseExecute()
         return;
     m_shutDown = true;
     BusyCursor busy;
+    m_music->shutDown();
     if (m_editor->isVisible()) {
         ActHideEdit();
         m_record.EditorOn.set(true);
@@ -280,7 +282,7 @@ void MainWindow::ActCloseExecute()
     }
     saveTextFile(lastEditPath(), m_editor->text());
     m_record.ReadingOn.set(isReading());
-    m_record.MusicOn.set(m_musicMark > 0);
+    m_record.MusicOn.set(m_music->musicMark() == 1);
     SaveSettingsFile();
     QCoreApplication::quit();
 }

@@ -1,6 +1,7 @@
 // Reading control, the control strip, the display rows and the statistics.
 #include "app/MainWindow.h"
 
+#include "app/Dialogs.h"
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
 #include "display/FullScreenWindow.h"
@@ -11,8 +12,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QColorDialog>
-#include <QFontDialog>
 #include <QFontMetricsF>
 #include <QScreen>
 
@@ -129,11 +128,10 @@ void MainWindow::LayoutFullScreenRows()
 void MainWindow::N13Click()
 {
     suspend();
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, m_panel->displayFont(), this, QString(),
-                                            QFontDialog::DontUseNativeDialog);
-    if (ok) {
-        applyDisplayFont(font, m_panel->displayColor());
+    const std::optional<FontChoice> choice = m_dialogs->chooseFont(
+        dialogParent(), {m_panel->displayFont(), m_panel->displayColor()});
+    if (choice) {
+        applyDisplayFont(choice->font, choice->color);
         LayoutMainRows();
         LayoutFullScreenRows();
         if (mainShown())
@@ -145,18 +143,18 @@ void MainWindow::N13Click()
     }
     // The shared font dialog now holds the display font, chosen or not.
     m_fontdialog1 = m_panel->displayFont();
+    m_editorTextColor = m_panel->displayColor();
     resumeIfReading(true);
 }
 
 void MainWindow::N14Click()
 {
     suspend();
-    const QColor color = QColorDialog::getColor(m_panel->background(), this, QString(),
-                                                QColorDialog::DontUseNativeDialog);
-    if (color.isValid()) {
-        m_panel->setBackground(color);
+    const std::optional<QColor> color = m_dialogs->chooseColor(dialogParent(), m_panel->background());
+    if (color) {
+        m_panel->setBackground(*color);
         if (m_fullScreen)
-            m_fullScreen->panel()->setBackground(color);
+            m_fullScreen->panel()->setBackground(*color);
     }
     resumeIfReading(true);
 }

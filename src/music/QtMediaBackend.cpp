@@ -87,7 +87,8 @@ bool QtMediaBackend::stop() {
     if (m_phase == Phase::Closed)
         return false;
     m_player.stop();
-    m_phase = Phase::Open;
+    // A stop that comes while open() still waits means the file never got open.
+    m_phase = m_phase == Phase::Loading ? Phase::Closed : Phase::Open;
     deliverNotice(Ending::Aborted);
     return true;
 }

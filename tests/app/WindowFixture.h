@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "display/Clock.h"
 #include "display/ControlStrip.h"
@@ -15,11 +16,43 @@
 
 #include <memory>
 
+// Dialog answers queued by the test; messages are recorded.
+class FakeDialogs final : public zk::Dialogs {
+public:
+    std::optional<zk::FontChoice> font;
+    std::optional<QColor> color;
+    QString openAnswer;
+    QString saveAnswer;
+    QStringList messages;
+    int fontDialogs = 0;
+    QString lastFolder;
+
+    std::optional<zk::FontChoice> chooseFont(QWidget *, const zk::FontChoice &) override
+    {
+        ++fontDialogs;
+        return font;
+    }
+    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return color; }
+    QString openFile(QWidget *, const QString &folder, const QString &) override
+    {
+        lastFolder = folder;
+        return openAnswer;
+    }
+    QString saveFile(QWidget *, const QString &folder, const QString &) override
+    {
+        lastFolder = folder;
+        return saveAnswer;
+    }
+    void message(QWidget *, const QString &text) override { messages << text; }
+};
+
 // A main window over a private data folder, with a clock the test drives.
 struct WindowFixture {
     QTemporaryDir dir;
     zk::ManualClock clock;
     std::unique_ptr<zk::MainWindow> window;
+    FakeDialogs *dialogs = nullptr;
+    QString clipboard;
 
     QString path(const QString &name) const { return QDir(dir.path()).filePath(name); }
 
@@ -43,8 +76,16 @@ struct WindowFixture {
         options.commandLineFile = commandLineFile;
         options.clock = &clock;
         window = std::make_unique<zk::MainWindow>(options);
-        if (show)
+        auto fake = std::make_unique<FakeDialogs>();
+        dialogs = fake.get();
+        window->setDialogs(std::move(fake));
+        window->setClipboardText([this] { return clipboard; });
+        if (show) {
             window->show();
+            window->activateWindow();
+            if (!QTest::qWaitForWindowActive(window.get()))
+                qWarning("the main window did not become active");
+        }
         window->createFullScreenWindow();
         return window.get();
     }

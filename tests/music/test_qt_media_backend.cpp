@@ -13,8 +13,12 @@
 #include <cmath>
 
 using namespace zk;
+using namespace Qt::StringLiterals;
 
 namespace {
+
+// CI runs the suite in parallel and under sanitizers: loading may be slow there.
+constexpr int LoadedMachineWait = 10000;
 
 template <typename T> void putLe(QByteArray &out, T value) {
     char bytes[sizeof(T)];
@@ -58,9 +62,6 @@ private:
 
 private slots:
     void initTestCase() {
-        if (QMediaDevices::audioOutputs().isEmpty())
-            QSKIP("No audio output: start a sound server (scripts/start-audio) to run these.");
-        qInfo() << "audio output:" << QMediaDevices::defaultAudioOutput().description();
         QVERIFY(m_dir.isValid());
         m_wav = m_dir.filePath(QStringLiteral("тон.wav"));
         QVERIFY(writeWav(m_wav, 0.3));
@@ -72,22 +73,30 @@ private slots:
         QFile f(m_junk);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(junk);
-    }
 
-    void nothingOpen_playAndStopFail() {
-        QtMediaBackend backend;
+        // GStreamer falls back to a silent sink when no sound server runs, so the tests need
+        // no sound card; skip only where nothing can play at all.
+        const auto outputs = QMediaDevices::audioOutputs();
+        qInfo() << "audio output:"
+                << (outputs.isEmpty() ? QStringLiteral("none")
+                                      : QMediaDevices::defaultAudioOutput().description());
+        QtMediaBackend probe;
+        probe.setWaitLimit(LoadedMachineWait);
+        probe.setFileName(m_wav);
         QString error;
-        QVERIFY(!backend.play(&error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(!backend.stop());
-        backend.close();
-        backend.setFileName(m_dir.filePath(QStringLiteral("missing.wav")));
-        QVERIFY(!backend.open(&error));
-        QVERIFY(!backend.play(nullptr));
+        if (!probe.open(&error) || !probe.play(&error)) {
+            if (outputs.isEmpty())
+                QSKIP(qPrintable(u"Nothing can play here (no audio output; scripts/start-audio "
+                                 u"starts a silent one): "_s +
+                                 error));
+            QFAIL(qPrintable(error));
+        }
+        probe.close();
     }
 
     void randomBytesNamedMp3_failToOpenOrPlay() {
         QtMediaBackend backend;
+        backend.setWaitLimit(LoadedMachineWait);
         MusicPlayer player(&backend);
         QVERIFY(!player.playChosen(m_junk));
         QCOMPARE(player.musicMark(), 0);
@@ -104,6 +113,7 @@ private slots:
 
     void wav_playsToTheEndAndReplays() {
         QtMediaBackend backend;
+        backend.setWaitLimit(LoadedMachineWait);
         MusicPlayer player(&backend);
         player.replayTimer()->setInterval(50);
         QSignalSpy notices(&backend, &MediaBackend::completed);
@@ -127,6 +137,7 @@ private slots:
         const QString longer = m_dir.filePath(QStringLiteral("long.wav"));
         QVERIFY(writeWav(longer, 5));
         QtMediaBackend backend;
+        backend.setWaitLimit(LoadedMachineWait);
         QSignalSpy notices(&backend, &MediaBackend::completed);
         backend.setFileName(longer);
         QString error;
@@ -136,12 +147,15 @@ private slots:
         QVERIFY(backend.stop());
         QCOMPARE(notices.count(), 1);
         QCOMPARE(notices.at(0).at(0).value<MediaBackend::Ending>(), MediaBackend::Ending::Aborted);
-        // Opening again after a stop works from the start.
+        // A stopped file opens and plays again.
         QVERIFY2(backend.open(&error), qPrintable(error));
         QVERIFY2(backend.play(&error), qPrintable(error));
         backend.close();
         QCOMPARE(notices.count(), 2);
         QVERIFY(!backend.stop());
+        QVERIFY(!backend.play(nullptr));
+        backend.setFileName(m_dir.filePath(QStringLiteral("missing.wav")));
+        QVERIFY(!backend.open(&error));
     }
 };
 

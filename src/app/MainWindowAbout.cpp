@@ -1,0 +1,53 @@
+// The about box and the help window: both suspend reading while open.
+#include "app/MainWindow.h"
+
+#include "app/AboutBox.h"
+#include "app/HelpWindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+namespace zk {
+
+QString MainWindow::helpFile() const
+{
+    const QString name = QStringLiteral("Readme.rtf");
+    const QString beside = QDir(m_options.dataFolder).filePath(name);
+    if (QFile::exists(beside))
+        return beside;
+    // An installed program keeps its help among the shared data files.
+    const QString installed = QStandardPaths::locate(QStandardPaths::AppDataLocation, name);
+    return installed;
+}
+
+void MainWindow::N5Click()
+{
+    auto *box = new AboutBox(dialogParent());
+    m_aboutBox = box;
+    suspend();
+    box->exec();
+    resumeIfReading(true);
+}
+
+void MainWindow::ActHelpExecute()
+{
+    auto *help = new HelpWindow(dialogParent());
+    if (!QDir::setCurrent(m_options.dataFolder))
+        return;
+    if (m_helpWindow && m_helpWindow->isVisible()) {
+        help->deleteLater();
+        return;
+    }
+    const QString path = helpFile();
+    if (path.isEmpty() || !help->loadRtf(path)) {
+        help->deleteLater();
+        return;
+    }
+    m_helpWindow = help;
+    suspend();
+    help->exec();
+    resumeIfReading(true);
+}
+
+} // namespace zk

@@ -1,0 +1,51 @@
+// The background music commands.
+#include "app/MainWindow.h"
+
+#include "app/Dialogs.h"
+#include "music/MusicPlayer.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+
+namespace zk {
+
+void MainWindow::N34Click()
+{
+    suspend();
+    const QString folder = m_music->prepareChoose(m_options.dataFolder);
+    const QString path = m_dialogs->openFile(dialogParent(), folder, MusicPlayer::DialogFilter);
+    if (!path.isEmpty()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (m_music->playChosen(path)) {
+            // A name that cannot be stored faithfully keeps the previous one in the record.
+            m_record.MusicFolder.set(m_music->musicFolder());
+            m_record.MusicFile.set(m_music->musicFile());
+        } else {
+            m_dialogs->message(dialogParent(), MusicPlayer::OpenFailedMessage);
+        }
+    }
+    resumeIfReading(true);
+}
+
+void MainWindow::N35Click()
+{
+    if (!m_music->startPlaying())
+        m_dialogs->message(dialogParent(), MusicPlayer::OpenFailedMessage);
+}
+
+void MainWindow::N36Click()
+{
+    m_music->stopPlaying();
+}
+
+void MainWindow::N4Popup(QMenu *menu)
+{
+    const MusicPlayer::EnablingState state = m_music->menuState();
+    const bool main = menu->objectName() == QLatin1String("N4");
+    action(main ? "N35" : "Pum35")->setEnabled(state.start);
+    action(main ? "N36" : "Pum36")->setEnabled(state.stop);
+    action(main ? "N34" : "Pum34")->setEnabled(state.choose);
+}
+
+} // namespace zk
