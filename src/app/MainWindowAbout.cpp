@@ -4,6 +4,7 @@
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -16,9 +17,12 @@ QString MainWindow::helpFile() const
     const QString beside = QDir(m_options.dataFolder).filePath(name);
     if (QFile::exists(beside))
         return beside;
-    // An installed program keeps its help among the shared data files.
-    const QString installed = QStandardPaths::locate(QStandardPaths::AppDataLocation, name);
-    return installed;
+    // An installed program keeps its help among its shared data files.
+    const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                  .filePath(QStringLiteral("../share/zorkan/") + name);
+    if (QFile::exists(installed))
+        return QDir::cleanPath(installed);
+    return QStandardPaths::locate(QStandardPaths::AppDataLocation, name);
 }
 
 void MainWindow::N5Click()

@@ -6,12 +6,18 @@
 #include "display/FullScreenWindow.h"
 
 #include <QDir>
+#include <QIcon>
 
 int main(int argc, char **argv)
 {
     zk::Application app(argc, argv);
     // Installed first, so a termination during start-up still stores the text.
     zk::SignalWatcher watcher;
+
+    QIcon icon;
+    for (const char *size : {"32", "64", "256"})
+        icon.addFile(QStringLiteral(":/icons/zorkan-%1.png").arg(QLatin1String(size)));
+    app.setWindowIcon(icon);
 
     // A second instance brings the first forward and ends without touching a file.
     zk::SingleInstance instance(qEnvironmentVariable("ZK_INSTANCE_NAME"));
