@@ -11,8 +11,7 @@
 
 namespace zk {
 
-QString MainWindow::helpFile() const
-{
+QString MainWindow::helpFile() const {
     const QString name = QStringLiteral("Readme.rtf");
     const QString beside = QDir(m_options.dataFolder).filePath(name);
     if (QFile::exists(beside))
@@ -25,8 +24,7 @@ QString MainWindow::helpFile() const
     return QStandardPaths::locate(QStandardPaths::AppDataLocation, name);
 }
 
-void MainWindow::N5Click()
-{
+void MainWindow::N5Click() {
     auto *box = new AboutBox(dialogParent());
     m_aboutBox = box;
     suspend();
@@ -34,17 +32,16 @@ void MainWindow::N5Click()
     resumeIfReading(true);
 }
 
-void MainWindow::ActHelpExecute()
-{
-    auto *help = new HelpWindow(dialogParent());
+void MainWindow::ActHelpExecute() {
     if (!QDir::setCurrent(m_options.dataFolder))
         return;
-    if (m_helpWindow && m_helpWindow->isVisible()) {
-        help->deleteLater();
+    if (m_helpWindow && m_helpWindow->isVisible())
         return;
-    }
     const QString path = helpFile();
-    if (path.isEmpty() || !help->loadRtf(path)) {
+    if (path.isEmpty())
+        return;
+    auto *help = new HelpWindow(dialogParent());
+    if (!help->loadRtf(path)) {
         help->deleteLater();
         return;
     }

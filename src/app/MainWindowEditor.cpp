@@ -313,7 +313,9 @@ void MainWindow::ActSetFont()
 
 void MainWindow::MnEditFontClick()
 {
+    // The dialog starts from the font the text has, not from what it last held.
     m_fontdialog1 = m_editor->document()->defaultFont();
+    m_editorTextColor = m_editor->palette().color(QPalette::Text);
     const std::optional<FontChoice> choice =
         m_dialogs->chooseFont(dialogParent(), {m_fontdialog1, m_editorTextColor});
     if (!choice)
@@ -346,8 +348,9 @@ void MainWindow::rememberTextFolder(const QString &file)
 {
     const QString folder = QFileInfo(file).absolutePath();
     QDir::setCurrent(folder);
-    // A folder that cannot be stored faithfully keeps the previous one.
-    m_record.TextFolder.set(folder.left(255));
+    // A folder that cannot be stored faithfully (too long, outside Windows-1251)
+    // keeps the previous one: a cut path would name a different folder.
+    m_record.TextFolder.set(folder);
 }
 
 std::optional<QString> MainWindow::convertDocument(const QString &path)
@@ -363,26 +366,30 @@ void MainWindow::ActLoadFromFile()
     clearAllRows();
     const QString folder = dialogFolder();
     const QString path = m_dialogs->openFile(dialogParent(), folder, TextFilter);
-    if (!path.isEmpty()) {
-        ActGoToStart();
-        rememberTextFolder(path);
-        BusyCursor busy;
-        if (isPlainTextFile(path)) {
-            bool ok = false;
-            const QString text = loadTextFile(path, &ok);
-            if (ok)
-                m_editor->setText(text);
-        } else {
-            const std::optional<QString> text = convertDocument(path);
-            if (text) {
+    bool converted = true;
+    {
+        std::optional<BusyCursor> busy;
+        if (!path.isEmpty()) {
+            ActGoToStart();
+            rememberTextFolder(path);
+            busy.emplace();
+            if (isPlainTextFile(path)) {
+                bool ok = false;
+                const QString text = loadTextFile(path, &ok);
+                if (ok)
+                    m_editor->setText(text);
+            } else if (const std::optional<QString> text = convertDocument(path)) {
                 m_editor->setText(*text);
                 m_engine.state().ReadBuffer.clear();
             } else {
-                m_dialogs->message(dialogParent(), conversionMessage());
+                converted = false;
             }
         }
+        m_editor->replaceTabs();
     }
-    m_editor->replaceTabs();
+    // Shown once the busy cursor is gone, so the box does not wear the hourglass.
+    if (!converted)
+        m_dialogs->message(dialogParent(), conversionMessage());
 }
 
 void MainWindow::MnLoadFromBufferClick()

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "app/BusyCursor.h"
+#include "app/Dialogs.h"
 
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
@@ -106,13 +107,15 @@ void MainWindow::loadStartupText()
     bool ok = false;
     if (!m_options.commandLineFile.isEmpty()) {
         m_record.SavedLine = 0;
-        const QString suffix = QFileInfo(m_options.commandLineFile).fileName();
-        const qsizetype dot = suffix.lastIndexOf(QLatin1Char('.'));
-        const QString ext = dot >= 0 ? suffix.mid(dot) : QString();
-        if (ext.compare(QLatin1String(".txt"), Qt::CaseInsensitive) == 0) {
-            const QString text = loadTextFile(m_options.commandLineFile, &ok);
+        const QString &file = m_options.commandLineFile;
+        if (isPlainTextFile(file)) {
+            const QString text = loadTextFile(file, &ok);
             if (ok)
                 m_editor->setText(text);
+        } else if (const std::optional<QString> text = convertDocument(file)) {
+            m_editor->setText(*text);
+        } else {
+            m_dialogs->message(dialogParent(), conversionMessage());
         }
         return;
     }

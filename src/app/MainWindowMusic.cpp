@@ -10,17 +10,20 @@
 
 namespace zk {
 
-void MainWindow::N34Click()
-{
+void MainWindow::N34Click() {
     suspend();
     const QString folder = m_music->prepareChoose(m_options.dataFolder);
     const QString path = m_dialogs->openFile(dialogParent(), folder, MusicPlayer::DialogFilter);
     if (!path.isEmpty()) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         if (m_music->playChosen(path)) {
-            // A name that cannot be stored faithfully keeps the previous one in the record.
-            m_record.MusicFolder.set(m_music->musicFolder());
-            m_record.MusicFile.set(m_music->musicFile());
+            // A name the record cannot hold is not stored at all: keeping the earlier one
+            // would resume a different file at the next start.
+            if (!m_record.MusicFolder.set(m_music->musicFolder()) ||
+                !m_record.MusicFile.set(m_music->musicFile())) {
+                m_record.MusicFolder.set(QString());
+                m_record.MusicFile.set(QString());
+            }
         } else {
             m_dialogs->message(dialogParent(), MusicPlayer::OpenFailedMessage);
         }
@@ -28,19 +31,16 @@ void MainWindow::N34Click()
     resumeIfReading(true);
 }
 
-void MainWindow::N35Click()
-{
+void MainWindow::N35Click() {
     if (!m_music->startPlaying())
         m_dialogs->message(dialogParent(), MusicPlayer::OpenFailedMessage);
 }
 
-void MainWindow::N36Click()
-{
+void MainWindow::N36Click() {
     m_music->stopPlaying();
 }
 
-void MainWindow::N4Popup(QMenu *menu)
-{
+void MainWindow::N4Popup(QMenu *menu) {
     const MusicPlayer::EnablingState state = m_music->menuState();
     const bool main = menu->objectName() == QLatin1String("N4");
     action(main ? "N35" : "Pum35")->setEnabled(state.start);

@@ -12,21 +12,22 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QGuiApplication>
-#include <QMenu>
 #include <QLayout>
+#include <QMenu>
 #include <QScreen>
 
 namespace zk {
 
 namespace {
 
-const char *const OptionNames[] = {"MnReactOnSigns", "MnDelMin",     "MnReadNonStop",
+const char *const OptionNames[] = {"MnReactOnSigns", "MnDelMin",       "MnReadNonStop",
                                    "MnReactOnFocus", "MnWithoutPause", "MnShortPause",
-                                   "MnLongPause",    "MnSmartPause", "MnRemAll"};
+                                   "MnLongPause",    "MnSmartPause",   "MnRemAll"};
 
-std::array<RecordFlag *, 9> optionFlags(SettingsRecord &r)
-{
+std::array<RecordFlag *, 9> optionFlags(SettingsRecord &r) {
     return {&r.ReactOnSigns, &r.DelMin,    &r.ReadNonStop, &r.ReactOnFocus, &r.WithoutPause,
             &r.ShortPause,   &r.LongPause, &r.SmartPause,  &r.RemAll};
 }
@@ -45,19 +46,111 @@ const ShowOption ShowOptions[] = {
     {"MnShowSpeedInSigns", &SettingsRecord::ShowSpeedInSigns},
 };
 
+// The stored placement is the outer frame, but the frame is known only once the
+// window system has framed the shown window: until then the frame is sized as if
+// it had no border, and this corrects it once, the first time it can.
+class FrameSizeFixer final : public QObject {
+public:
+    static constexpr const char *Name = "FrameSizeFixer";
+    // A window system that never reports a frame is given this long after showing.
+    static constexpr int PatienceMs = 2000;
+
+    FrameSizeFixer(QWidget *window, const QRect &frame)
+        : QObject(window), m_window(window), m_frame(frame) {
+        setObjectName(QString::fromLatin1(Name));
+        window->installEventFilter(this);
+    }
+
+    static void replace(QWidget *window, const QRect *frame) {
+        delete window->findChild<QObject *>(QString::fromLatin1(Name), Qt::FindDirectChildrenOnly);
+        if (frame)
+            new FrameSizeFixer(window, *frame);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched != m_window)
+            return false;
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            // Later: QWidget is still inside its own state change here.
+            QMetaObject::invokeMethod(this, &FrameSizeFixer::tryFix, Qt::QueuedConnection);
+            if (event->type() == QEvent::Show)
+                tryFix();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void tryFix() {
+        if (m_done || !m_window->isVisible() ||
+            (m_window->windowState() &
+             (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)))
+            return;
+        const QSize decoration = m_window->frameGeometry().size() - m_window->geometry().size();
+        if (decoration.isNull()) {
+            if (!m_waiting.isValid())
+                m_waiting.start();
+            else if (m_waiting.elapsed() > PatienceMs)
+                finish();
+            return;
+        }
+        finish();
+        m_window->move(m_frame.topLeft());
+        m_window->resize(m_frame.size() - decoration);
+    }
+
+    void finish() {
+        m_done = true;
+        m_window->removeEventFilter(this);
+        deleteLater();
+    }
+
+    QWidget *m_window;
+    QRect m_frame;
+    QElapsedTimer m_waiting;
+    bool m_done = false;
+};
+
+// Enough of the frame to grab it with the mouse.
+bool showsEnough(const QRect &frame) {
+    for (QScreen *screen : QGuiApplication::screens()) {
+        const QRect seen = screen->availableGeometry() & frame;
+        if (seen.width() >= std::min(frame.width(), 64) &&
+            seen.height() >= std::min(frame.height(), 32))
+            return true;
+    }
+    return false;
+}
+
+// Where the window system keeps window positions to itself, it reports none.
+bool positionsKnown() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 } // namespace
 
-void MainWindow::CaptureSettings(SettingsRecord &record) const
-{
+void MainWindow::CaptureSettings(SettingsRecord &record) const {
     RecordMapping::FontToRecord(m_panel->displayFont(), m_panel->displayColor(), record.PanelFont);
-    RecordMapping::FontToRecord(m_fontdialog1, m_editorTextColor, record.EditFont);
+    // What the editor text was last given, not what the shared font dialog holds
+    // now: choosing a display font leaves the dialog with that font.
+    RecordMapping::FontToRecord(m_editor->document()->defaultFont(),
+                                m_editor->palette().color(QPalette::Text), record.EditFont);
     if (isMaximized()) {
         record.Maximized.set(true);
     } else {
         record.Maximized.set(false);
         const QRect frame = frameGeometry();
-        record.WindowTop = frame.top();
-        record.WindowLeft = frame.left();
+        if (positionsKnown()) {
+            record.WindowTop = frame.top();
+            record.WindowLeft = frame.left();
+        }
         record.WindowWidth = frame.width();
         record.WindowHeight = frame.height();
     }
@@ -77,8 +170,7 @@ void MainWindow::CaptureSettings(SettingsRecord &record) const
     record.RowCount = static_cast<qint16>(m_strip->UpDown4->value());
 }
 
-void MainWindow::ApplyViewSettings(const SettingsRecord &record)
-{
+void MainWindow::ApplyViewSettings(const SettingsRecord &record) {
     QColor color;
     const QFont panelFont = RecordMapping::RecordToFont(record.PanelFont, &color);
     applyDisplayFont(panelFont, color);
@@ -100,8 +192,7 @@ void MainWindow::ApplyViewSettings(const SettingsRecord &record)
     ActCheckLines();
 }
 
-void MainWindow::ApplyOptionFlags(const SettingsRecord &record)
-{
+void MainWindow::ApplyOptionFlags(const SettingsRecord &record) {
     SettingsRecord copy = record;
     auto flags = optionFlags(copy);
     for (int i = 0; i < 9; ++i)
@@ -109,8 +200,7 @@ void MainWindow::ApplyOptionFlags(const SettingsRecord &record)
     ActCheckLines();
 }
 
-void MainWindow::ApplyReadingSettings(const SettingsRecord &record)
-{
+void MainWindow::ApplyReadingSettings(const SettingsRecord &record) {
     ReadingState &s = m_engine.state();
     const int lines = m_editor->lineCount();
     const int saved = std::max(0, record.SavedLine);
@@ -127,49 +217,47 @@ void MainWindow::ApplyReadingSettings(const SettingsRecord &record)
     m_strip->UpDown4->setValue(record.RowCount);
 }
 
-void MainWindow::ApplyWindowPlacement(const SettingsRecord &record)
-{
-    QRect frame(record.WindowLeft, record.WindowTop, std::max(record.WindowWidth, 1),
-                std::max(record.WindowHeight, 1));
+void MainWindow::ApplyWindowPlacement(const SettingsRecord &record) {
+    // Beyond any desktop, yet far from overflowing when edges are summed.
+    constexpr int Reach = 1 << 20;
+    constexpr int Largest = 16384;
     const QSize minimum = minimumSize();
-    frame.setWidth(std::clamp(frame.width(), minimum.width(), 16384));
-    frame.setHeight(std::clamp(frame.height(), minimum.height(), 16384));
+    QRect frame(std::clamp(record.WindowLeft, -Reach, Reach),
+                std::clamp(record.WindowTop, -Reach, Reach),
+                std::clamp(record.WindowWidth, minimum.width(), Largest),
+                std::clamp(record.WindowHeight, minimum.height(), Largest));
     // A placement that lies on no screen is moved onto the primary one.
-    bool onScreen = false;
-    for (QScreen *screen : QGuiApplication::screens())
-        onScreen = onScreen || screen->availableGeometry().intersects(frame);
-    if (!onScreen) {
+    if (!showsEnough(frame)) {
         if (QScreen *primary = QGuiApplication::primaryScreen())
             frame.moveTopLeft(primary->availableGeometry().topLeft());
     }
+    if (!record.Maximized.isOn() && isMaximized())
+        setWindowState(windowState() & ~Qt::WindowMaximized);
     // Qt places the outer frame with move() and sizes the client area with resize().
     const QSize decoration = frameGeometry().size() - geometry().size();
     move(frame.topLeft());
     resize(frame.size() - decoration);
+    FrameSizeFixer::replace(this, decoration.isNull() ? &frame : nullptr);
     if (record.Maximized.isOn())
         setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-void MainWindow::LoadSettingsFile()
-{
+void MainWindow::LoadSettingsFile() {
     const std::optional<SettingsRecord> loaded = SettingsFile::load(settingsPath());
     m_record = loaded ? *loaded : m_defaults;
 }
 
-void MainWindow::SaveSettingsFile()
-{
+void MainWindow::SaveSettingsFile() {
     CaptureSettings(m_record);
     SettingsFile::save(settingsPath(), m_record);
 }
 
-void MainWindow::N28Click()
-{
+void MainWindow::N28Click() {
     ApplyOptionFlags(m_defaults);
     ActBeginToCount();
 }
 
-void MainWindow::MnSetViewClick()
-{
+void MainWindow::MnSetViewClick() {
     eventPump(Qt::WaitCursor);
     ApplyViewSettings(m_defaults);
     LayoutMainRows();
@@ -181,8 +269,7 @@ void MainWindow::MnSetViewClick()
 
 // --- Statistics bar options ---------------------------------------------------
 
-void MainWindow::MnShowTimeAndSpeedClick()
-{
+void MainWindow::MnShowTimeAndSpeedClick() {
     // The checkable item has already flipped itself when this runs.
     m_bar->setVisible(checked("MnShowTimeAndSpeed"));
     if (centralWidget()->layout())
@@ -191,8 +278,7 @@ void MainWindow::MnShowTimeAndSpeedClick()
     LayoutMainRows();
 }
 
-void MainWindow::MnShowTimeOfReadingClick()
-{
+void MainWindow::MnShowTimeOfReadingClick() {
     action("MnShowTimeOfReading")->setChecked(true);
     action("MnShowTimeOfWork")->setChecked(false);
     m_bar->PnReading->show();
@@ -200,8 +286,7 @@ void MainWindow::MnShowTimeOfReadingClick()
     m_bar->relayout();
 }
 
-void MainWindow::MnShowTimeOfWorkClick()
-{
+void MainWindow::MnShowTimeOfWorkClick() {
     action("MnShowTimeOfReading")->setChecked(false);
     action("MnShowTimeOfWork")->setChecked(true);
     m_bar->PnReading->hide();
@@ -209,8 +294,7 @@ void MainWindow::MnShowTimeOfWorkClick()
     m_bar->relayout();
 }
 
-void MainWindow::MnShowSpeedInSignsClick()
-{
+void MainWindow::MnShowSpeedInSignsClick() {
     action("MnShowSpeedInSigns")->setChecked(true);
     action("MnShowSpeedInWords")->setChecked(false);
     m_bar->PnSigns->show();
@@ -218,8 +302,7 @@ void MainWindow::MnShowSpeedInSignsClick()
     m_bar->relayout();
 }
 
-void MainWindow::MnShowSpeedInWordsClick()
-{
+void MainWindow::MnShowSpeedInWordsClick() {
     action("MnShowSpeedInSigns")->setChecked(false);
     action("MnShowSpeedInWords")->setChecked(true);
     m_bar->PnSigns->hide();
@@ -227,8 +310,7 @@ void MainWindow::MnShowSpeedInWordsClick()
     m_bar->relayout();
 }
 
-void MainWindow::PopupMenu3Popup()
-{
+void MainWindow::PopupMenu3Popup() {
     const struct {
         const char *pum;
         const char *mn;

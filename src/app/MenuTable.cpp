@@ -2,13 +2,51 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcutEvent>
 
 namespace zk {
 
 namespace {
 
-QAction *makeAction(const MenuItem &item, QWidget *owner)
-{
+// Qt's menu bar grabs the accelerators of hidden items too, so "&Показать редактор"
+// and the hidden "С&прятать редактор" would share Alt+П, every other press going to
+// the hidden one. The visible item takes the key.
+class BarAccelerators final : public QObject {
+    Q_DISABLE_COPY_MOVE(BarAccelerators)
+public:
+    explicit BarAccelerators(QMenuBar *bar) : QObject(bar), m_bar(bar) {
+        bar->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched != m_bar || event->type() != QEvent::Shortcut)
+            return false;
+        const auto *shortcut = static_cast<QShortcutEvent *>(event);
+        if (!shortcut->isAmbiguous())
+            return false;
+        QAction *target = nullptr;
+        for (QAction *a : m_bar->actions()) {
+            if (!a->isVisible() || QKeySequence::mnemonic(a->text()) != shortcut->key())
+                continue;
+            if (target)
+                return false; // two visible items: Qt's own cycling
+            target = a;
+        }
+        if (target && target->isEnabled()) {
+            if (target->menu())
+                m_bar->setActiveAction(target);
+            else
+                target->trigger();
+        }
+        return true;
+    }
+
+private:
+    QMenuBar *m_bar;
+};
+
+QAction *makeAction(const MenuItem &item, QWidget *owner) {
     auto *action = new QAction(QString::fromUtf16(item.caption), owner);
     action->setObjectName(QString::fromLatin1(item.name));
     if (item.key != 0)
@@ -19,8 +57,7 @@ QAction *makeAction(const MenuItem &item, QWidget *owner)
     return action;
 }
 
-void build(QWidget *root, std::span<const MenuItem> items, QWidget *owner, bool isBar)
-{
+void build(QWidget *root, std::span<const MenuItem> items, QWidget *owner, bool isBar) {
     // parents[d] is the widget that takes items of depth d.
     QList<QWidget *> parents{root};
     for (const MenuItem &item : items) {
@@ -54,13 +91,12 @@ void build(QWidget *root, std::span<const MenuItem> items, QWidget *owner, bool 
 
 } // namespace
 
-void MenuBuilder::buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidget *owner)
-{
+void MenuBuilder::buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidget *owner) {
     build(bar, items, owner, true);
+    new BarAccelerators(bar);
 }
 
-void MenuBuilder::buildPopup(QMenu *menu, std::span<const MenuItem> items, QWidget *owner)
-{
+void MenuBuilder::buildPopup(QMenu *menu, std::span<const MenuItem> items, QWidget *owner) {
     build(menu, items, owner, false);
 }
 

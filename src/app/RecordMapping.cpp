@@ -1,5 +1,6 @@
 #include "app/RecordMapping.h"
 
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QPalette>
 
@@ -12,18 +13,17 @@ namespace {
 // The record's pixel figures are at 120 pixels per inch.
 constexpr int RecordDpi = 120;
 
-QPalette::ColorRole roleForSystemIndex(int index)
-{
+QPalette::ColorRole roleForSystemIndex(int index) {
     switch (index) {
-    case 1: // desktop
-    case 3: // inactive caption
-    case 4: // menu
+    case 1:  // desktop
+    case 3:  // inactive caption
+    case 4:  // menu
     case 15: // button face
         return QPalette::Button;
     case 5: // window
         return QPalette::Base;
-    case 6: // window frame
-    case 8: // window text
+    case 6:  // window frame
+    case 8:  // window text
     case 18: // button text
         return QPalette::Text;
     case 13: // highlight
@@ -39,8 +39,7 @@ QPalette::ColorRole roleForSystemIndex(int index)
 
 } // namespace
 
-QColor RecordMapping::toColor(quint32 stored)
-{
+QColor RecordMapping::toColor(quint32 stored) {
     if ((stored >> 24) == 0xFF) {
         const QPalette palette = QGuiApplication::palette();
         return palette.color(roleForSystemIndex(static_cast<int>(stored & 0xFF)));
@@ -49,21 +48,21 @@ QColor RecordMapping::toColor(quint32 stored)
                   static_cast<int>((stored >> 16) & 0xFF));
 }
 
-quint32 RecordMapping::fromColor(const QColor &color)
-{
+quint32 RecordMapping::fromColor(const QColor &color) {
     const QColor c = color.toRgb();
     return static_cast<quint32>(c.red()) | static_cast<quint32>(c.green()) << 8 |
            static_cast<quint32>(c.blue()) << 16;
 }
 
-QFont RecordMapping::RecordToFont(const FontRecord &record, QColor *color)
-{
-    QFont font(record.Name.value());
+QFont RecordMapping::RecordToFont(const FontRecord &record, QColor *color) {
+    QFont font;
+    // Not QFont(name): that splits the name at commas into several families.
+    font.setFamily(record.Name.value());
     // The size in points decides; a record without one falls back to the height.
     int points = record.Size;
     if (points <= 0 && record.Height != 0)
-        points = static_cast<int>(std::lround(std::abs(static_cast<double>(record.Height)) * 72.0 /
-                                              RecordDpi));
+        points = static_cast<int>(
+            std::lround(std::abs(static_cast<double>(record.Height)) * 72.0 / RecordDpi));
     font.setPointSize(std::clamp(points, MinPointSize, MaxPointSize));
     font.setBold(record.Style & FontRecord::Bold);
     font.setItalic(record.Style & FontRecord::Italic);
@@ -74,13 +73,14 @@ QFont RecordMapping::RecordToFont(const FontRecord &record, QColor *color)
     return font;
 }
 
-void RecordMapping::FontToRecord(const QFont &font, const QColor &color, FontRecord &record)
-{
+void RecordMapping::FontToRecord(const QFont &font, const QColor &color, FontRecord &record) {
     if (toColor(record.Color) != color.toRgb())
         record.Color = fromColor(color);
-    const int points = font.pointSize() > 0 ? font.pointSize()
-                                            : static_cast<int>(std::lround(font.pointSizeF()));
-    if (points != record.Size) {
+    // A font sized in pixels has no point size of its own: take the one it resolves to.
+    const int points = font.pointSize() > 0
+                           ? font.pointSize()
+                           : static_cast<int>(std::lround(QFontInfo(font).pointSizeF()));
+    if (points > 0 && points != record.Size) {
         record.Size = points;
         record.Height = -static_cast<qint32>(std::lround(points * RecordDpi / 72.0));
     }

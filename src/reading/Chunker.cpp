@@ -152,7 +152,9 @@ QString Chunker::TakeWord()
         m_state.PauseTicks += 2;
     m_state.SentenceEnded = false;
 
-    const int capacity = m_state.RowCapacity;
+    // Below 3 the cut would hold no letter, and a cut part put back by BuildPiece would be cut
+    // again into a stray "-": cut as if the capacity were 3.
+    const int capacity = std::max(m_state.RowCapacity, 3);
     if (word.size() <= capacity)
         return word;
 
@@ -162,10 +164,7 @@ QString Chunker::TakeWord()
         word.truncate(hyphen);
         rest.remove(0, hyphen);
     } else {
-        // A capacity below 3 would leave the cut without letters; take at least one.
-        const int keep = std::max(capacity, 3) - 2;
-        if (word.size() <= keep)
-            return word;
+        const int keep = capacity - 2;
         word.truncate(keep);
         word += QLatin1Char('-');
         rest.remove(0, keep);

@@ -23,6 +23,18 @@ bool isValidUtf8(const QByteArray &bytes)
     return !decoder.hasError();
 }
 
+// Damaged UTF-16 may hold halves of surrogate pairs; no encoding can write them back.
+void replaceLoneSurrogates(QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+}
+
 } // namespace
 
 QString TextCodec::normalizeLineEnds(QString text)
@@ -67,11 +79,17 @@ QString TextCodec::decode(const QByteArray &bytes)
         QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
                                                             : QStringDecoder::Utf16BE);
         text = decoder.decode(QByteArrayView(bytes).sliced(2));
+        replaceLoneSurrogates(text);
     } else if (hasNonAscii(bytes) && isValidUtf8(bytes)) {
         text = QString::fromUtf8(bytes);
     } else {
         text = fromWindows1251(bytes);
     }
+    // Repeated byte-order marks carry no text, and a leading one would not survive a save.
+    qsizetype marks = 0;
+    while (marks < text.size() && text.at(marks) == QChar::ByteOrderMark)
+        ++marks;
+    text.remove(0, marks);
     return normalizeLineEnds(std::move(text));
 }
 
@@ -79,8 +97,13 @@ QByteArray TextCodec::encode(const QString &text)
 {
     QString crlf = normalizeLineEnds(text);
     crlf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    if (fitsWindows1251(crlf))
-        return toWindows1251(crlf);
+    // Windows-1251 only when it opens as the same text: its bytes may look like a byte-order
+    // mark ("яю") or like UTF-8 ("Её" is C5 B8, UTF-8 for "Ÿ").
+    if (fitsWindows1251(crlf)) {
+        QByteArray bytes = toWindows1251(crlf);
+        if (decode(bytes) == normalizeLineEnds(text))
+            return bytes;
+    }
     return QByteArray("\xEF\xBB\xBF") + crlf.toUtf8();
 }
 

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "app/Dialogs.h"
+#include "editor/text/DocumentConverter.h"
+#include "music/MediaBackend.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+// A converter that records the paths it was given and answers from a script.
+class RecordingConverter final : public zk::DocumentConverter {
+public:
+    QStringList paths;
+    std::function<std::optional<QString>(const QString &)> answer = [](const QString &) {
+        return std::optional<QString>();
+    };
+
+    std::optional<QString> convert(const QString &path) override {
+        paths << path;
+        return answer(path);
+    }
+};
+
+// Dialog answers for the music and saving tests, with a hook that runs while the
+// file dialog is "open".
+class ProbeDialogs final : public zk::Dialogs {
+public:
+    QString openAnswer;
+    QString saveAnswer;
+    QStringList messages;
+    QString lastFolder;
+    int openDialogs = 0;
+    std::function<void()> whileOpen;
+
+    std::optional<zk::FontChoice> chooseFont(QWidget *, const zk::FontChoice &) override {
+        return std::nullopt;
+    }
+    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
+    QString openFile(QWidget *, const QString &folder, const QString &) override {
+        ++openDialogs;
+        lastFolder = folder;
+        if (whileOpen)
+            whileOpen();
+        return openAnswer;
+    }
+    QString saveFile(QWidget *, const QString &folder, const QString &) override {
+        lastFolder = folder;
+        if (whileOpen)
+            whileOpen();
+        return saveAnswer;
+    }
+    void message(QWidget *, const QString &text) override { messages << text; }
+};
+
+// Scripted player: records the calls and ends plays on demand.
+class FakeBackend final : public zk::MediaBackend {
+public:
+    QStringList calls;
+    QString fileName;
+    bool openSucceeds = true;
+    bool playSucceeds = true;
+    bool isOpen = false;
+    bool playing = false;
+
+    int count(const char *call) const { return int(calls.count(QLatin1String(call))); }
+
+    void setDisplay() override { calls << QStringLiteral("setDisplay"); }
+    void setFileName(const QString &name) override {
+        calls << QStringLiteral("setFileName");
+        fileName = name;
+    }
+    bool open(QString *) override {
+        calls << QStringLiteral("open");
+        deliverNotice(Ending::Superseded);
+        playing = false;
+        return isOpen = openSucceeds;
+    }
+    bool play(QString *) override {
+        calls << QStringLiteral("play");
+        if (!isOpen || !playSucceeds)
+            return false;
+        if (!playing)
+            armNotice();
+        return playing = true;
+    }
+    bool stop() override {
+        calls << QStringLiteral("stop");
+        playing = false;
+        deliverNotice(Ending::Aborted);
+        return isOpen;
+    }
+    void close() override {
+        calls << QStringLiteral("close");
+        isOpen = playing = false;
+        deliverNotice(Ending::Aborted);
+    }
+};
+
+// Answers the real message boxes that appear before a test can put in its fake
+// dialogs (during the window's construction), keeping their texts.
+class MessageBoxCatcher final {
+public:
+    QStringList texts;
+
+    MessageBoxCatcher() {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(w);
+                if (box && box->isVisible()) {
+                    texts << box->text();
+                    box->done(QMessageBox::Ok);
+                }
+            }
+        });
+        m_timer.start();
+    }
+
+private:
+    QTimer m_timer;
+};

@@ -1,0 +1,419 @@
+#include "SourceFakes.h"
+#include "WindowFixture.h"
+
+#include "display/FullScreenWindow.h"
+#include "editor/text/ChainedConverter.h"
+#include "settings/SettingsRecord.h"
+
+#include <QLabel>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace zk;
+
+class test_loading : public QObject {
+    Q_OBJECT
+private slots:
+    void plainTextRule_readsTxtDirectly_andConvertsTheRest();
+    void failedConversion_keepsText_butResetsPositionAndRows();
+    void cancelledDialog_stopsAndReplacesTabs_keepingPosition();
+    void dialogs_startInTextFolder_elseDataFolder();
+    void save_writesParagraphs_inTheEncodingThatFits();
+    void failedSave_keepsOldFile_andResumesWithFreshCount();
+    void clipboardAndClear_replaceTextAndGoToStart();
+    void books_throughTheRealConverter();
+    void startOnBlankEditor_loadsAndReadsAtOnce();
+    void commandLineDocument_goesThroughConverter();
+    void commandLineDocument_failing_showsMessage_editorStaysEmpty();
+};
+
+namespace {
+
+const QString ConversionText = QStringLiteral(
+    "Не удалось открыть файл. Возможно на компьютере не установлен обновленный MS-Office. "
+    "Попробуйте работать с файлами *.txt");
+const QString SaveText =
+    QStringLiteral("Не удалось сохранить редактор! Возможно диск защищен от записи.");
+
+QString numberedLines(int count) {
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines << QStringLiteral("строка номер %1 и ещё слова").arg(i);
+    return lines.join(QLatin1Char('\n'));
+}
+
+QByteArray fictionBook(const QStringList &paragraphs) {
+    QString body;
+    for (const QString &p : paragraphs)
+        body += QStringLiteral("<p>") + p + QStringLiteral("</p>\n");
+    return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                           "<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\">"
+                           "<description><title-info><book-title>Книга</book-title>"
+                           "</title-info></description><body><section>\n") +
+            body + QStringLiteral("</section></body></FictionBook>\n"))
+        .toUtf8();
+}
+
+const QStringList BookParagraphs = {QStringLiteral("Первый абзац книги."),
+                                    QStringLiteral("Второй абзац книги."),
+                                    QStringLiteral("Третий абзац книги.")};
+
+RecordingConverter *installConverter(MainWindow *w) {
+    auto converter = std::make_unique<RecordingConverter>();
+    RecordingConverter *raw = converter.get();
+    w->setConverter(std::move(converter));
+    return raw;
+}
+
+// Reading runs and has taken in some lines; the rows of both windows show text.
+void readSomeLines(WindowFixture &f) {
+    f.startReading();
+    f.window->T1Timer();
+    f.window->T1Timer();
+    f.window->fullScreenWindow()->panel()->row(0)->setText(QStringLiteral("x"));
+    QVERIFY(f.window->isReading());
+    QVERIFY(f.window->engine().state().CurrentLine > 0);
+    QVERIFY(!f.row(0).isEmpty());
+}
+
+void verifyStoppedAndCleared(WindowFixture &f) {
+    QVERIFY(!f.window->isReading());
+    QVERIFY(!f.window->timer("t1")->isActive());
+    for (int i = 0; i < DisplayPanel::PieceRows; ++i) {
+        QCOMPARE(f.row(i), QString());
+        QCOMPARE(f.window->fullScreenWindow()->panel()->row(i)->text(), QString());
+    }
+}
+
+void verifyAtStart(WindowFixture &f) {
+    QCOMPARE(f.window->engine().state().CurrentLine, 0);
+    QCOMPARE(f.window->strip()->UpDown1->value(), 0);
+    QCOMPARE(f.window->engine().state().ReadBuffer, QString());
+}
+
+} // namespace
+
+void test_loading::plainTextRule_readsTxtDirectly_andConvertsTheRest() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("старый"));
+    RecordingConverter *converter = installConverter(w);
+    converter->answer = [](const QString &path) {
+        return std::optional<QString>(QStringLiteral("из конвертера ") +
+                                      QFileInfo(path).fileName());
+    };
+
+    for (const char *name : {"a.txt", "b.TXT", "c.Txt"}) {
+        const QString file = QString::fromLatin1(name);
+        f.writeFile(file, TextCodec::toWindows1251(QStringLiteral("прямо\tиз ") + file));
+        f.dialogs->openAnswer = f.path(file);
+        w->ActLoadFromFile();
+        QCOMPARE(w->editor()->text(), QStringLiteral("прямо из ") + file);
+    }
+    QVERIFY(converter->paths.isEmpty());
+
+    // A Cyrillic "х" only looks like an x.
+    const QStringList others = {QStringLiteral("a.text"), QStringLiteral("a.rtf"),
+                                QStringLiteral("безрасширения"), QStringLiteral("a.tхt"),
+                                QStringLiteral("a.txt.doc")};
+    for (const QString &file : others) {
+        f.writeFile(file, "{\\rtf1 x}");
+        f.dialogs->openAnswer = f.path(file);
+        w->ActLoadFromFile();
+        QCOMPARE(w->editor()->text(), QStringLiteral("из конвертера ") + file);
+        QCOMPARE(converter->paths.last(), f.path(file));
+    }
+    QCOMPARE(converter->paths.size(), others.size());
+    QVERIFY(f.dialogs->messages.isEmpty());
+
+    // The extension is the file name's, from its last dot.
+    QVERIFY(MainWindow::isPlainTextFile(QStringLiteral("/x/a.doc.TxT")));
+    QVERIFY(MainWindow::isPlainTextFile(QStringLiteral("/x/.txt")));
+    QVERIFY(!MainWindow::isPlainTextFile(QStringLiteral("/x.txt/readme")));
+    QVERIFY(!MainWindow::isPlainTextFile(QStringLiteral("/x/a.txt ")));
+}
+
+void test_loading::failedConversion_keepsText_butResetsPositionAndRows() {
+    WindowFixture f;
+    const QString old = numberedLines(30);
+    MainWindow *w = f.startWithText(old);
+    RecordingConverter *converter = installConverter(w);
+    readSomeLines(f);
+    QVERIFY(w->strip()->UpDown1->value() > 0);
+
+    f.writeFile(QStringLiteral("a.rtf"), "{\\rtf1 текст}");
+    f.dialogs->openAnswer = f.path(QStringLiteral("a.rtf"));
+    w->action("MnLoadFromFile")->trigger();
+
+    QCOMPARE(converter->paths, QStringList{f.path(QStringLiteral("a.rtf"))});
+    QCOMPARE(f.dialogs->messages, QStringList{ConversionText});
+    QCOMPARE(w->editor()->text(), old);
+    verifyAtStart(f);
+    verifyStoppedAndCleared(f);
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void test_loading::cancelledDialog_stopsAndReplacesTabs_keepingPosition() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(numberedLines(30).replace(QLatin1Char(' '), QLatin1Char('\t')));
+    RecordingConverter *converter = installConverter(w);
+    readSomeLines(f);
+    const int line = w->engine().state().CurrentLine;
+    const int progress = w->strip()->UpDown1->value();
+
+    f.dialogs->openAnswer.clear();
+    w->ActLoadFromFile();
+
+    verifyStoppedAndCleared(f);
+    QCOMPARE(w->editor()->text(), numberedLines(30));
+    QCOMPARE(w->engine().state().CurrentLine, line);
+    QCOMPARE(w->strip()->UpDown1->value(), progress);
+    QVERIFY(converter->paths.isEmpty());
+    QVERIFY(f.dialogs->messages.isEmpty());
+}
+
+void test_loading::dialogs_startInTextFolder_elseDataFolder() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("текст"));
+    QDir data(f.dir.path());
+
+    f.dialogs->openAnswer.clear();
+    w->ActLoadFromFile();
+    QCOMPARE(f.dialogs->lastFolder, f.dir.path());
+
+    QVERIFY(data.mkpath(QStringLiteral("тексты")));
+    const QString texts = f.path(QStringLiteral("тексты"));
+    f.writeFile(QStringLiteral("тексты/a.txt"), "abc");
+    f.dialogs->openAnswer = f.path(QStringLiteral("тексты/a.txt"));
+    w->ActLoadFromFile();
+    QCOMPARE(w->settingsRecord().TextFolder.value(), texts);
+
+    f.dialogs->saveAnswer.clear();
+    w->MnSaveEditClick();
+    QCOMPARE(f.dialogs->lastFolder, texts);
+
+    // Saving elsewhere moves the folder too.
+    QVERIFY(data.mkpath(QStringLiteral("другие")));
+    f.dialogs->saveAnswer = f.path(QStringLiteral("другие/b.txt"));
+    w->MnSaveEditClick();
+    QCOMPARE(w->settingsRecord().TextFolder.value(), f.path(QStringLiteral("другие")));
+    f.dialogs->openAnswer.clear();
+    w->ActLoadFromFile();
+    QCOMPARE(f.dialogs->lastFolder, f.path(QStringLiteral("другие")));
+
+    // A folder that has gone sends both dialogs back to the data folder.
+    QVERIFY(QDir(f.path(QStringLiteral("другие"))).removeRecursively());
+    w->ActLoadFromFile();
+    QCOMPARE(f.dialogs->lastFolder, f.dir.path());
+    w->MnSaveEditClick();
+    QCOMPARE(f.dialogs->lastFolder, f.dir.path());
+
+    // A folder too long to store is not stored cut short: the last one stays.
+    f.dialogs->openAnswer = f.path(QStringLiteral("тексты/a.txt"));
+    w->ActLoadFromFile();
+    const QString deep =
+        QStringLiteral("d").repeated(150) + QLatin1Char('/') + QStringLiteral("e").repeated(150);
+    QVERIFY(data.mkpath(deep));
+    f.writeFile(deep + QStringLiteral("/c.txt"), "abc");
+    f.dialogs->openAnswer = f.path(deep + QStringLiteral("/c.txt"));
+    w->ActLoadFromFile();
+    QCOMPARE(w->editor()->text(), QStringLiteral("abc"));
+    QCOMPARE(w->settingsRecord().TextFolder.value(), texts);
+}
+
+void test_loading::save_writesParagraphs_inTheEncodingThatFits() {
+    WindowFixture f;
+    const QString first = QStringLiteral("Первый длинный абзац, который в показанном редакторе "
+                                         "переносится на несколько строк. ")
+                              .repeated(6)
+                              .trimmed();
+    const QString second = QStringLiteral("Второй абзац.");
+    MainWindow *w = f.startWithText(first + QLatin1Char('\n') + second);
+    const QByteArray expected =
+        TextCodec::toWindows1251(first) + QByteArray("\r\n") + TextCodec::toWindows1251(second);
+    QVERIFY(!expected.startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(expected.count("\r\n"), 1);
+
+    f.dialogs->saveAnswer = f.path(QStringLiteral("hidden.txt"));
+    w->MnSaveEditClick();
+    QCOMPARE(f.readFile(QStringLiteral("hidden.txt")), expected);
+
+    w->MnShowEditClick();
+    QVERIFY(w->editor()->shownLineCount() > 2);
+    const int line = w->engine().state().CurrentLine;
+    f.dialogs->saveAnswer = f.path(QStringLiteral("shown.txt"));
+    w->MnSaveEditClick();
+    QCOMPARE(f.readFile(QStringLiteral("shown.txt")), expected);
+    QCOMPARE(w->editor()->text(), first + QLatin1Char('\n') + second);
+    QCOMPARE(w->engine().state().CurrentLine, line);
+
+    // Characters outside Windows-1251 are kept: UTF-8 with a byte-order mark.
+    w->editor()->setText(QStringLiteral("漢字\nабв"));
+    f.dialogs->saveAnswer = f.path(QStringLiteral("wide.txt"));
+    w->MnSaveEditClick();
+    QCOMPARE(f.readFile(QStringLiteral("wide.txt")),
+             QByteArray("\xEF\xBB\xBF") + QStringLiteral("漢字\r\nабв").toUtf8());
+    QVERIFY(f.dialogs->messages.isEmpty());
+
+    // What was saved loads back as it was.
+    f.dialogs->openAnswer = f.path(QStringLiteral("wide.txt"));
+    w->ActLoadFromFile();
+    QCOMPARE(w->editor()->text(), QStringLiteral("漢字\nабв"));
+}
+
+void test_loading::failedSave_keepsOldFile_andResumesWithFreshCount() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(numberedLines(40));
+    const auto readAndCount = [&] {
+        w->timer("t1")->stop();
+        w->T1Timer();
+        QVERIFY(w->engine().state().WordCount > 0);
+    };
+    f.startReading();
+
+    const QStringList failing = {f.path(QStringLiteral("нет такой папки/a.txt")), f.dir.path()};
+    for (const QString &target : failing) {
+        readAndCount();
+        f.dialogs->messages.clear();
+        f.dialogs->saveAnswer = target;
+        w->MnSaveEditClick();
+        QCOMPARE(f.dialogs->messages, QStringList{SaveText});
+        QVERIFY(w->isReading());
+        QVERIFY(w->timer("t1")->isActive());
+        QVERIFY(w->timer("T2")->isActive());
+        QCOMPARE(w->engine().state().WordCount, 0);
+    }
+    QVERIFY(QFileInfo(f.dir.path()).isDir());
+
+    // A write that fails half-way, as on a full disk, leaves the old file whole.
+    const QByteArray old = "old text\r\n";
+    f.writeFile(QStringLiteral("old.txt"), old);
+    w->editor()->setText(QStringLiteral("новый текст ").repeated(2000));
+    readAndCount();
+    f.dialogs->messages.clear();
+    f.dialogs->saveAnswer = f.path(QStringLiteral("old.txt"));
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    w->MnSaveEditClick();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    QCOMPARE(f.dialogs->messages, QStringList{SaveText});
+    QCOMPARE(f.readFile(QStringLiteral("old.txt")), old);
+    QCOMPARE(QDir(f.dir.path()).entryList({QStringLiteral("old.txt*")}, QDir::Files),
+             QStringList{QStringLiteral("old.txt")});
+    QVERIFY(w->timer("t1")->isActive());
+    QCOMPARE(w->engine().state().WordCount, 0);
+
+    // While idle the timers stay off.
+    w->BtStopClick();
+    w->MnSaveEditClick();
+    QVERIFY(!w->timer("t1")->isActive());
+    QVERIFY(!w->timer("T2")->isActive());
+}
+
+void test_loading::clipboardAndClear_replaceTextAndGoToStart() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(numberedLines(30));
+    const QFont before = w->editor()->document()->defaultFont();
+    f.dialogs->font = FontChoice{QFont(QStringLiteral("DejaVu Serif"), 31), Qt::red};
+    w->N13Click();
+    const QFont chosen = w->editorFont();
+    QCOMPARE(chosen.pointSize(), 31);
+    QVERIFY(w->editor()->document()->defaultFont() == before);
+
+    readSomeLines(f);
+    f.clipboard = QStringLiteral("один\tдва\nтри\tчетыре");
+    w->action("MnLoadFromBuffer")->trigger();
+    QCOMPARE(w->editor()->text(), QStringLiteral("один два\nтри четыре"));
+    verifyAtStart(f);
+    verifyStoppedAndCleared(f);
+    QCOMPARE(w->editor()->document()->defaultFont().family(), chosen.family());
+    QCOMPARE(w->editor()->document()->defaultFont().pointSize(), 31);
+
+    w->BtStartClick();
+    w->timer("t1")->stop();
+    w->T1Timer();
+    w->fullScreenWindow()->panel()->row(0)->setText(QStringLiteral("x"));
+    w->action("MnClearEdit")->trigger();
+    QCOMPARE(w->editor()->text(), QString());
+    QVERIFY(w->editor()->isBlank());
+    verifyAtStart(f);
+    verifyStoppedAndCleared(f);
+}
+
+void test_loading::books_throughTheRealConverter() {
+    WindowFixture f;
+    const QString old = numberedLines(5);
+    MainWindow *w = f.startWithText(old);
+    w->setConverter(std::make_unique<ChainedConverter>(nullptr));
+
+    const QByteArray good = fictionBook(BookParagraphs);
+    f.writeFile(QStringLiteral("плохая.epub"), "PK\x03\x04 это не архив");
+    f.writeFile(QStringLiteral("обрезанная.fb2"), good.left(good.indexOf("Второй")));
+    for (const char *name : {"плохая.epub", "обрезанная.fb2"}) {
+        f.dialogs->messages.clear();
+        f.dialogs->openAnswer = f.path(QString::fromUtf8(name));
+        w->ActLoadFromFile();
+        QCOMPARE(f.dialogs->messages, QStringList{ConversionText});
+        QCOMPARE(w->editor()->text(), old);
+    }
+
+    f.writeFile(QStringLiteral("книга.fb2"), good);
+    f.dialogs->messages.clear();
+    f.dialogs->openAnswer = f.path(QStringLiteral("книга.fb2"));
+    w->ActLoadFromFile();
+    QVERIFY(f.dialogs->messages.isEmpty());
+    QCOMPARE(w->editor()->text(), BookParagraphs.join(QLatin1Char('\n')));
+}
+
+void test_loading::startOnBlankEditor_loadsAndReadsAtOnce() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("  \n\t "));
+    f.dialogs->openAnswer.clear();
+    w->action("ActBtStart")->trigger();
+    QVERIFY(!w->isReading());
+    QCOMPARE(f.dialogs->lastFolder, f.dir.path());
+
+    f.writeFile(QStringLiteral("книга.txt"),
+                TextCodec::toWindows1251(QStringLiteral("Начало книги.\nДальше.")));
+    f.dialogs->openAnswer = f.path(QStringLiteral("книга.txt"));
+    w->action("ActBtStart")->trigger();
+    QVERIFY(w->isReading());
+    QVERIFY(w->timer("t1")->isActive());
+    QCOMPARE(w->editor()->text(), QStringLiteral("Начало книги.\nДальше."));
+    w->timer("t1")->stop();
+    w->T1Timer();
+    QVERIFY2(f.row(0).startsWith(QStringLiteral("Начало")), qPrintable(f.row(0)));
+}
+
+void test_loading::commandLineDocument_goesThroughConverter() {
+    WindowFixture f;
+    f.writeFile(QStringLiteral("LastEdit"), "last edit");
+    f.writeFile(QStringLiteral("книга.fb2"), fictionBook(BookParagraphs));
+    MessageBoxCatcher boxes;
+    MainWindow *w = f.start(f.path(QStringLiteral("книга.fb2")));
+    QVERIFY(boxes.texts.isEmpty());
+    QCOMPARE(w->editor()->text(), BookParagraphs.join(QLatin1Char('\n')));
+    QVERIFY(w->isReading());
+    QCOMPARE(w->engine().state().CurrentLine, 0);
+}
+
+void test_loading::commandLineDocument_failing_showsMessage_editorStaysEmpty() {
+    WindowFixture f;
+    f.writeFile(QStringLiteral("LastEdit"), "last edit");
+    const QByteArray good = fictionBook(BookParagraphs);
+    f.writeFile(QStringLiteral("обрезанная.fb2"), good.left(good.indexOf("Второй")));
+    MessageBoxCatcher boxes;
+    MainWindow *w = f.start(f.path(QStringLiteral("обрезанная.fb2")));
+    QCOMPARE(boxes.texts, QStringList{ConversionText});
+    QCOMPARE(w->editor()->text(), QString());
+    // The automatic start found nothing to read and asked for a file instead.
+    QCOMPARE(f.dialogs->lastFolder, f.dir.path());
+    QVERIFY(!w->isReading());
+}
+
+QTEST_MAIN(test_loading)
+#include "test_loading.moc"
