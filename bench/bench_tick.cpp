@@ -1,7 +1,8 @@
 // Cost of reading ticks and start-up on generated Russian texts.
+#include "BenchSupport.h"
 #include "app/MainWindow.h"
-#include "display/DisplayPanel.h"
 #include "display/ControlStrip.h"
+#include "display/DisplayPanel.h"
 #include "editor/EditorPanel.h"
 #include "editor/text/TextCodec.h"
 
@@ -22,52 +23,8 @@
 
 namespace {
 
-QString generateText(qsizetype bytes)
-{
-    static const char16_t *const words[] = {
-        u"чтение", u"быстро", u"Москва", u"слово", u"строка", u"внимание", u"глаза", u"текст",
-        u"привычка", u"рентгеноэлектрокардиографического", u"северо-западный", u"и", u"в",
-        u"на", u"книга", u"Пушкин", u"вечером", u"река", u"лес", u"тропинка"};
-    static const char16_t *const marks[] = {u"", u"", u"", u",", u".", u"!", u"?", u";"};
-    QRandomGenerator rng(42);
-    QString text;
-    text.reserve(bytes / 2 + 64);
-    int inParagraph = 0;
-    while (text.size() * 2 < bytes) {
-        text += QString::fromUtf16(words[rng.bounded(20)]);
-        text += QString::fromUtf16(marks[rng.bounded(8)]);
-        if (++inParagraph > 40 + rng.bounded(80)) {
-            text += QLatin1Char('\n');
-            inParagraph = 0;
-        } else {
-            text += QLatin1Char(' ');
-        }
-    }
-    return text;
-}
-
-struct Session {
-    QTemporaryDir dir;
-    std::unique_ptr<zk::MainWindow> window;
-
-    explicit Session(qsizetype bytes, const QString &commandLine = QString())
-    {
-        QFile f(QDir(dir.path()).filePath(QStringLiteral("LastEdit")));
-        f.open(QIODevice::WriteOnly);
-        f.write(zk::TextCodec::encode(generateText(bytes)));
-        f.close();
-        zk::StartupOptions o;
-        o.dataFolder = dir.path();
-        o.commandLineFile = commandLine;
-        window = std::make_unique<zk::MainWindow>(o);
-        window->show();
-        window->createFullScreenWindow();
-    }
-};
-
-void BM_Tick9Rows(benchmark::State &state)
-{
-    Session s(state.range(0));
+void BM_Tick9Rows(benchmark::State &state) {
+    bench::WindowSession s(bench::russianText(state.range(0) / 2, 40, 120));
     zk::MainWindow *w = s.window.get();
     w->strip()->UpDown4->setValue(9);
     w->engine().state().LineCount = 9;
@@ -79,18 +36,15 @@ void BM_Tick9Rows(benchmark::State &state)
         w->engine().state().PauseTicks = 0;
         w->T1Timer();
     }
-    state.SetLabel(QByteArray::number(w->engine().state().CurrentLine).prepend("line ").toStdString());
+    state.SetLabel(
+        QByteArray::number(w->engine().state().CurrentLine).prepend("line ").toStdString());
 }
 BENCHMARK(BM_Tick9Rows)->Arg(512 * 1024)->Arg(50 * 1024 * 1024)->Unit(benchmark::kMicrosecond);
 
-void BM_StartupToFirstPiece(benchmark::State &state)
-{
+void BM_StartupToFirstPiece(benchmark::State &state) {
     QTemporaryDir dir;
     const QString book = QDir(dir.path()).filePath(QStringLiteral("book.txt"));
-    QFile f(book);
-    f.open(QIODevice::WriteOnly);
-    f.write(zk::TextCodec::encode(generateText(state.range(0))));
-    f.close();
+    bench::writeFile(book, bench::russianText(state.range(0) / 2, 40, 120));
     for (auto _ : state) {
         QTemporaryDir data;
         zk::StartupOptions o;
@@ -106,12 +60,14 @@ void BM_StartupToFirstPiece(benchmark::State &state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_StartupToFirstPiece)->Arg(10 * 1024 * 1024)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StartupToFirstPiece)
+    ->Arg(10 * 1024 * 1024)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // Real timer ticks under the event loop: mean interval and 99th-percentile deviation.
-void BM_TickTiming(benchmark::State &state)
-{
-    Session s(512 * 1024);
+void BM_TickTiming(benchmark::State &state) {
+    bench::WindowSession s(bench::russianText(256 * 1024, 40, 120));
     zk::MainWindow *w = s.window.get();
     w->action("MnReadNonStop")->setChecked(true);
     w->strip()->UpDown2->setValue(50);
@@ -147,12 +103,6 @@ BENCHMARK(BM_TickTiming)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+int main(int argc, char **argv) {
+    return bench::run(argc, argv);
 }

@@ -2,7 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "editor/text/DocumentConverter.h"
-#include "music/MediaBackend.h"
+#include "../music/FakeBackend.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -56,49 +56,6 @@ public:
     void message(QWidget *, const QString &text) override { messages << text; }
 };
 
-// Scripted player: records the calls and ends plays on demand.
-class FakeBackend final : public zk::MediaBackend {
-public:
-    QStringList calls;
-    QString fileName;
-    bool openSucceeds = true;
-    bool playSucceeds = true;
-    bool isOpen = false;
-    bool playing = false;
-
-    int count(const char *call) const { return int(calls.count(QLatin1String(call))); }
-
-    void setDisplay() override { calls << QStringLiteral("setDisplay"); }
-    void setFileName(const QString &name) override {
-        calls << QStringLiteral("setFileName");
-        fileName = name;
-    }
-    bool open(QString *) override {
-        calls << QStringLiteral("open");
-        deliverNotice(Ending::Superseded);
-        playing = false;
-        return isOpen = openSucceeds;
-    }
-    bool play(QString *) override {
-        calls << QStringLiteral("play");
-        if (!isOpen || !playSucceeds)
-            return false;
-        if (!playing)
-            armNotice();
-        return playing = true;
-    }
-    bool stop() override {
-        calls << QStringLiteral("stop");
-        playing = false;
-        deliverNotice(Ending::Aborted);
-        return isOpen;
-    }
-    void close() override {
-        calls << QStringLiteral("close");
-        isOpen = playing = false;
-        deliverNotice(Ending::Aborted);
-    }
-};
 
 // Answers the real message boxes that appear before a test can put in its fake
 // dialogs (during the window's construction), keeping their texts.

@@ -1,3 +1,4 @@
+#include "FakeBackend.h"
 #include "music/MusicPlayer.h"
 
 #include <QDir>
@@ -7,57 +8,6 @@
 
 using namespace zk;
 
-namespace {
-
-// Scripted player: records the calls and ends plays on demand.
-class FakeBackend final : public MediaBackend {
-public:
-    QStringList calls;
-    QString fileName;
-    bool openSucceeds = true;
-    bool playSucceeds = true;
-    bool isOpen = false;
-    bool playing = false;
-
-    int count(const char *call) const { return int(calls.count(QLatin1String(call))); }
-
-    void setDisplay() override { calls << QStringLiteral("setDisplay"); }
-    void setFileName(const QString &name) override {
-        calls << QStringLiteral("setFileName");
-        fileName = name;
-    }
-    bool open(QString *) override {
-        calls << QStringLiteral("open");
-        deliverNotice(Ending::Superseded);
-        playing = false;
-        return isOpen = openSucceeds;
-    }
-    bool play(QString *) override {
-        calls << QStringLiteral("play");
-        if (!isOpen || !playSucceeds)
-            return false;
-        if (!playing)
-            armNotice();
-        return playing = true;
-    }
-    bool stop() override {
-        calls << QStringLiteral("stop");
-        playing = false;
-        deliverNotice(Ending::Aborted);
-        return isOpen;
-    }
-    void close() override {
-        calls << QStringLiteral("close");
-        isOpen = playing = false;
-        deliverNotice(Ending::Aborted);
-    }
-    void end(Ending how) {
-        playing = false;
-        deliverNotice(how);
-    }
-};
-
-} // namespace
 
 class TestMusicPlayer final : public QObject {
     Q_OBJECT

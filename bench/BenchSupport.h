@@ -1,0 +1,92 @@
+#pragma once
+
+// Generated Russian texts and a main window over them, for the benchmarks.
+#include "app/MainWindow.h"
+#include "editor/text/TextCodec.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace bench {
+
+// About `chars` characters of Russian words and punctuation, in paragraphs of
+// `minWords` to `maxWords` words.
+inline QString russianText(qsizetype chars, int minWords, int maxWords) {
+    static const char16_t *const words[] = {u"чтение",
+                                            u"быстро",
+                                            u"Москва",
+                                            u"слово",
+                                            u"строка",
+                                            u"внимание",
+                                            u"глаза",
+                                            u"текст",
+                                            u"привычка",
+                                            u"рентгеноэлектрокардиографического",
+                                            u"северо-западный",
+                                            u"и",
+                                            u"в",
+                                            u"на",
+                                            u"книга",
+                                            u"Пушкин",
+                                            u"вечером",
+                                            u"река",
+                                            u"лес",
+                                            u"тропинка"};
+    static const char16_t *const marks[] = {u"", u"", u"", u",", u".", u"!", u"?", u";"};
+    QRandomGenerator rng(42);
+    QString text;
+    text.reserve(chars + 64);
+    int inParagraph = 0;
+    int paragraphLength = minWords;
+    while (text.size() < chars) {
+        text += QString::fromUtf16(words[rng.bounded(20)]);
+        text += QString::fromUtf16(marks[rng.bounded(8)]);
+        if (++inParagraph >= paragraphLength) {
+            text += QLatin1Char('\n');
+            inParagraph = 0;
+            paragraphLength = minWords + rng.bounded(maxWords - minWords + 1);
+        } else {
+            text += QLatin1Char(' ');
+        }
+    }
+    return text;
+}
+
+inline void writeFile(const QString &path, const QString &text) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(zk::TextCodec::encode(text));
+}
+
+// A shown main window whose "LastEdit" holds `text`.
+struct WindowSession {
+    QTemporaryDir dir;
+    std::unique_ptr<zk::MainWindow> window;
+
+    explicit WindowSession(const QString &text) {
+        writeFile(QDir(dir.path()).filePath(QStringLiteral("LastEdit")), text);
+        zk::StartupOptions o;
+        o.dataFolder = dir.path();
+        window = std::make_unique<zk::MainWindow>(o);
+        window->show();
+        window->createFullScreenWindow();
+    }
+};
+
+inline int run(int argc, char **argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace bench
