@@ -263,6 +263,7 @@ void EditorPanel::applyFontToAll(const QFont &font, const QColor &color)
     p.setColor(QPalette::Text, color);
     setPalette(p);
     updateBreaker();
+    m_shownDirty = true; // a new font lays the shown rows out anew
 }
 
 void EditorPanel::setBackgroundColor(const QColor &color)
