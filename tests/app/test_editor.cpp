@@ -239,6 +239,14 @@ void test_editor::editorFont_cancelledChangesNothing_acceptedReformats()
     QCOMPARE(w->editor()->caret(), 14);
     QCOMPARE(w->engine().state().CurrentLine, line);
     QVERIFY(w->action("MnHideEdit")->isVisible());
+
+    // The shown rows follow the new font: a larger one wraps a long paragraph more.
+    w->editor()->setText(paragraphs(1, 80));
+    const int rowsBefore = w->editor()->lineCount();
+    chosen.setPointSize(40);
+    f.dialogs->font = FontChoice{chosen, Qt::black};
+    w->action("MnEditFont")->trigger();
+    QVERIFY(w->editor()->lineCount() > rowsBefore);
 }
 
 void test_editor::startAfterEditing_readsFromCaretLine()
