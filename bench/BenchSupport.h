@@ -1,6 +1,7 @@
 #pragma once
 
 // Generated Russian texts and a main window over them, for the benchmarks.
+#include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "editor/text/TextCodec.h"
 
@@ -78,6 +79,19 @@ struct WindowSession {
         window->show();
         window->createFullScreenWindow();
     }
+};
+
+// Answers the open dialog with one path; every other dialog is cancelled.
+class AnswerDialogs final : public zk::Dialogs {
+public:
+    QString path;
+    std::optional<zk::FontChoice> chooseFont(QWidget *, const zk::FontChoice &) override {
+        return std::nullopt;
+    }
+    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
+    QString openFile(QWidget *, const QString &, const QString &) override { return path; }
+    QString saveFile(QWidget *, const QString &, const QString &) override { return {}; }
+    void message(QWidget *, const QString &) override {}
 };
 
 inline int run(int argc, char **argv) {

@@ -50,8 +50,7 @@ void BM_HideEditor(benchmark::State &state) {
 BENCHMARK(BM_HideEditor)->Arg(12)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // To the repainted editor: Qt lays out what is on screen first.
-void BM_ReformatEditor(benchmark::State &state)
-{
+void BM_ReformatEditor(benchmark::State &state) {
     Session s(static_cast<int>(state.range(0)));
     zk::MainWindow *w = s.window.get();
     w->MnShowEditClick();
@@ -63,8 +62,7 @@ void BM_ReformatEditor(benchmark::State &state)
 BENCHMARK(BM_ReformatEditor)->Arg(12)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Including the layout of the whole book, which the first line query after it needs.
-void BM_ReformatEditorFullLayout(benchmark::State &state)
-{
+void BM_ReformatEditorFullLayout(benchmark::State &state) {
     Session s(static_cast<int>(state.range(0)));
     zk::MainWindow *w = s.window.get();
     w->MnShowEditClick();
@@ -73,7 +71,11 @@ void BM_ReformatEditorFullLayout(benchmark::State &state)
         benchmark::DoNotOptimize(w->editor()->lineCount());
     }
 }
-BENCHMARK(BM_ReformatEditorFullLayout)->Arg(12)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReformatEditorFullLayout)
+    ->Arg(12)
+    ->Arg(400)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 void BM_LineOfPosition(benchmark::State &state) {
     Session s(static_cast<int>(state.range(0)));

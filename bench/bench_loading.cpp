@@ -2,7 +2,6 @@
 #include "BenchSupport.h"
 #include "BookFixtures.h"
 
-#include "app/Dialogs.h"
 #include "editor/EditorPanel.h"
 #include "editor/text/LibreOfficeConverter.h"
 
@@ -11,24 +10,9 @@
 
 namespace {
 
-// Answers the open dialog with one path.
-class AnswerDialogs final : public zk::Dialogs {
-public:
-    QString path;
-    std::optional<zk::FontChoice> chooseFont(QWidget *, const zk::FontChoice &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
-    QString openFile(QWidget *, const QString &, const QString &) override { return path; }
-    QString saveFile(QWidget *, const QString &, const QString &) override { return {}; }
-    void message(QWidget *, const QString &) override {}
-};
-
-void loadThroughWindow(benchmark::State &state, const QString &path)
-{
+void loadThroughWindow(benchmark::State &state, const QString &path) {
     bench::WindowSession s(QStringLiteral("начало"));
-    auto dialogs = std::make_unique<AnswerDialogs>();
+    auto dialogs = std::make_unique<bench::AnswerDialogs>();
     dialogs->path = path;
     s.window->setDialogs(std::move(dialogs));
     for (auto _ : state) {
@@ -37,8 +21,7 @@ void loadThroughWindow(benchmark::State &state, const QString &path)
     }
 }
 
-void BM_LoadTxt10MB(benchmark::State &state)
-{
+void BM_LoadTxt10MB(benchmark::State &state) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(QStringLiteral("book.txt"));
     bench::writeFile(path, bench::russianText(5 * 1024 * 1024, 40, 120));
@@ -46,8 +29,7 @@ void BM_LoadTxt10MB(benchmark::State &state)
 }
 BENCHMARK(BM_LoadTxt10MB)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void BM_LoadFb2_5MB(benchmark::State &state)
-{
+void BM_LoadFb2_5MB(benchmark::State &state) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(QStringLiteral("book.fb2"));
     QFile f(path);
@@ -58,16 +40,14 @@ void BM_LoadFb2_5MB(benchmark::State &state)
 }
 BENCHMARK(BM_LoadFb2_5MB)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void BM_LoadEpub5MB(benchmark::State &state)
-{
+void BM_LoadEpub5MB(benchmark::State &state) {
     QTemporaryDir dir;
     loadThroughWindow(state, bench::epubBook(dir.path(), 5 << 20));
 }
 BENCHMARK(BM_LoadEpub5MB)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // One real LibreOffice conversion of a 1 MB .docx (made by LibreOffice itself first).
-void BM_LibreOfficeDocx1MB(benchmark::State &state)
-{
+void BM_LibreOfficeDocx1MB(benchmark::State &state) {
     QTemporaryDir dir;
     const QString txt = QDir(dir.path()).filePath(QStringLiteral("book.txt"));
     bench::writeFile(txt, bench::russianText(6 * 1024 * 1024, 40, 120));
@@ -94,7 +74,6 @@ BENCHMARK(BM_LibreOfficeDocx1MB)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     return bench::run(argc, argv);
 }

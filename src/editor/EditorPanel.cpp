@@ -6,6 +6,8 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include <memory>
+
 namespace zk {
 
 namespace {
@@ -50,10 +52,14 @@ EditorPanel::EditorPanel(QWidget *parent) : QTextEdit(parent)
     QTextOption option = document()->defaultTextOption();
     option.setAlignment(Qt::AlignHCenter);
     document()->setDefaultTextOption(option);
-    connect(document(), &QTextDocument::contentsChanged, this, [this] {
-        m_hiddenDirty = true;
-        m_shownDirty = true;
-    });
+    // Only a real change of characters rebuilds the line model; the layout's own
+    // markings of dirty ranges (relayouts) leave the text as it was.
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int, int removed, int added) {
+                if (removed != 0 || added != 0)
+                    m_hiddenDirty = true;
+                m_shownDirty = true;
+            });
     updateBreaker();
     hide();
 }
@@ -65,8 +71,22 @@ void EditorPanel::updateBreaker()
     // Only a paragraph that could be wider than the layout needs measuring.
     const qreal widest = std::max<qreal>(1.0, metrics.maxWidth());
     const int minLength = static_cast<int>(HiddenWidth / widest);
+    // Advances of single characters, cached: their sum bounds a paragraph's width
+    // (kerning and ligatures only narrow it), so most paragraphs need no layout.
+    auto advances = std::make_shared<std::vector<float>>(0x10000, -1.0f);
     m_hidden.setBreaker(
-        [f](QStringView paragraph) { return breakParagraph(paragraph, f, HiddenWidth); },
+        [f, metrics, advances](QStringView paragraph) -> std::vector<int> {
+            qreal sum = 0;
+            for (QChar c : paragraph) {
+                float &a = (*advances)[c.unicode()];
+                if (a < 0)
+                    a = static_cast<float>(metrics.horizontalAdvance(c));
+                sum += a;
+                if (sum > HiddenWidth)
+                    return breakParagraph(paragraph, f, HiddenWidth);
+            }
+            return {};
+        },
         minLength);
     m_hiddenDirty = true;
 }

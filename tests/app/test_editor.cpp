@@ -163,6 +163,16 @@ void test_editor::shownLines_matchTheLaidOutRows()
     w->ActHideEdit();
     QCOMPARE(e->lineCount(), 6);
     QCOMPARE(e->line(5), QStringLiteral("последняя"));
+
+    // Only a paragraph wider than 30000 pixels in the editor font wraps while hidden.
+    const QString wide = QStringLiteral("широкое ").repeated(1500).trimmed();
+    e->setText(QStringLiteral("коротко\n") + wide);
+    QVERIFY(e->lineCount() > 2);
+    QCOMPARE(e->line(0), QStringLiteral("коротко"));
+    QString rejoined;
+    for (int i = 1; i < e->lineCount(); ++i)
+        rejoined += e->line(i);
+    QCOMPARE(rejoined, wide);
 }
 
 void test_editor::paste_replacesTabs_andTakesDialogFont()

@@ -1,0 +1,133 @@
+// Book-scale figures on generated Russian texts of 1, 10 and 80 MB (UTF-8 bytes).
+#include "BenchSupport.h"
+
+#include "display/ControlStrip.h"
+#include "display/DisplayPanel.h"
+#include "editor/EditorPanel.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+// Cyrillic takes two bytes a letter in UTF-8; spaces and marks one.
+QString bookOfBytes(qint64 bytes) {
+    return bench::russianText(bytes * 10 / 19, 40, 120);
+}
+
+qint64 residentKb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return 0;
+}
+
+struct Book {
+    QTemporaryDir dir;
+    QString path;
+    explicit Book(qint64 bytes) {
+        path = QDir(dir.path()).filePath(QStringLiteral("book.txt"));
+        bench::writeFile(path, bookOfBytes(bytes));
+    }
+};
+
+void BM_StartupToFirstPiece(benchmark::State &state) {
+    Book book(state.range(0) << 20);
+    for (auto _ : state) {
+        QTemporaryDir data;
+        zk::StartupOptions o;
+        o.dataFolder = data.path();
+        o.commandLineFile = book.path;
+        zk::MainWindow w(o);
+        w.show();
+        w.createFullScreenWindow();
+        w.T1Timer();
+        benchmark::DoNotOptimize(w.mainPanel()->row(0)->text());
+        state.PauseTiming();
+        w.ActCloseExecute();
+        state.ResumeTiming();
+    }
+}
+
+void BM_LoadFromDialog(benchmark::State &state) {
+    Book book(state.range(0) << 20);
+    bench::WindowSession s(QStringLiteral("начало"));
+    auto dialogs = std::make_unique<bench::AnswerDialogs>();
+    dialogs->path = book.path;
+    s.window->setDialogs(std::move(dialogs));
+    const qint64 before = residentKb();
+    for (auto _ : state) {
+        s.window->ActLoadFromFile();
+        benchmark::DoNotOptimize(s.window->editor()->lineCount());
+    }
+    state.counters["rss_MB"] = residentKb() / 1024.0;
+    state.counters["rss_growth_MB"] = (residentKb() - before) / 1024.0;
+}
+
+// F2 with the reading position at 99 %, then F2 again: timed separately.
+void BM_ShowHideEditor(benchmark::State &state) {
+    Book book(state.range(0) << 20);
+    bench::WindowSession s{QString()};
+    auto dialogs = std::make_unique<bench::AnswerDialogs>();
+    dialogs->path = book.path;
+    s.window->setDialogs(std::move(dialogs));
+    s.window->ActLoadFromFile();
+    zk::MainWindow *w = s.window.get();
+    double showMs = 0;
+    double hideMs = 0;
+    for (auto _ : state) {
+        w->engine().state().CurrentLine = w->editor()->lineCount() * 99 / 100;
+        QElapsedTimer t;
+        t.start();
+        w->MnShowEditClick();
+        showMs = t.nsecsElapsed() / 1e6;
+        t.restart();
+        w->ActHideEdit();
+        hideMs = t.nsecsElapsed() / 1e6;
+    }
+    state.counters["show_ms"] = showMs;
+    state.counters["hide_ms"] = hideMs;
+}
+
+void BM_Tick9Rows(benchmark::State &state) {
+    Book book(state.range(0) << 20);
+    bench::WindowSession s{QString()};
+    auto dialogs = std::make_unique<bench::AnswerDialogs>();
+    dialogs->path = book.path;
+    s.window->setDialogs(std::move(dialogs));
+    s.window->ActLoadFromFile();
+    zk::MainWindow *w = s.window.get();
+    w->strip()->UpDown4->setValue(9);
+    w->engine().state().LineCount = 9;
+    w->engine().state().RowCapacity = 54;
+    w->action("MnReadNonStop")->setChecked(true);
+    w->BtStartClick();
+    w->timer("t1")->stop();
+    // The first tick after a load pays for building the line model once.
+    QElapsedTimer first;
+    first.start();
+    w->T1Timer();
+    state.counters["first_tick_ms"] = first.nsecsElapsed() / 1e6;
+    for (auto _ : state) {
+        w->engine().state().PauseTicks = 0;
+        w->T1Timer();
+    }
+}
+
+void sizes(benchmark::internal::Benchmark *b) {
+    b->Arg(1)->Arg(10)->Arg(80)->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_StartupToFirstPiece)->Apply(sizes)->Iterations(1);
+BENCHMARK(BM_LoadFromDialog)->Apply(sizes)->Iterations(1);
+BENCHMARK(BM_ShowHideEditor)->Apply(sizes)->Iterations(1);
+BENCHMARK(BM_Tick9Rows)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv) {
+    return bench::run(argc, argv);
+}
