@@ -1,0 +1,575 @@
+// The built program run as its own process, from a copy of its folder, as a user runs it.
+#include "editor/text/TextCodec.h"
+#include "settings/SettingsRecord.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace zk;
+
+namespace {
+
+constexpr uid_t NobodyId = 65534;
+// A sanitizer build starts several times slower and the machine is shared: be generous.
+constexpr int StartTimeoutMs = 60000;
+constexpr int ExitTimeoutMs = 30000;
+
+const QString LastEdit = QStringLiteral("LastEdit");
+const QString ZKData = QStringLiteral("ZKData");
+const QString Program = QStringLiteral("zorkan");
+
+QByteArray readAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+}
+
+QByteArray local(const QString &path) {
+    return QFile::encodeName(path);
+}
+
+// Every entry, hidden ones included, so no leftover escapes notice.
+QStringList listing(const QString &folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QStringList sorted(QStringList names) {
+    names.sort();
+    return names;
+}
+
+struct FileState {
+    QByteArray bytes;
+    qint64 size = 0;
+    ino_t inode = 0;
+    qint64 mtimeNs = 0;
+    bool operator==(const FileState &) const = default;
+};
+
+using Snapshot = QMap<QString, FileState>;
+
+// Contents, inode and modification time of every file below `folder`: a rewrite
+// with the same bytes still shows as a new inode or time.
+Snapshot snapshot(const QString &folder) {
+    Snapshot result;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        struct stat st = {};
+        if (::stat(local(path).constData(), &st) != 0)
+            continue;
+        FileState state;
+        state.size = st.st_size;
+        state.inode = st.st_ino;
+        state.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        if (it.fileName() != Program)
+            state.bytes = readAll(path);
+        result.insert(QDir(folder).relativeFilePath(path), state);
+    }
+    return result;
+}
+
+QString changes(const Snapshot &before, const Snapshot &after) {
+    QStringList changed;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (!after.contains(it.key()))
+            changed << it.key() + QStringLiteral(" removed");
+        else if (after.value(it.key()) != it.value())
+            changed << it.key() + QStringLiteral(" changed");
+    }
+    for (auto it = after.cbegin(); it != after.cend(); ++it) {
+        if (!before.contains(it.key()))
+            changed << it.key() + QStringLiteral(" added");
+    }
+    return changed.join(QStringLiteral(", "));
+}
+
+// Each save replaces the file, so a new inode tells it was written.
+ino_t inodeOf(const QString &path) {
+    struct stat st = {};
+    return ::stat(local(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// An old time, so that any later write shows.
+void backdate(const QString &path) {
+    const timespec times[2] = {{1577836800, 0}, {1577836800, 0}};
+    ::utimensat(AT_FDCWD, local(path).constData(), times, 0);
+}
+
+// Empty when the program ended by itself with code 0; otherwise what went wrong.
+QString exitProblem(QProcess &p) {
+    if (p.state() != QProcess::NotRunning)
+        return QStringLiteral("still running");
+    if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        return {};
+    return QStringLiteral("exit status %1, code %2, stderr:\n%3")
+        .arg(p.exitStatus())
+        .arg(p.exitCode())
+        .arg(QString::fromLocal8Bit(p.readAllStandardError().right(4000)));
+}
+
+QString stopProblem(QProcess &p) {
+    p.terminate(); // SIGTERM
+    if (!p.waitForFinished(ExitTimeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return QStringLiteral("did not end after SIGTERM");
+    }
+    return exitProblem(p);
+}
+
+// The program listens once it has won the single-instance lock; its files are
+// written only when it ends.
+bool waitUntilListening(const QString &instance, const QProcess &p) {
+    const QDeadlineTimer deadline(StartTimeoutMs);
+    while (!deadline.hasExpired()) {
+        if (p.state() == QProcess::NotRunning)
+            return false;
+        QLocalSocket probe;
+        probe.connectToServer(instance);
+        if (probe.waitForConnected(100))
+            return true;
+        QTest::qWait(20);
+    }
+    return false;
+}
+
+qint64 cpuTicks(qint64 pid) {
+    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    // utime and stime are fields 14 and 15; the list starts at field 3.
+    return fields.size() > 12 ? fields.at(11).toLongLong() + fields.at(12).toLongLong() : -1;
+}
+
+// Start-up is over once the process stops using the processor; reading on
+// afterwards costs a tick now and then.
+void waitUntilIdle(qint64 pid) {
+    const QDeadlineTimer deadline(StartTimeoutMs);
+    qint64 last = cpuTicks(pid);
+    int quiet = 0;
+    while (quiet < 4 && !deadline.hasExpired()) {
+        QTest::qWait(50);
+        const qint64 now = cpuTicks(pid);
+        quiet = now - last <= 1 ? quiet + 1 : 0;
+        last = now;
+    }
+}
+
+// A private home, data and runtime folder for one case, and the program folders
+// it copies the program into.
+class Sandbox final {
+public:
+    Sandbox() {
+        static int counter = 0;
+        m_instance = QStringLiteral("zk-blackbox-%1-%2")
+                         .arg(QCoreApplication::applicationPid())
+                         .arg(++counter);
+        // Another user must reach a program folder inside.
+        ::chmod(local(m_root.path()).constData(), 0755);
+        for (const QString &folder : homeFolders())
+            QDir().mkpath(folder);
+        ::chmod(local(runtimeDir()).constData(), 0700);
+    }
+
+    // A killed program leaves its socket behind.
+    ~Sandbox() { QLocalServer::removeServer(m_instance); }
+    Q_DISABLE_COPY_MOVE(Sandbox)
+
+    bool isValid() const { return m_root.isValid(); }
+    QString path(const QString &relative) const { return QDir(m_root.path()).filePath(relative); }
+    QString home() const { return path(QStringLiteral("home")); }
+    QString dataHome() const { return path(QStringLiteral("home/.local/share")); }
+    QString runtimeDir() const { return path(QStringLiteral("home/run")); }
+    QString userDataFolder() const { return dataHome() + QStringLiteral("/zorkan/zorkan"); }
+    const QString &instance() const { return m_instance; }
+
+    // A new folder holding the program, and its help and sample text if asked.
+    QString addProgramFolder(const QString &name, bool withData = false) {
+        const QString folder = path(name);
+        QDir().mkpath(folder);
+        ::chmod(local(folder).constData(), 0755);
+        const QDir built(qEnvironmentVariable("ZK_BINARY_DIR"));
+        const QString program = QDir(folder).filePath(Program);
+        // Later copies are hard links: the program still sees its own folder.
+        if (m_firstCopy.isEmpty() ||
+            ::link(local(m_firstCopy).constData(), local(program).constData()) != 0) {
+            QFile::copy(built.filePath(Program), program);
+            m_firstCopy = program;
+        }
+        if (withData) {
+            for (const QString &file : {QStringLiteral("Readme.rtf"), QStringLiteral("sample.txt")})
+                QFile::copy(built.filePath(file), QDir(folder).filePath(file));
+        }
+        return folder;
+    }
+
+    bool handHomeTo(uid_t uid) const {
+        for (const QString &folder : homeFolders()) {
+            if (::chown(local(folder).constData(), uid, uid) != 0)
+                return false;
+        }
+        return true;
+    }
+
+    void start(QProcess &p, const QString &programFolder, const QStringList &args = {},
+               const QString &launchFolder = {}, bool asNobody = false) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("ZK_INSTANCE_NAME"), m_instance);
+        env.insert(QStringLiteral("HOME"), home());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("home/.config")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("home/.cache")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(launchFolder.isEmpty() ? programFolder : launchFolder);
+        const QString program = QDir(programFolder).filePath(Program);
+        if (asNobody) {
+            p.start(QStringLiteral("setpriv"),
+                    QStringList{QStringLiteral("--reuid=%1").arg(NobodyId),
+                                QStringLiteral("--regid=%1").arg(NobodyId),
+                                QStringLiteral("--clear-groups"), program} +
+                        args);
+        } else {
+            p.start(program, args);
+        }
+    }
+
+private:
+    QStringList homeFolders() const {
+        return {home(),
+                path(QStringLiteral("home/.local")),
+                dataHome(),
+                path(QStringLiteral("home/.config")),
+                path(QStringLiteral("home/.cache")),
+                runtimeDir()};
+    }
+
+    QTemporaryDir m_root;
+    QString m_instance;
+    QString m_firstCopy;
+};
+
+// A few hundred kilobytes of Russian text with CR LF line ends, different each
+// round; odd rounds hold a letter outside Windows-1251 and so are stored as UTF-8.
+QByteArray bookBytes(int round, QRandomGenerator &random) {
+    static const QStringList words =
+        QStringLiteral("читать быстро строка «слово» книга, глаз — поле "
+                       "внимание; ёж №5 память тренировка текст.")
+            .split(u' ');
+    QString text = QStringLiteral("Раунд %1\r\n").arg(round);
+    if (round % 2)
+        text += QStringLiteral("ѣ漢\r\n");
+    while (text.size() < 300000) {
+        for (int i = 0; i < 12; ++i)
+            text += words.at(random.bounded(int(words.size()))) + u' ';
+        text += QStringLiteral("\r\n");
+    }
+    return round % 2 ? QByteArray("\xEF\xBB\xBF") + text.toUtf8() : TextCodec::toWindows1251(text);
+}
+
+} // namespace
+
+class test_blackbox : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void firstStart_leavesEmptyLastEditAndSettingsOnly();
+    void relativeFile_isTakenFromLaunchFolder_andStoredByteForByte();
+    void secondInstance_endsAtOnce_andTouchesNoFile();
+    void tenSimultaneousStarts_leaveOneRunning();
+    void readOnlyProgramFolder_storesInUserDataFolder();
+    void killDuringShutDown_neverLeavesTruncatedFiles();
+};
+
+void test_blackbox::initTestCase() {
+    const QDir built(qEnvironmentVariable("ZK_BINARY_DIR"));
+    QVERIFY2(QFile::exists(built.filePath(Program)),
+             "ZK_BINARY_DIR must name the build folder holding the program");
+}
+
+void test_blackbox::firstStart_leavesEmptyLastEditAndSettingsOnly() {
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QString folder = box.addProgramFolder(QStringLiteral("program"), true);
+    const QStringList shipped = listing(folder);
+    QProcess p;
+    box.start(p, folder);
+    QVERIFY2(waitUntilListening(box.instance(), p), qPrintable(exitProblem(p)));
+    const QString problem = stopProblem(p);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    QCOMPARE(listing(folder), sorted(shipped + QStringList{LastEdit, ZKData}));
+    QVERIFY(TextCodec::decode(readAll(QDir(folder).filePath(LastEdit))).isEmpty());
+    const QByteArray settings = readAll(QDir(folder).filePath(ZKData));
+    QCOMPARE(settings.size(), SettingsRecord::ByteSize);
+    QVERIFY(SettingsRecord::decode(settings).has_value());
+    QVERIFY(!QFile::exists(box.dataHome() + QStringLiteral("/zorkan")));
+}
+
+void test_blackbox::relativeFile_isTakenFromLaunchFolder_andStoredByteForByte() {
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QString folder = box.addProgramFolder(QStringLiteral("program"));
+    const QString launch = box.path(QStringLiteral("launch"));
+    QVERIFY(QDir().mkpath(launch + QStringLiteral("/books")));
+    const QByteArray text = TextCodec::toWindows1251(
+        QStringLiteral("«Ёлка» — №1;\tтабуляция\r\n\r\nВторая строка, ещё одна.\r\n"));
+    const QString book = launch + QStringLiteral("/books/Книга.txt");
+    QVERIFY(writeAll(book, text));
+    backdate(book);
+    const Snapshot launchBefore = snapshot(launch);
+
+    QProcess p;
+    box.start(p, folder, {QStringLiteral("books/Книга.txt")}, launch);
+    QVERIFY2(waitUntilListening(box.instance(), p), qPrintable(exitProblem(p)));
+    waitUntilIdle(p.processId());
+    const QString problem = stopProblem(p);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    QCOMPARE(readAll(QDir(folder).filePath(LastEdit)), text);
+    const std::optional<SettingsRecord> record =
+        SettingsRecord::decode(readAll(QDir(folder).filePath(ZKData)));
+    QVERIFY(record.has_value());
+    QVERIFY(record->ReadingOn.isOn());
+    QCOMPARE(changes(launchBefore, snapshot(launch)), QString());
+}
+
+void test_blackbox::secondInstance_endsAtOnce_andTouchesNoFile() {
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QString first = box.addProgramFolder(QStringLiteral("first"));
+    const QString second = box.addProgramFolder(QStringLiteral("second"));
+    SettingsRecord record = SettingsRecord::designedDefaults();
+    record.SavedLine = 1;
+    for (const QString &folder : {first, second}) {
+        QVERIFY(writeAll(QDir(folder).filePath(LastEdit),
+                         TextCodec::toWindows1251(QStringLiteral("раз\r\nдва\r\nтри"))));
+        QVERIFY(writeAll(QDir(folder).filePath(ZKData), record.encode()));
+        QVERIFY(writeAll(QDir(folder).filePath(QStringLiteral("book.txt")), "book"));
+        for (const QString &name : listing(folder))
+            backdate(QDir(folder).filePath(name));
+    }
+
+    QProcess running;
+    box.start(running, first);
+    QVERIFY2(waitUntilListening(box.instance(), running), qPrintable(exitProblem(running)));
+    waitUntilIdle(running.processId());
+    const Snapshot firstBefore = snapshot(first);
+    const Snapshot secondBefore = snapshot(second);
+
+    // As when a user opens a file while the program runs.
+    QProcess late;
+    QElapsedTimer timer;
+    timer.start();
+    box.start(late, second, {QStringLiteral("book.txt")});
+    QVERIFY(late.waitForFinished(ExitTimeoutMs));
+    const qint64 elapsed = timer.elapsed();
+    qInfo("second instance ended after %lld ms", elapsed);
+    QVERIFY2(exitProblem(late).isEmpty(), qPrintable(exitProblem(late)));
+    // It should take well under a second; the bound only catches a hang.
+    QVERIFY2(elapsed < 5000, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+    QCOMPARE(running.state(), QProcess::Running);
+    QCOMPARE(changes(firstBefore, snapshot(first)), QString());
+    QCOMPARE(changes(secondBefore, snapshot(second)), QString());
+
+    const QString problem = stopProblem(running);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void test_blackbox::tenSimultaneousStarts_leaveOneRunning() {
+    // Ten folders, so that a file written by any of them would show.
+    Sandbox box;
+    QVERIFY(box.isValid());
+    constexpr int Count = 10;
+    QStringList folders;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int i = 0; i < Count; ++i)
+        folders << box.addProgramFolder(QStringLiteral("program%1").arg(i));
+    for (const QString &folder : folders) {
+        processes.push_back(std::make_unique<QProcess>());
+        box.start(*processes.back(), folder);
+    }
+
+    const auto running = [&processes] {
+        std::vector<int> result;
+        for (int i = 0; i < Count; ++i) {
+            if (processes[i]->state() != QProcess::NotRunning)
+                result.push_back(i);
+        }
+        return result;
+    };
+    const QDeadlineTimer deadline(StartTimeoutMs);
+    while (running().size() > 1 && !deadline.hasExpired())
+        QTest::qWait(50);
+    QTest::qWait(1000); // the survivor must stay
+    const std::vector<int> survivors = running();
+    QCOMPARE(survivors.size(), size_t(1));
+    const int winner = survivors.front();
+    QVERIFY(waitUntilListening(box.instance(), *processes[winner]));
+    for (int i = 0; i < Count; ++i) {
+        if (i != winner)
+            QVERIFY2(exitProblem(*processes[i]).isEmpty(), qPrintable(exitProblem(*processes[i])));
+    }
+
+    const QString problem = stopProblem(*processes[winner]);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    for (int i = 0; i < Count; ++i) {
+        const QStringList expected =
+            i == winner ? QStringList{LastEdit, ZKData, Program} : QStringList{Program};
+        QCOMPARE(listing(folders.at(i)), expected);
+    }
+    QCOMPARE(readAll(QDir(folders.at(winner)).filePath(ZKData)).size(), SettingsRecord::ByteSize);
+}
+
+void test_blackbox::readOnlyProgramFolder_storesInUserDataFolder() {
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QString folder = box.addProgramFolder(QStringLiteral("program"));
+    // Root writes through permission bits, so as root the program runs as nobody.
+    const bool asNobody = ::geteuid() == 0;
+    if (asNobody) {
+        if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            QSKIP("running as root without setpriv: no way to make the folder read-only");
+        QVERIFY(box.handHomeTo(NobodyId));
+    } else {
+        QVERIFY(::chmod(local(folder).constData(), 0555) == 0);
+    }
+    const auto restore = qScopeGuard([&] { ::chmod(local(folder).constData(), 0755); });
+    if (!asNobody && writeAll(QDir(folder).filePath(QStringLiteral("probe")), "x")) {
+        QFile::remove(QDir(folder).filePath(QStringLiteral("probe")));
+        QSKIP("this user writes into a read-only folder");
+    }
+
+    QProcess p;
+    box.start(p, folder, {}, {}, asNobody);
+    QVERIFY2(waitUntilListening(box.instance(), p), qPrintable(exitProblem(p)));
+    const QString problem = stopProblem(p);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    QCOMPARE(listing(folder), QStringList{Program});
+    const QDir user(box.userDataFolder());
+    QCOMPARE(listing(user.path()), (QStringList{LastEdit, ZKData}));
+    QCOMPARE(readAll(user.filePath(ZKData)).size(), SettingsRecord::ByteSize);
+}
+
+void test_blackbox::killDuringShutDown_neverLeavesTruncatedFiles() {
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QString folder = box.addProgramFolder(QStringLiteral("program"));
+    const QString books = box.path(QStringLiteral("books"));
+    QVERIFY(QDir().mkpath(books));
+    const quint32 seed = QRandomGenerator::global()->generate();
+    qInfo("seed %u", seed);
+    QRandomGenerator random(seed);
+
+    // Uncut runs store a complete pair and tell how long saving takes; the first
+    // run also fills caches, so the quicker one counts.
+    const QString lastEditPath = QDir(folder).filePath(LastEdit);
+    const QString settingsPath = QDir(folder).filePath(ZKData);
+    const QByteArray initial = bookBytes(0, random);
+    QVERIFY(writeAll(lastEditPath, initial));
+    int saveMs = ExitTimeoutMs;
+    for (int run = 0; run < 2; ++run) {
+        const ino_t before = inodeOf(settingsPath);
+        QProcess p;
+        box.start(p, folder);
+        QVERIFY2(waitUntilListening(box.instance(), p), qPrintable(exitProblem(p)));
+        waitUntilIdle(p.processId());
+        QElapsedTimer timer;
+        timer.start();
+        p.terminate();
+        while (inodeOf(settingsPath) == before && timer.elapsed() < ExitTimeoutMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        saveMs = std::min(saveMs, int(timer.elapsed()));
+        QVERIFY(p.waitForFinished(ExitTimeoutMs));
+        QVERIFY2(exitProblem(p).isEmpty(), qPrintable(exitProblem(p)));
+    }
+    QString previous = TextCodec::decode(readAll(lastEditPath));
+    QCOMPARE(previous, TextCodec::decode(initial));
+    QCOMPARE(readAll(settingsPath).size(), SettingsRecord::ByteSize);
+    // A slow (sanitizer) build needs a longer window to be cut inside its writes.
+    const int maxDelayMs = std::max(30, saveMs + saveMs / 4);
+
+    ino_t settingsInode = inodeOf(settingsPath);
+    int newText = 0;
+    int newSettings = 0;
+    int textOnly = 0;
+    int killed = 0;
+    QStringList leftovers;
+    constexpr int Rounds = 30;
+    for (int round = 1; round <= Rounds; ++round) {
+        const QByteArray bytes = bookBytes(round, random);
+        const QString book = QDir(books).filePath(QStringLiteral("book%1.txt").arg(round));
+        QVERIFY(writeAll(book, bytes));
+        const QString text = TextCodec::decode(bytes);
+
+        QProcess p;
+        box.start(p, folder, {book});
+        QVERIFY2(waitUntilListening(box.instance(), p), qPrintable(exitProblem(p)));
+        waitUntilIdle(p.processId());
+        const int delayMs = random.bounded(maxDelayMs + 1);
+        p.terminate();
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        p.kill();
+        QVERIFY(p.waitForFinished(ExitTimeoutMs));
+        if (p.exitStatus() == QProcess::CrashExit)
+            ++killed;
+
+        const QString where =
+            QStringLiteral("round %1, SIGKILL after %2 ms").arg(round).arg(delayMs);
+        const QString saved = TextCodec::decode(readAll(lastEditPath));
+        QVERIFY2(
+            saved == previous || saved == text,
+            qPrintable(where + QStringLiteral(": LastEdit holds %1 characters").arg(saved.size())));
+        const QByteArray settings = readAll(settingsPath);
+        QVERIFY2(settings.size() == SettingsRecord::ByteSize,
+                 qPrintable(where + QStringLiteral(": ZKData of %1 bytes").arg(settings.size())));
+        QVERIFY(SettingsRecord::decode(settings).has_value());
+
+        const bool textChanged = saved != previous;
+        const bool settingsChanged = inodeOf(settingsPath) != settingsInode;
+        newText += textChanged;
+        newSettings += settingsChanged;
+        textOnly += textChanged && !settingsChanged;
+        previous = saved;
+        settingsInode = inodeOf(settingsPath);
+        leftovers = listing(folder);
+        for (const QString &name : {Program, LastEdit, ZKData})
+            leftovers.removeAll(name);
+    }
+    qInfo("saving takes %d ms; SIGKILL within 0..%d ms", saveMs, maxDelayMs);
+    qInfo("%d rounds, %d killed: new LastEdit %d times, new ZKData %d times, new LastEdit with "
+          "old ZKData %d times; left behind: %s",
+          Rounds, killed, newText, newSettings, textOnly,
+          qPrintable(leftovers.isEmpty() ? QStringLiteral("nothing") : leftovers.join(u' ')));
+}
+
+QTEST_GUILESS_MAIN(test_blackbox)
+#include "test_blackbox.moc"
