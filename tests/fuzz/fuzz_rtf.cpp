@@ -14,7 +14,7 @@ const QString kUntouched = QStringLiteral("untouched");
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    // Fonts and text layout need a GUI application; no display is wanted.
+    // Documents and their fonts need a GUI application; no display is wanted.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
@@ -34,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         ZK_FUZZ_CHECK(doc.toPlainText() == kUntouched);
         return 0;
     }
-    // Walking the result lays it out and touches every fragment the reader made.
+    // Touches every fragment the reader made. No layout: that is Qt's and fontconfig's code, and
+    // Qt 6.4 leaks fontconfig patterns for fallback fonts there.
     ZK_FUZZ_CHECK(doc.blockCount() >= 1);
     (void)doc.toPlainText();
-    (void)doc.size();
     return 0;
 }

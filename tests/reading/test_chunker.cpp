@@ -263,6 +263,11 @@ void test_chunker::tinyCapacity_stillConsumesWords()
         QVERIFY(r.state.ReadingFinished);
         QCOMPARE(pieces.join(QString()).remove(QLatin1Char('-')), QStringLiteral("абвгдж"));
     }
+    // A cut part put back by a piece is never cut again into a stray hyphen.
+    Rig r(QStringLiteral("ab cd efgh"), 1, 50);
+    const QStringList pieces = r.drain(100);
+    QVERIFY(!pieces.contains(QStringLiteral("-")));
+    QCOMPARE(r.state.SignCount, static_cast<int>(pieces.join(QString()).size()));
 }
 
 void test_chunker::replaceTabs()
