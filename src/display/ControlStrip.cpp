@@ -25,9 +25,11 @@ UpDownBox::UpDownBox(const QString &boxName, const QString &upDownName, QWidget 
     setKeyboardTracking(false);
     setContextMenuPolicy(Qt::NoContextMenu);
     lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
+    // The box shows its value on the button-face colour: it cannot be typed into.
     QPalette p = lineEdit()->palette();
     p.setColor(QPalette::Base, p.color(QPalette::Button));
     lineEdit()->setPalette(p);
+    setPalette(p);
 }
 
 void UpDownBox::stepBy(int steps)
