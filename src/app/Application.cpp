@@ -5,16 +5,14 @@
 
 namespace zk {
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv)
-{
+Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("zorkan"));
     setApplicationDisplayName(QStringLiteral("Зоркан"));
     setOrganizationName(QStringLiteral("zorkan"));
     setQuitOnLastWindowClosed(false);
 }
 
-bool Application::notify(QObject *receiver, QEvent *event)
-{
+bool Application::notify(QObject *receiver, QEvent *event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception &e) {

@@ -7,15 +7,13 @@
 
 namespace zk {
 
-bool DataFolder::isWritableFolder(const QString &folder)
-{
+bool DataFolder::isWritableFolder(const QString &folder) {
     // Permission bits do not tell for root or read-only mounts: try a file.
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".zkprobe-XXXXXX")));
     return probe.open();
 }
 
-QString DataFolder::choose(const QString &programFolder)
-{
+QString DataFolder::choose(const QString &programFolder) {
     if (isWritableFolder(programFolder))
         return QDir(programFolder).absolutePath();
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -23,8 +21,7 @@ QString DataFolder::choose(const QString &programFolder)
     return user;
 }
 
-QString DataFolder::resolveArgument(const QString &argument, const QString &launchFolder)
-{
+QString DataFolder::resolveArgument(const QString &argument, const QString &launchFolder) {
     if (argument.isEmpty())
         return {};
     const QFileInfo info(argument);

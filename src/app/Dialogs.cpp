@@ -20,8 +20,7 @@ namespace {
 class FontColorDialog final : public QDialog {
 public:
     FontColorDialog(QWidget *parent, const FontChoice &initial)
-        : QDialog(parent), m_color(initial.color)
-    {
+        : QDialog(parent), m_color(initial.color) {
         setObjectName(QStringLiteral("fontdialog1"));
         setWindowTitle(QStringLiteral("Шрифт"));
         auto *layout = new QVBoxLayout(this);
@@ -46,8 +45,8 @@ public:
         connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
         connect(pick, &QPushButton::clicked, this, [this] {
-            const QColor c = QColorDialog::getColor(m_color, this, QString(),
-                                                    QColorDialog::DontUseNativeDialog);
+            const QColor c =
+                QColorDialog::getColor(m_color, this, QString(), QColorDialog::DontUseNativeDialog);
             if (c.isValid()) {
                 m_color = c;
                 showColor();
@@ -56,8 +55,7 @@ public:
         showColor();
     }
 
-    FontChoice choice() const
-    {
+    FontChoice choice() const {
         QFont f = m_fonts->currentFont();
         if (f.pointSize() > QtDialogs::MaxPointSize)
             f.setPointSize(QtDialogs::MaxPointSize);
@@ -65,8 +63,7 @@ public:
     }
 
 private:
-    void showColor()
-    {
+    void showColor() {
         QPalette p = m_swatch->palette();
         p.setColor(QPalette::Window, m_color);
         m_swatch->setPalette(p);
@@ -79,16 +76,14 @@ private:
 
 } // namespace
 
-std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontChoice &initial)
-{
+std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontChoice &initial) {
     FontColorDialog dialog(parent, initial);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.choice();
 }
 
-std::optional<QColor> QtDialogs::chooseColor(QWidget *parent, const QColor &initial)
-{
+std::optional<QColor> QtDialogs::chooseColor(QWidget *parent, const QColor &initial) {
     QColorDialog dialog(initial, parent);
     dialog.setObjectName(QStringLiteral("ColorDialog1"));
     dialog.setOption(QColorDialog::DontUseNativeDialog);
@@ -97,21 +92,18 @@ std::optional<QColor> QtDialogs::chooseColor(QWidget *parent, const QColor &init
     return dialog.selectedColor();
 }
 
-QString QtDialogs::openFile(QWidget *parent, const QString &folder, const QString &filter)
-{
+QString QtDialogs::openFile(QWidget *parent, const QString &folder, const QString &filter) {
     return QFileDialog::getOpenFileName(parent, QString(), folder, filter, nullptr,
                                         QFileDialog::DontUseNativeDialog);
 }
 
-QString QtDialogs::saveFile(QWidget *parent, const QString &folder, const QString &filter)
-{
+QString QtDialogs::saveFile(QWidget *parent, const QString &folder, const QString &filter) {
     // Qt's dialog asks before overwriting an existing file.
     return QFileDialog::getSaveFileName(parent, QString(), folder, filter, nullptr,
                                         QFileDialog::DontUseNativeDialog);
 }
 
-void QtDialogs::message(QWidget *parent, const QString &text)
-{
+void QtDialogs::message(QWidget *parent, const QString &text) {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
                     QMessageBox::Ok, parent);
     box.exec();

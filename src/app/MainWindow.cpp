@@ -1,17 +1,17 @@
 #include "app/MainWindow.h"
 
+#include "app/Dialogs.h"
 #include "app/Menus.h"
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
 #include "display/FullScreenWindow.h"
 #include "display/RowGeometry.h"
 #include "display/StatisticsBar.h"
-#include "app/Dialogs.h"
-#include "music/MusicPlayer.h"
-#include "music/QtMediaBackend.h"
 #include "editor/EditorPanel.h"
 #include "editor/text/ChainedConverter.h"
 #include "editor/text/LibreOfficeConverter.h"
+#include "music/MusicPlayer.h"
+#include "music/QtMediaBackend.h"
 #include "reading/Chunker.h"
 
 #include <QApplication>
@@ -24,15 +24,14 @@ namespace zk {
 
 namespace {
 
-const QString MeasuringText = QStringLiteral("0g2345678900g2345678900g2345678900g2345678900g234567890");
+const QString MeasuringText =
+    QStringLiteral("0g2345678900g2345678900g2345678900g2345678900g234567890");
 
 } // namespace
 
 MainWindow::MainWindow(const StartupOptions &options)
-    : m_options(options),
-      m_ownClock(options.clock ? nullptr : std::make_unique<SteadyClock>()),
-      m_clock(options.clock ? *options.clock : *m_ownClock), m_engine(*this), m_stats(m_clock)
-{
+    : m_options(options), m_ownClock(options.clock ? nullptr : std::make_unique<SteadyClock>()),
+      m_clock(options.clock ? *options.clock : *m_ownClock), m_engine(*this), m_stats(m_clock) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Зоркан"));
     setMinimumSize(487, 260);
@@ -69,15 +68,13 @@ MainWindow::MainWindow(const StartupOptions &options)
     runStartup();
 }
 
-MainWindow::~MainWindow()
-{
+MainWindow::~MainWindow() {
     ActCloseExecute();
     delete m_music;
     delete m_fullScreen.data();
 }
 
-void MainWindow::setMediaBackend(std::unique_ptr<MediaBackend> backend)
-{
+void MainWindow::setMediaBackend(std::unique_ptr<MediaBackend> backend) {
     const bool resumeArmed = m_music->musicOnTimer()->isActive();
     delete m_music;
     m_backend = std::move(backend);
@@ -88,47 +85,42 @@ void MainWindow::setMediaBackend(std::unique_ptr<MediaBackend> backend)
         m_music->musicOnTimer()->start();
 }
 
-void MainWindow::setDialogs(std::unique_ptr<Dialogs> dialogs)
-{
+void MainWindow::setDialogs(std::unique_ptr<Dialogs> dialogs) {
     m_dialogs = std::move(dialogs);
 }
 
-void MainWindow::setConverter(std::unique_ptr<DocumentConverter> converter)
-{
+void MainWindow::setConverter(std::unique_ptr<DocumentConverter> converter) {
     m_converter = std::move(converter);
 }
 
-bool MainWindow::isEditorClipboardKey(QKeyCombination key)
-{
-    for (QKeyCombination k :
-         {QKeyCombination(Qt::ControlModifier, Qt::Key_A), QKeyCombination(Qt::ControlModifier, Qt::Key_C),
-          QKeyCombination(Qt::ControlModifier, Qt::Key_Insert),
-          QKeyCombination(Qt::ControlModifier, Qt::Key_X), QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete),
-          QKeyCombination(Qt::ControlModifier, Qt::Key_V), QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert)}) {
+bool MainWindow::isEditorClipboardKey(QKeyCombination key) {
+    for (QKeyCombination k : {QKeyCombination(Qt::ControlModifier, Qt::Key_A),
+                              QKeyCombination(Qt::ControlModifier, Qt::Key_C),
+                              QKeyCombination(Qt::ControlModifier, Qt::Key_Insert),
+                              QKeyCombination(Qt::ControlModifier, Qt::Key_X),
+                              QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete),
+                              QKeyCombination(Qt::ControlModifier, Qt::Key_V),
+                              QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert)}) {
         if (k == key)
             return true;
     }
     return false;
 }
 
-QAction *MainWindow::action(const char *name) const
-{
+QAction *MainWindow::action(const char *name) const {
     return m_actions.value(QString::fromLatin1(name));
 }
 
-QTimer *MainWindow::timer(const char *name) const
-{
+QTimer *MainWindow::timer(const char *name) const {
     return m_timers.value(QString::fromLatin1(name));
 }
 
-bool MainWindow::checked(const char *name) const
-{
+bool MainWindow::checked(const char *name) const {
     QAction *a = action(name);
     return a && a->isChecked();
 }
 
-void MainWindow::buildActions()
-{
+void MainWindow::buildActions() {
     struct Named {
         const char *name;
         void (MainWindow::*run)();
@@ -159,8 +151,7 @@ void MainWindow::buildActions()
     }
 }
 
-void MainWindow::buildMenus()
-{
+void MainWindow::buildMenus() {
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
     menuBar()->setNativeMenuBar(false);
     MenuBuilder::buildBar(menuBar(), mainMenuItems(), this);
@@ -231,8 +222,10 @@ void MainWindow::buildMenus()
     const struct {
         const char *menu;
         void (MainWindow::*rule)();
-    } rules[] = {{"N1", &MainWindow::N1Popup},       {"PumFile", &MainWindow::PumFilePopup},
-                 {"N2", &MainWindow::N2Popup},       {"N22", &MainWindow::N22Popup},
+    } rules[] = {{"N1", &MainWindow::N1Popup},
+                 {"PumFile", &MainWindow::PumFilePopup},
+                 {"N2", &MainWindow::N2Popup},
+                 {"N22", &MainWindow::N22Popup},
                  {"PumTumes", &MainWindow::PumTumesPopup},
                  {"PumPause", &MainWindow::PumPausePopup}};
     for (const auto &r : rules)
@@ -339,15 +332,13 @@ void MainWindow::buildMenus()
             [this](const QPoint &pos) { m_popup1->popup(m_panel->mapToGlobal(pos)); });
 }
 
-void MainWindow::pauseModeClick(const char *name)
-{
+void MainWindow::pauseModeClick(const char *name) {
     for (const char *mode : {"MnWithoutPause", "MnShortPause", "MnLongPause", "MnSmartPause"})
         action(mode)->setChecked(qstrcmp(mode, name) == 0);
     ActBeginToCount();
 }
 
-void MainWindow::buildTimers()
-{
+void MainWindow::buildTimers() {
     struct Spec {
         const char *name;
         int interval;
@@ -383,8 +374,7 @@ void MainWindow::buildTimers()
     });
 }
 
-void MainWindow::wireControls()
-{
+void MainWindow::wireControls() {
     connect(m_strip->BtStart, &QPushButton::clicked, this, &MainWindow::BtStartClick);
     connect(m_strip->BtStop, &QPushButton::clicked, this, &MainWindow::BtStopClick);
     connect(m_panel, &DisplayPanel::doubleClicked, this, &MainWindow::MainPanelDblClick);
@@ -437,25 +427,21 @@ void MainWindow::wireControls()
             });
 }
 
-void MainWindow::applyDisplayFont(const QFont &font, const QColor &color)
-{
+void MainWindow::applyDisplayFont(const QFont &font, const QColor &color) {
     m_panel->setDisplayFont(font, color);
     if (m_fullScreen)
         m_fullScreen->panel()->setDisplayFont(font, color);
 }
 
-bool MainWindow::mainShown() const
-{
+bool MainWindow::mainShown() const {
     return isVisible();
 }
 
-bool MainWindow::fullScreenShown() const
-{
+bool MainWindow::fullScreenShown() const {
     return m_fullScreen && m_fullScreen->isVisible();
 }
 
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
+bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_editor && event->type() == QEvent::KeyPress &&
         editorKey(static_cast<QKeyEvent *>(event)))
         return true;
@@ -473,26 +459,22 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 // --- Menu opening rules -----------------------------------------------------
 
-void MainWindow::fileMenuRule(const char *loadBuffer, const char *save, const char *clear)
-{
+void MainWindow::fileMenuRule(const char *loadBuffer, const char *save, const char *clear) {
     action(loadBuffer)->setEnabled(!Chunker::trimmed(clipboardText()).isEmpty());
     const bool hasText = !m_editor->isBlank();
     action(save)->setEnabled(hasText);
     action(clear)->setEnabled(hasText);
 }
 
-void MainWindow::N1Popup()
-{
+void MainWindow::N1Popup() {
     fileMenuRule("MnLoadFromBuffer", "MnSaveEdit", "MnClearEdit");
 }
 
-void MainWindow::PumFilePopup()
-{
+void MainWindow::PumFilePopup() {
     fileMenuRule("N19", "N58", "N59");
 }
 
-void MainWindow::N2Popup()
-{
+void MainWindow::N2Popup() {
     const bool shown = m_editor->isVisible();
     action("MnEditFont")->setEnabled(shown);
     action("MnEditColor")->setEnabled(shown);
@@ -500,27 +482,23 @@ void MainWindow::N2Popup()
     action("N14")->setEnabled(!shown);
 }
 
-void MainWindow::N22Popup()
-{
+void MainWindow::N22Popup() {
     action("MnPause")->setEnabled(checked("MnReactOnSigns"));
 }
 
-void MainWindow::PumTumesPopup()
-{
+void MainWindow::PumTumesPopup() {
     for (const char *name : {"DelMin", "ReadNonStop", "ReactOnFocus", "ReactOnSigns"})
         action(qPrintable(QLatin1String("Pum") + QLatin1String(name)))
             ->setChecked(checked(qPrintable(QLatin1String("Mn") + QLatin1String(name))));
 }
 
-void MainWindow::PumPausePopup()
-{
+void MainWindow::PumPausePopup() {
     for (const char *name : {"WithoutPause", "ShortPause", "LongPause", "SmartPause"})
         action(qPrintable(QLatin1String("Pum") + QLatin1String(name)))
             ->setChecked(checked(qPrintable(QLatin1String("Mn") + QLatin1String(name))));
 }
 
-void MainWindow::PopupMenu1Popup()
-{
+void MainWindow::PopupMenu1Popup() {
     const bool full = fullScreenShown();
     const bool editorHidden = !m_editor->isVisible();
     action("PumStart")->setVisible(!m_strip->BtStart->isHidden());
@@ -537,18 +515,15 @@ void MainWindow::PopupMenu1Popup()
 
 // --- ChunkerHost ---------------------------------------------------------
 
-int MainWindow::lineCount() const
-{
+int MainWindow::lineCount() const {
     return m_editor->lineCount();
 }
 
-QString MainWindow::line(int index) const
-{
+QString MainWindow::line(int index) const {
     return m_editor->line(index);
 }
 
-ReadingOptions MainWindow::options() const
-{
+ReadingOptions MainWindow::options() const {
     ReadingOptions o;
     o.ReactOnSigns = checked("MnReactOnSigns");
     o.WithoutPause = checked("MnWithoutPause");
@@ -560,18 +535,15 @@ ReadingOptions MainWindow::options() const
     return o;
 }
 
-int MainWindow::rowLength() const
-{
+int MainWindow::rowLength() const {
     return m_strip->UpDown3->value();
 }
 
-void MainWindow::setProgress(int percent)
-{
+void MainWindow::setProgress(int percent) {
     setProgressValue(percent);
 }
 
-void MainWindow::setProgressValue(int percent)
-{
+void MainWindow::setProgressValue(int percent) {
     m_settingProgress = true;
     m_strip->UpDown1->setValue(percent);
     m_settingProgress = false;

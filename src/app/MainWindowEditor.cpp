@@ -26,29 +26,26 @@ namespace zk {
 
 namespace {
 
-const QString TextFilter = QStringLiteral(
-    "Текстовые файлы txt, rtf, doc, html, htm (*.txt *.rtf *.doc *.htm *.html);;"
-    "Все файлы  (*.* *)");
+const QString TextFilter =
+    QStringLiteral("Текстовые файлы txt, rtf, doc, html, htm (*.txt *.rtf *.doc *.htm *.html);;"
+                   "Все файлы  (*.* *)");
 
 } // namespace
 
-const QString &MainWindow::conversionMessage()
-{
+const QString &MainWindow::conversionMessage() {
     static const QString text = QStringLiteral(
         "Не удалось открыть файл. Возможно на компьютере не установлен обновленный MS-Office. "
         "Попробуйте работать с файлами *.txt");
     return text;
 }
 
-const QString &MainWindow::saveMessage()
-{
+const QString &MainWindow::saveMessage() {
     static const QString text =
         QStringLiteral("Не удалось сохранить редактор! Возможно диск защищен от записи.");
     return text;
 }
 
-bool MainWindow::isPlainTextFile(const QString &path)
-{
+bool MainWindow::isPlainTextFile(const QString &path) {
     const QString name = QFileInfo(path).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
@@ -62,15 +59,13 @@ bool MainWindow::isPlainTextFile(const QString &path)
     return ext == QLatin1String(".TXT");
 }
 
-void MainWindow::eventPump(Qt::CursorShape)
-{
+void MainWindow::eventPump(Qt::CursorShape) {
     // A bounded pass over pending events so the window repaints before returning.
     for (int i = 0; i < 4; ++i)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void MainWindow::ActLocateSelStart()
-{
+void MainWindow::ActLocateSelStart() {
     EditorPanel *e = m_editor;
     ReadingState &s = m_engine.state();
     e->SelectionTracking = false;
@@ -101,8 +96,7 @@ void MainWindow::ActLocateSelStart()
     e->SelectionTracking = true;
 }
 
-void MainWindow::RichEdit1SelectionChange()
-{
+void MainWindow::RichEdit1SelectionChange() {
     EditorPanel *e = m_editor;
     if (!e->SelectionTracking)
         return;
@@ -115,14 +109,12 @@ void MainWindow::RichEdit1SelectionChange()
     setProgressValue(std::min(99, Chunker::progressOf(s.CurrentLine, e->lineCount())));
 }
 
-void MainWindow::showEditorWidget()
-{
+void MainWindow::showEditorWidget() {
     m_editor->setVisible(true);
     placeEditor();
 }
 
-void MainWindow::MnShowEditClick()
-{
+void MainWindow::MnShowEditClick() {
     if (m_editor->isVisible() || fullScreenShown()) {
         ActHideEdit();
         return;
@@ -144,15 +136,13 @@ void MainWindow::MnShowEditClick()
     eventPump(Qt::ArrowCursor);
 }
 
-void MainWindow::setEditorMenus(bool shown)
-{
+void MainWindow::setEditorMenus(bool shown) {
     action("MnFulScreen")->setEnabled(!shown);
     action("MnShowEdit")->setVisible(!shown);
     action("MnHideEdit")->setVisible(shown);
 }
 
-void MainWindow::ActHideEdit()
-{
+void MainWindow::ActHideEdit() {
     if (fullScreenShown())
         return;
     {
@@ -174,8 +164,7 @@ void MainWindow::ActHideEdit()
     eventPump(Qt::ArrowCursor);
 }
 
-void MainWindow::TEditOnTimer()
-{
+void MainWindow::TEditOnTimer() {
     timer("TEditOn")->stop();
     {
         BusyCursor busy;
@@ -194,8 +183,7 @@ void MainWindow::TEditOnTimer()
 
 // --- Editor commands ------------------------------------------------------------
 
-void MainWindow::PopupMenu2Popup()
-{
+void MainWindow::PopupMenu2Popup() {
     const bool canPaste = !clipboardText().isEmpty();
     const bool hasSelection = m_editor->textCursor().hasSelection();
     action("PumPaste")->setEnabled(canPaste);
@@ -204,8 +192,7 @@ void MainWindow::PopupMenu2Popup()
     action("PumCopy")->setEnabled(hasSelection);
 }
 
-bool MainWindow::editorKey(QKeyEvent *event)
-{
+bool MainWindow::editorKey(QKeyEvent *event) {
     // The editor's own clipboard keys go through the program's commands, with the
     // enabled states of the last opening of its menu.
     const QKeyCombination key = event->keyCombination();
@@ -232,35 +219,30 @@ bool MainWindow::editorKey(QKeyEvent *event)
     return true;
 }
 
-void MainWindow::N24Click()
-{
+void MainWindow::N24Click() {
     if (m_editor->isVisible())
         m_editor->selectAll();
 }
 
-void MainWindow::PumCopyClick()
-{
+void MainWindow::PumCopyClick() {
     if (!m_editor->isVisible())
         return;
     m_editor->copy();
     m_engine.state().ReadBuffer.clear();
 }
 
-void MainWindow::PumCutClick()
-{
+void MainWindow::PumCutClick() {
     if (!m_editor->isVisible())
         return;
     m_editor->cut();
     m_engine.state().ReadBuffer.clear();
 }
 
-void MainWindow::PumPasteClick()
-{
+void MainWindow::PumPasteClick() {
     pasteText(clipboardText());
 }
 
-void MainWindow::pasteText(const QString &text)
-{
+void MainWindow::pasteText(const QString &text) {
     if (m_editor->isVisible()) {
         m_editor->insertPlain(text);
         m_engine.state().ReadBuffer.clear();
@@ -269,8 +251,7 @@ void MainWindow::pasteText(const QString &text)
     ReformatEditor();
 }
 
-void MainWindow::coverEditor(bool on)
-{
+void MainWindow::coverEditor(bool on) {
     if (on && m_editor->isVisible()) {
         m_memo1->setGeometry(m_editor->geometry());
         QPalette p = m_memo1->palette();
@@ -283,8 +264,7 @@ void MainWindow::coverEditor(bool on)
     }
 }
 
-void MainWindow::ReformatEditor()
-{
+void MainWindow::ReformatEditor() {
     eventPump(Qt::WaitCursor);
     {
         BusyCursor busy;
@@ -299,8 +279,7 @@ void MainWindow::ReformatEditor()
     eventPump(Qt::ArrowCursor);
 }
 
-void MainWindow::ActSetFont()
-{
+void MainWindow::ActSetFont() {
     BusyCursor busy;
     coverEditor(true);
     const int caret = m_editor->textCursor().selectionStart();
@@ -311,8 +290,7 @@ void MainWindow::ActSetFont()
     coverEditor(false);
 }
 
-void MainWindow::MnEditFontClick()
-{
+void MainWindow::MnEditFontClick() {
     // The dialog starts from the font the text has, not from what it last held.
     m_fontdialog1 = m_editor->document()->defaultFont();
     m_editorTextColor = m_editor->palette().color(QPalette::Text);
@@ -325,8 +303,7 @@ void MainWindow::MnEditFontClick()
     ReformatEditor();
 }
 
-void MainWindow::MnEditColorClick()
-{
+void MainWindow::MnEditColorClick() {
     const std::optional<QColor> color =
         m_dialogs->chooseColor(dialogParent(), m_editor->palette().color(QPalette::Base));
     if (color)
@@ -335,8 +312,7 @@ void MainWindow::MnEditColorClick()
 
 // --- Loading and saving ---------------------------------------------------------
 
-QString MainWindow::dialogFolder()
-{
+QString MainWindow::dialogFolder() {
     const QString stored = m_record.TextFolder.value();
     if (!stored.isEmpty() && QDir::setCurrent(stored))
         return stored;
@@ -344,8 +320,7 @@ QString MainWindow::dialogFolder()
     return m_options.dataFolder;
 }
 
-void MainWindow::rememberTextFolder(const QString &file)
-{
+void MainWindow::rememberTextFolder(const QString &file) {
     const QString folder = QFileInfo(file).absolutePath();
     QDir::setCurrent(folder);
     // A folder that cannot be stored faithfully (too long, outside Windows-1251)
@@ -353,15 +328,13 @@ void MainWindow::rememberTextFolder(const QString &file)
     m_record.TextFolder.set(folder);
 }
 
-std::optional<QString> MainWindow::convertDocument(const QString &path)
-{
+std::optional<QString> MainWindow::convertDocument(const QString &path) {
     if (!m_converter)
         return std::nullopt;
     return m_converter->convert(path);
 }
 
-void MainWindow::ActLoadFromFile()
-{
+void MainWindow::ActLoadFromFile() {
     ActBtStopExecute();
     clearAllRows();
     const QString folder = dialogFolder();
@@ -392,8 +365,7 @@ void MainWindow::ActLoadFromFile()
         m_dialogs->message(dialogParent(), conversionMessage());
 }
 
-void MainWindow::MnLoadFromBufferClick()
-{
+void MainWindow::MnLoadFromBufferClick() {
     ActBtStopExecute();
     clearAllRows();
     m_editor->setText(QString());
@@ -403,16 +375,14 @@ void MainWindow::MnLoadFromBufferClick()
     ReformatEditor();
 }
 
-void MainWindow::MnClearEditClick()
-{
+void MainWindow::MnClearEditClick() {
     ActBtStopExecute();
     clearAllRows();
     m_editor->setText(QString());
     ActGoToStart();
 }
 
-void MainWindow::MnSaveEditClick()
-{
+void MainWindow::MnSaveEditClick() {
     const QString folder = dialogFolder();
     suspend();
     const QString path = m_dialogs->saveFile(dialogParent(), folder, TextFilter);
@@ -425,15 +395,13 @@ void MainWindow::MnSaveEditClick()
     resumeIfReading(true);
 }
 
-QString MainWindow::clipboardText() const
-{
+QString MainWindow::clipboardText() const {
     if (m_clipboardText)
         return m_clipboardText();
     return QGuiApplication::clipboard()->text();
 }
 
-QWidget *MainWindow::dialogParent()
-{
+QWidget *MainWindow::dialogParent() {
     if (fullScreenShown())
         return fullScreenWindow();
     return this;

@@ -36,8 +36,7 @@ const QString LastEditName = QStringLiteral("LastEdit");
 
 } // namespace
 
-QString MainWindow::loadTextFile(const QString &path, bool *ok)
-{
+QString MainWindow::loadTextFile(const QString &path, bool *ok) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         *ok = false;
@@ -48,8 +47,7 @@ QString MainWindow::loadTextFile(const QString &path, bool *ok)
     return *ok ? TextCodec::decode(bytes) : QString();
 }
 
-bool MainWindow::saveTextFile(const QString &path, const QString &text)
-{
+bool MainWindow::saveTextFile(const QString &path, const QString &text) {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
@@ -61,18 +59,15 @@ bool MainWindow::saveTextFile(const QString &path, const QString &text)
     return f.commit();
 }
 
-QString MainWindow::settingsPath() const
-{
+QString MainWindow::settingsPath() const {
     return QDir(m_options.dataFolder).filePath(QStringLiteral("ZKData"));
 }
 
-QString MainWindow::lastEditPath() const
-{
+QString MainWindow::lastEditPath() const {
     return QDir(m_options.dataFolder).filePath(LastEditName);
 }
 
-void MainWindow::runStartup()
-{
+void MainWindow::runStartup() {
     QDir::setCurrent(m_options.dataFolder);
     m_engine.state().RowCapacity = 50;
     action("MnHelp")->setVisible(!helpFile().isEmpty());
@@ -102,8 +97,7 @@ void MainWindow::runStartup()
     m_music->scheduleResume(m_record.MusicOn.isOn(), checked("MnRemAll"));
 }
 
-void MainWindow::loadStartupText()
-{
+void MainWindow::loadStartupText() {
     bool ok = false;
     if (!m_options.commandLineFile.isEmpty()) {
         m_record.SavedLine = 0;
@@ -124,8 +118,7 @@ void MainWindow::loadStartupText()
         m_editor->setText(text);
 }
 
-void MainWindow::createFullScreenWindow()
-{
+void MainWindow::createFullScreenWindow() {
     auto *fs = new FullScreenWindow(this);
     m_fullScreen = fs;
     DisplayPanel *panel = fs->panel();
@@ -163,8 +156,7 @@ void MainWindow::createFullScreenWindow()
         action("ActBtStart")->trigger();
 }
 
-void MainWindow::onFullScreenShown()
-{
+void MainWindow::onFullScreenShown() {
     DisplayPanel *panel = m_fullScreen->panel();
     panel->setBackground(m_panel->background());
     panel->setDisplayFont(m_panel->displayFont(), m_panel->displayColor());
@@ -183,15 +175,13 @@ void MainWindow::onFullScreenShown()
     m_fullScreen->measureTimer()->start();
 }
 
-void MainWindow::onFullScreenResized()
-{
+void MainWindow::onFullScreenResized() {
     m_fullScreen->panel()->setDisplayFont(m_panel->displayFont(), m_panel->displayColor());
     LayoutFullScreenRows();
     m_fullScreen->measureTimer()->start();
 }
 
-void MainWindow::MnFulScreenClick()
-{
+void MainWindow::MnFulScreenClick() {
     if (!m_fullScreen)
         return;
     if (isVisible()) {
@@ -209,8 +199,7 @@ void MainWindow::MnFulScreenClick()
     }
 }
 
-void MainWindow::resizeEvent(QResizeEvent *event)
-{
+void MainWindow::resizeEvent(QResizeEvent *event) {
     QMainWindow::resizeEvent(event);
     if (centralWidget() && centralWidget()->layout())
         centralWidget()->layout()->activate();
@@ -220,8 +209,7 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     actmaxlength1();
 }
 
-void MainWindow::showEvent(QShowEvent *event)
-{
+void MainWindow::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
     if (event->spontaneous())
         return;
@@ -237,29 +225,25 @@ void MainWindow::showEvent(QShowEvent *event)
     ActCheckLines();
 }
 
-void MainWindow::closeEvent(QCloseEvent *event)
-{
+void MainWindow::closeEvent(QCloseEvent *event) {
     ActCloseExecute();
     event->accept();
 }
 
-void MainWindow::placeEditor()
-{
+void MainWindow::placeEditor() {
     m_editor->move(2, RowGeometry::StripHeight);
     const int height = std::max(0, m_panel->height() - RowGeometry::StripHeight);
     const int shownWidth = std::max(0, centralWidget()->width() - 3);
     m_editor->resize(m_editor->isVisible() ? shownWidth : EditorPanel::HiddenWidth, height);
 }
 
-void MainWindow::applicationDeactivated()
-{
+void MainWindow::applicationDeactivated() {
     m_deactivated = true;
     if (checked("MnReactOnFocus"))
         suspend();
 }
 
-void MainWindow::applicationActivated()
-{
+void MainWindow::applicationActivated() {
     m_deactivated = false;
     if (checked("MnReactOnFocus") && isReading() && !QApplication::activeModalWidget()) {
         timer("t1")->start();
@@ -268,8 +252,7 @@ void MainWindow::applicationActivated()
     }
 }
 
-void MainWindow::ActCloseExecute()
-{
+void MainWindow::ActCloseExecute() {
     // One shut-down per run, whichever way it is reached.
     if (m_shutDown)
         return;
@@ -294,8 +277,7 @@ void MainWindow::ActCloseExecute()
 
 namespace zk {
 
-FullScreenWindow *MainWindow::fullScreenWindow() const
-{
+FullScreenWindow *MainWindow::fullScreenWindow() const {
     return m_fullScreen.data();
 }
 

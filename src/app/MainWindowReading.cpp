@@ -17,19 +17,16 @@
 
 namespace zk {
 
-bool MainWindow::isReading() const
-{
+bool MainWindow::isReading() const {
     return !m_strip->BtStop->isHidden();
 }
 
-void MainWindow::suspend()
-{
+void MainWindow::suspend() {
     timer("t1")->stop();
     timer("T2")->stop();
 }
 
-void MainWindow::resumeIfReading(bool restartCount)
-{
+void MainWindow::resumeIfReading(bool restartCount) {
     if (!isReading())
         return;
     timer("t1")->start();
@@ -38,8 +35,7 @@ void MainWindow::resumeIfReading(bool restartCount)
         ActBeginToCount();
 }
 
-void MainWindow::BtStartClick()
-{
+void MainWindow::BtStartClick() {
     if (m_editor->isBlank())
         ActLoadFromFile();
     if (m_editor->isBlank())
@@ -59,8 +55,7 @@ void MainWindow::BtStartClick()
         m_strip->BtStop->setFocus();
 }
 
-void MainWindow::ActBtStopExecute()
-{
+void MainWindow::ActBtStopExecute() {
     if (!isReading())
         return;
     timer("t1")->stop();
@@ -72,22 +67,19 @@ void MainWindow::ActBtStopExecute()
         m_strip->BtStart->setFocus();
 }
 
-void MainWindow::clearAllRows()
-{
+void MainWindow::clearAllRows() {
     m_panel->clearRows();
     if (m_fullScreen)
         m_fullScreen->panel()->clearRows();
 }
 
-void MainWindow::BtStopClick()
-{
+void MainWindow::BtStopClick() {
     ActBtStopExecute();
     clearAllRows();
 }
 
-void MainWindow::T1Timer()
-{
-    DisplayPanel *target = mainShown() ? m_panel
+void MainWindow::T1Timer() {
+    DisplayPanel *target = mainShown()         ? m_panel
                            : fullScreenShown() ? m_fullScreen->panel()
                                                : nullptr;
     QStringList pieces;
@@ -106,30 +98,26 @@ void MainWindow::T1Timer()
     }
 }
 
-void MainWindow::MainPanelDblClick()
-{
+void MainWindow::MainPanelDblClick() {
     if (isReading())
         ActBtStopExecute();
     else
         BtStartClick();
 }
 
-void MainWindow::LayoutMainRows()
-{
+void MainWindow::LayoutMainRows() {
     m_panel->layoutRows(m_engine.state().LineCount, RowGeometry::MainOffset);
 }
 
-void MainWindow::LayoutFullScreenRows()
-{
+void MainWindow::LayoutFullScreenRows() {
     if (m_fullScreen)
         m_fullScreen->panel()->layoutRows(m_engine.state().LineCount, 0);
 }
 
-void MainWindow::N13Click()
-{
+void MainWindow::N13Click() {
     suspend();
-    const std::optional<FontChoice> choice = m_dialogs->chooseFont(
-        dialogParent(), {m_panel->displayFont(), m_panel->displayColor()});
+    const std::optional<FontChoice> choice =
+        m_dialogs->chooseFont(dialogParent(), {m_panel->displayFont(), m_panel->displayColor()});
     if (choice) {
         applyDisplayFont(choice->font, choice->color);
         LayoutMainRows();
@@ -147,10 +135,10 @@ void MainWindow::N13Click()
     resumeIfReading(true);
 }
 
-void MainWindow::N14Click()
-{
+void MainWindow::N14Click() {
     suspend();
-    const std::optional<QColor> color = m_dialogs->chooseColor(dialogParent(), m_panel->background());
+    const std::optional<QColor> color =
+        m_dialogs->chooseColor(dialogParent(), m_panel->background());
     if (color) {
         m_panel->setBackground(*color);
         if (m_fullScreen)
@@ -161,26 +149,23 @@ void MainWindow::N14Click()
 
 // --- Spinners --------------------------------------------------------------
 
-void MainWindow::Edit1Change()
-{
+void MainWindow::Edit1Change() {
     if (m_editor->isBlank() && m_strip->UpDown1->value() != 0)
         setProgressValue(0);
 }
 
-void MainWindow::UpDown1Click()
-{
+void MainWindow::UpDown1Click() {
     suspend();
     const int lines = m_editor->lineCount();
-    m_engine.state().CurrentLine = static_cast<int>(
-        static_cast<qint64>(lines) * m_strip->UpDown1->value() / 100);
+    m_engine.state().CurrentLine =
+        static_cast<int>(static_cast<qint64>(lines) * m_strip->UpDown1->value() / 100);
     m_engine.state().ReadBuffer.clear();
     if (!isReading())
         ActLocateSelStart();
     resumeIfReading(false);
 }
 
-void MainWindow::Panel7DblClick()
-{
+void MainWindow::Panel7DblClick() {
     suspend();
     m_engine.state().ReadBuffer.clear();
     setProgressValue(0);
@@ -189,8 +174,7 @@ void MainWindow::Panel7DblClick()
     resumeIfReading(false);
 }
 
-void MainWindow::ActGoToStart()
-{
+void MainWindow::ActGoToStart() {
     m_engine.state().ReadBuffer.clear();
     setProgressValue(0);
     m_engine.state().CurrentLine = 0;
@@ -198,8 +182,7 @@ void MainWindow::ActGoToStart()
     m_editor->SavedSelStart = 0;
 }
 
-void MainWindow::Edit2Change()
-{
+void MainWindow::Edit2Change() {
     UpDownBox *box = m_strip->UpDown2;
     const int v = box->value();
     box->setSingleStep(DelaySteps::stepFor(v));
@@ -212,13 +195,11 @@ void MainWindow::Edit2Change()
     ActBeginToCount();
 }
 
-void MainWindow::Edit3Change()
-{
+void MainWindow::Edit3Change() {
     ActBeginToCount();
 }
 
-void MainWindow::ActCheckLines()
-{
+void MainWindow::ActCheckLines() {
     ReadingState &s = m_engine.state();
     s.LineCount = m_strip->UpDown4->value();
     const int fit = RowGeometry::fit(m_panel->height() - RowGeometry::StripHeight,
@@ -232,22 +213,19 @@ void MainWindow::ActCheckLines()
     ActBeginToCount();
 }
 
-void MainWindow::actmaxlength1()
-{
+void MainWindow::actmaxlength1() {
     // A request while the timer is armed shares the pending measurement.
     QTimer *t = timer("TMaxLength");
     if (!t->isActive())
         t->start();
 }
 
-void MainWindow::ActMaxLength2()
-{
+void MainWindow::ActMaxLength2() {
     if (m_fullScreen && !m_fullScreen->measureTimer()->isActive())
         m_fullScreen->measureTimer()->start();
 }
 
-int MainWindow::measureCapacity(int width) const
-{
+int MainWindow::measureCapacity(int width) const {
     // Characters of the measuring text that fit on one line of a box as wide as
     // the display, less one.
     const QFontMetricsF metrics(m_panel->displayFont());
@@ -262,16 +240,14 @@ int MainWindow::measureCapacity(int width) const
     return RowGeometry::capacityFromFit(std::max(fit, 1));
 }
 
-void MainWindow::TMaxLengthTimer()
-{
+void MainWindow::TMaxLengthTimer() {
     timer("TMaxLength")->stop();
     if (mainShown())
         m_engine.state().RowCapacity = measureCapacity(m_panel->width());
     ActBeginToCount();
 }
 
-void MainWindow::FullScreenTimer1Timer()
-{
+void MainWindow::FullScreenTimer1Timer() {
     if (!m_fullScreen)
         return;
     m_fullScreen->measureTimer()->stop();
@@ -282,16 +258,14 @@ void MainWindow::FullScreenTimer1Timer()
 
 // --- Statistics ------------------------------------------------------------
 
-void MainWindow::ActBeginToCount()
-{
+void MainWindow::ActBeginToCount() {
     m_stats.BeginToCount();
     m_engine.state().WordCount = 0;
     m_engine.state().SignCount = 0;
     m_bar->clearSpeeds();
 }
 
-void MainWindow::T2Timer()
-{
+void MainWindow::T2Timer() {
     if (m_stats.readingClockOn())
         m_bar->PnReading->setText(Statistics::timeText(m_stats.readingElapsedMs()));
     if (m_stats.advancePhase()) {
@@ -302,8 +276,7 @@ void MainWindow::T2Timer()
     }
 }
 
-void MainWindow::Timer1Timer()
-{
+void MainWindow::Timer1Timer() {
     m_bar->PnWork->setText(Statistics::timeText(m_stats.workElapsedMs()));
 }
 

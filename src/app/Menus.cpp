@@ -127,23 +127,19 @@ constexpr MenuItem EditorPopup[] = {
 
 } // namespace
 
-std::span<const MenuItem> editorPopupItems()
-{
+std::span<const MenuItem> editorPopupItems() {
     return EditorPopup;
 }
 
-std::span<const MenuItem> statisticsPopupItems()
-{
+std::span<const MenuItem> statisticsPopupItems() {
     return StatisticsPopup;
 }
 
-std::span<const MenuItem> mainMenuItems()
-{
+std::span<const MenuItem> mainMenuItems() {
     return MainMenu;
 }
 
-std::span<const MenuItem> displayPopupItems()
-{
+std::span<const MenuItem> displayPopupItems() {
     return DisplayPopup;
 }
 

@@ -12,16 +12,14 @@ namespace {
 
 int g_fds[2] = {-1, -1};
 
-void onSignal(int)
-{
+void onSignal(int) {
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_fds[0], &c, 1);
 }
 
 } // namespace
 
-SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent)
-{
+SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_fds) != 0)
         return;
     m_notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
@@ -39,8 +37,7 @@ SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent)
         ::sigaction(sig, &sa, nullptr);
 }
 
-SignalWatcher::~SignalWatcher()
-{
+SignalWatcher::~SignalWatcher() {
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         ::signal(sig, SIG_DFL);
     delete m_notifier;

@@ -9,8 +9,7 @@
 namespace zk {
 
 SingleInstance::SingleInstance(const QString &name, QObject *parent)
-    : QObject(parent), m_name(name.isEmpty() ? defaultName() : name)
-{
+    : QObject(parent), m_name(name.isEmpty() ? defaultName() : name) {
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -21,13 +20,11 @@ SingleInstance::SingleInstance(const QString &name, QObject *parent)
     });
 }
 
-QString SingleInstance::defaultName()
-{
+QString SingleInstance::defaultName() {
     return QStringLiteral("zorkan-%1").arg(getuid());
 }
 
-bool SingleInstance::claim()
-{
+bool SingleInstance::claim() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
@@ -46,8 +43,7 @@ bool SingleInstance::claim()
     return false;
 }
 
-bool SingleInstance::listen()
-{
+bool SingleInstance::listen() {
     QLocalServer::removeServer(m_name); // a socket left by a crash
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     // Without the socket we still run; later starts then wait for the lock and give up.
@@ -55,8 +51,7 @@ bool SingleInstance::listen()
     return true;
 }
 
-bool SingleInstance::notifyRunning()
-{
+bool SingleInstance::notifyRunning() {
     QLocalSocket socket;
     socket.connectToServer(m_name);
     if (!socket.waitForConnected(500))

@@ -8,8 +8,7 @@
 #include <QDir>
 #include <QIcon>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     zk::Application app(argc, argv);
     // Installed first, so a termination during start-up still stores the text.
     zk::SignalWatcher watcher;

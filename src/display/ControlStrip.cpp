@@ -12,8 +12,7 @@
 namespace zk {
 
 UpDownBox::UpDownBox(const QString &boxName, const QString &upDownName, QWidget *parent)
-    : QSpinBox(parent)
-{
+    : QSpinBox(parent) {
     setObjectName(upDownName);
     lineEdit()->setObjectName(boxName);
     lineEdit()->setReadOnly(true);
@@ -32,16 +31,14 @@ UpDownBox::UpDownBox(const QString &boxName, const QString &upDownName, QWidget 
     setPalette(p);
 }
 
-void UpDownBox::stepBy(int steps)
-{
+void UpDownBox::stepBy(int steps) {
     const int before = value();
     QSpinBox::stepBy(steps);
     if (value() != before)
         emit userStepped();
 }
 
-bool UpDownBox::eventFilter(QObject *watched, QEvent *event)
-{
+bool UpDownBox::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::MouseButtonDblClick && watched == lineEdit()) {
         emit doubleClicked();
         return true;
@@ -51,8 +48,7 @@ bool UpDownBox::eventFilter(QObject *watched, QEvent *event)
 
 SpinnerPanel::SpinnerPanel(const QString &name, const QString &caption, const QString &hint,
                            UpDownBox *box, int boxWidth, QWidget *parent)
-    : QFrame(parent), m_box(box)
-{
+    : QFrame(parent), m_box(box) {
     setObjectName(name);
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(3);
@@ -74,15 +70,13 @@ SpinnerPanel::SpinnerPanel(const QString &name, const QString &caption, const QS
     connect(box, &UpDownBox::doubleClicked, this, &SpinnerPanel::doubleClicked);
 }
 
-void SpinnerPanel::mouseDoubleClickEvent(QMouseEvent *event)
-{
+void SpinnerPanel::mouseDoubleClickEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton)
         emit doubleClicked();
     event->accept();
 }
 
-QPalette ControlStrip::ownPalette()
-{
+QPalette ControlStrip::ownPalette() {
     // Every role set explicitly, so nothing is inherited from the dark display panel.
     QPalette p = QApplication::palette();
     for (int role = 0; role < QPalette::NColorRoles; ++role) {
@@ -93,8 +87,7 @@ QPalette ControlStrip::ownPalette()
     return p;
 }
 
-ControlStrip::ControlStrip(QWidget *panel) : QObject(panel)
-{
+ControlStrip::ControlStrip(QWidget *panel) : QObject(panel) {
     BtStart = new QPushButton(QStringLiteral("Старт"), panel);
     BtStart->setObjectName(QStringLiteral("BtStart"));
     BtStop = new QPushButton(QStringLiteral("Стоп"), panel);

@@ -6,8 +6,7 @@
 
 namespace zk {
 
-DisplayRow::DisplayRow(QWidget *parent) : QLabel(parent)
-{
+DisplayRow::DisplayRow(QWidget *parent) : QLabel(parent) {
     setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     setWordWrap(false);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -17,8 +16,7 @@ DisplayRow::DisplayRow(QWidget *parent) : QLabel(parent)
     hide();
 }
 
-void DisplayRow::mousePressEvent(QMouseEvent *event)
-{
+void DisplayRow::mousePressEvent(QMouseEvent *event) {
     // The second press of a double click arrives as a double-click event, so a
     // double click on a full-screen row acts once.
     if (event->button() == Qt::LeftButton)
@@ -26,16 +24,14 @@ void DisplayRow::mousePressEvent(QMouseEvent *event)
     QLabel::mousePressEvent(event);
 }
 
-void DisplayRow::mouseDoubleClickEvent(QMouseEvent *event)
-{
+void DisplayRow::mouseDoubleClickEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton)
         emit doubleClicked();
     event->accept();
 }
 
 DisplayPanel::DisplayPanel(const QString &rowPrefix, const QString &templateText, QWidget *parent)
-    : QFrame(parent)
-{
+    : QFrame(parent) {
     setObjectName(QStringLiteral("MainPanel"));
     setAutoFillBackground(true);
     for (int i = 0; i < RowCount; ++i) {
@@ -50,14 +46,12 @@ DisplayPanel::DisplayPanel(const QString &rowPrefix, const QString &templateText
     setBackground(Qt::black);
 }
 
-int DisplayPanel::rowHeight() const
-{
+int DisplayPanel::rowHeight() const {
     // The template row sizes itself to its text in the panel's font.
     return templateRow()->sizeHint().height();
 }
 
-void DisplayPanel::layoutRows(int lineCount, int offset)
-{
+void DisplayPanel::layoutRows(int lineCount, int offset) {
     for (DisplayRow *r : m_rows)
         r->hide();
     const int n = std::clamp(lineCount, 0, PieceRows);
@@ -70,21 +64,18 @@ void DisplayPanel::layoutRows(int lineCount, int offset)
     }
 }
 
-void DisplayPanel::clearRows(int from)
-{
+void DisplayPanel::clearRows(int from) {
     for (int i = std::max(0, from); i < PieceRows; ++i)
         m_rows.at(i)->clear();
 }
 
-void DisplayPanel::setBackground(const QColor &color)
-{
+void DisplayPanel::setBackground(const QColor &color) {
     QPalette p = palette();
     p.setColor(QPalette::Window, color);
     setPalette(p);
 }
 
-void DisplayPanel::setDisplayFont(const QFont &font, const QColor &color)
-{
+void DisplayPanel::setDisplayFont(const QFont &font, const QColor &color) {
     m_font = font;
     m_color = color;
     for (DisplayRow *r : m_rows) {
@@ -95,26 +86,22 @@ void DisplayPanel::setDisplayFont(const QFont &font, const QColor &color)
     }
 }
 
-QColor DisplayPanel::background() const
-{
+QColor DisplayPanel::background() const {
     return palette().color(QPalette::Window);
 }
 
-void DisplayPanel::mouseDoubleClickEvent(QMouseEvent *event)
-{
+void DisplayPanel::mouseDoubleClickEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton)
         emit doubleClicked();
     event->accept();
 }
 
-void DisplayPanel::fitRowWidths()
-{
+void DisplayPanel::fitRowWidths() {
     for (DisplayRow *r : m_rows)
         r->resize(std::max(0, width() - 2), r->height());
 }
 
-void DisplayPanel::resizeEvent(QResizeEvent *event)
-{
+void DisplayPanel::resizeEvent(QResizeEvent *event) {
     QFrame::resizeEvent(event);
     fitRowWidths();
     emit resized();

@@ -10,8 +10,7 @@
 namespace zk {
 
 FullScreenWindow::FullScreenWindow(QWidget *mainWindow)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
-{
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(mainWindow->windowTitle());
     setWindowIcon(mainWindow->windowIcon());
@@ -41,23 +40,20 @@ FullScreenWindow::FullScreenWindow(QWidget *mainWindow)
     m_timer->start();
 }
 
-void FullScreenWindow::showEvent(QShowEvent *event)
-{
+void FullScreenWindow::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     if (!event->spontaneous())
         emit shown();
 }
 
-void FullScreenWindow::resizeEvent(QResizeEvent *event)
-{
+void FullScreenWindow::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     m_f3->move(width() - 4 - m_f3->width(), 4);
     m_f3->raise();
     emit resized();
 }
 
-void FullScreenWindow::keyPressEvent(QKeyEvent *event)
-{
+void FullScreenWindow::keyPressEvent(QKeyEvent *event) {
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
         emit spacePressed();
         event->accept();
@@ -66,14 +62,12 @@ void FullScreenWindow::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-void FullScreenWindow::closeEvent(QCloseEvent *event)
-{
+void FullScreenWindow::closeEvent(QCloseEvent *event) {
     emit closeRequested();
     event->accept();
 }
 
-bool FullScreenWindow::eventFilter(QObject *watched, QEvent *event)
-{
+bool FullScreenWindow::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_f3 && event->type() == QEvent::MouseButtonRelease) {
         emit switchRequested();
         return true;

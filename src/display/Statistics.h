@@ -24,11 +24,11 @@ public:
     Speeds computeSpeeds(int wordCount, int signCount) const;
 
     void setReadingClockOn() { m_readingClockOn = true; }
-    void startReading();              // Start
-    void stopReading();               // Stop
-    void resetReadingTime();          // double-click on the reading time
-    void resetWorkTime();             // double-click on the working time
-    qint64 readingElapsedMs() const;  // accumulated + current run
+    void startReading();             // Start
+    void stopReading();              // Stop
+    void resetReadingTime();         // double-click on the reading time
+    void resetWorkTime();            // double-click on the working time
+    qint64 readingElapsedMs() const; // accumulated + current run
     qint64 workElapsedMs() const;
 
     bool readingClockOn() const { return m_readingClockOn; }

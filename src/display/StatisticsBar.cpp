@@ -7,8 +7,7 @@ namespace zk {
 
 StatPanel::StatPanel(const QString &name, const QString &caption, const QString &hint, int width,
                      QWidget *parent)
-    : QLabel(caption, parent)
-{
+    : QLabel(caption, parent) {
     setObjectName(name);
     setToolTip(hint);
     setFixedWidth(width);
@@ -19,15 +18,13 @@ StatPanel::StatPanel(const QString &name, const QString &caption, const QString 
     setFont(f);
 }
 
-void StatPanel::mouseDoubleClickEvent(QMouseEvent *event)
-{
+void StatPanel::mouseDoubleClickEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton)
         emit doubleClicked();
     event->accept();
 }
 
-StatisticsBar::StatisticsBar(QWidget *parent) : QFrame(parent)
-{
+StatisticsBar::StatisticsBar(QWidget *parent) : QFrame(parent) {
     setObjectName(QStringLiteral("PnTimeAndSpeed"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
@@ -51,20 +48,17 @@ StatisticsBar::StatisticsBar(QWidget *parent) : QFrame(parent)
     relayout();
 }
 
-void StatisticsBar::clearSpeeds()
-{
+void StatisticsBar::clearSpeeds() {
     PnWords1->clear();
     PnSigns1->clear();
 }
 
-void StatisticsBar::showSpeeds(int words, int signs)
-{
+void StatisticsBar::showSpeeds(int words, int signs) {
     PnWords1->setText(QString::number(words));
     PnSigns1->setText(QString::number(signs));
 }
 
-void StatisticsBar::relayout()
-{
+void StatisticsBar::relayout() {
     const int inner = height() - 2;
     int left = 1;
     for (StatPanel *p : {PnSigns, PnWords}) {
@@ -84,14 +78,12 @@ void StatisticsBar::relayout()
     }
 }
 
-void StatisticsBar::resizeEvent(QResizeEvent *event)
-{
+void StatisticsBar::resizeEvent(QResizeEvent *event) {
     QFrame::resizeEvent(event);
     relayout();
 }
 
-bool StatisticsBar::event(QEvent *event)
-{
+bool StatisticsBar::event(QEvent *event) {
     if (event->type() == QEvent::LayoutRequest)
         relayout();
     return QFrame::event(event);

@@ -13,8 +13,7 @@ namespace zk {
 namespace {
 
 // Rows a paragraph wraps into at `width` pixels, as the editor would break it.
-std::vector<int> breakParagraph(QStringView paragraph, const QFont &font, qreal width)
-{
+std::vector<int> breakParagraph(QStringView paragraph, const QFont &font, qreal width) {
     std::vector<int> rows;
     QTextLayout layout(paragraph.toString(), font);
     QTextOption option;
@@ -34,8 +33,7 @@ std::vector<int> breakParagraph(QStringView paragraph, const QFont &font, qreal 
 
 } // namespace
 
-EditorPanel::EditorPanel(QWidget *parent) : QTextEdit(parent)
-{
+EditorPanel::EditorPanel(QWidget *parent) : QTextEdit(parent) {
     setObjectName(QStringLiteral("RichEdit1"));
     setAcceptRichText(false);
     setTabChangesFocus(true);
@@ -54,18 +52,16 @@ EditorPanel::EditorPanel(QWidget *parent) : QTextEdit(parent)
     document()->setDefaultTextOption(option);
     // Only a real change of characters rebuilds the line model; the layout's own
     // markings of dirty ranges (relayouts) leave the text as it was.
-    connect(document(), &QTextDocument::contentsChange, this,
-            [this](int, int removed, int added) {
-                if (removed != 0 || added != 0)
-                    m_hiddenDirty = true;
-                m_shownDirty = true;
-            });
+    connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (removed != 0 || added != 0)
+            m_hiddenDirty = true;
+        m_shownDirty = true;
+    });
     updateBreaker();
     hide();
 }
 
-void EditorPanel::updateBreaker()
-{
+void EditorPanel::updateBreaker() {
     const QFont f = document()->defaultFont();
     const QFontMetricsF metrics(f);
     // Only a paragraph that could be wider than the layout needs measuring.
@@ -91,8 +87,7 @@ void EditorPanel::updateBreaker()
     m_hiddenDirty = true;
 }
 
-QString EditorPanel::text() const
-{
+QString EditorPanel::text() const {
     QString raw = document()->toRawText();
     for (QChar &c : raw) {
         if (c.unicode() == 0x2029 || c.unicode() == 0x2028)
@@ -101,8 +96,7 @@ QString EditorPanel::text() const
     return raw;
 }
 
-void EditorPanel::setText(const QString &text)
-{
+void EditorPanel::setText(const QString &text) {
     // Replacing the whole text is not the user's caret move.
     const bool tracking = SelectionTracking;
     SelectionTracking = false;
@@ -110,8 +104,7 @@ void EditorPanel::setText(const QString &text)
     SelectionTracking = tracking;
 }
 
-bool EditorPanel::isBlank() const
-{
+bool EditorPanel::isBlank() const {
     // The line model holds the text already; a real text has a letter near its start.
     for (QChar c : hiddenLines().text()) {
         if (c.unicode() > 32 && c.unicode() != 0x2028 && c.unicode() != 0x2029)
@@ -120,8 +113,7 @@ bool EditorPanel::isBlank() const
     return true;
 }
 
-const LineModel &EditorPanel::hiddenLines() const
-{
+const LineModel &EditorPanel::hiddenLines() const {
     if (m_hiddenDirty) {
         m_hidden.setText(document()->toRawText());
         m_hiddenDirty = false;
@@ -129,34 +121,28 @@ const LineModel &EditorPanel::hiddenLines() const
     return m_hidden;
 }
 
-int EditorPanel::lineCount() const
-{
+int EditorPanel::lineCount() const {
     return isVisible() ? shownLineCount() : hiddenLines().lineCount();
 }
 
-QString EditorPanel::line(int index) const
-{
+QString EditorPanel::line(int index) const {
     return isVisible() ? shownLine(index) : hiddenLines().line(index);
 }
 
-int EditorPanel::lineOfPosition(int pos) const
-{
+int EditorPanel::lineOfPosition(int pos) const {
     return isVisible() ? shownLineOfPosition(pos) : hiddenLines().lineOfPosition(pos);
 }
 
-int EditorPanel::lineStart(int index) const
-{
+int EditorPanel::lineStart(int index) const {
     return isVisible() ? shownLineStart(index) : hiddenLines().lineStart(index);
 }
 
-void EditorPanel::resizeEvent(QResizeEvent *event)
-{
+void EditorPanel::resizeEvent(QResizeEvent *event) {
     QTextEdit::resizeEvent(event);
     m_shownDirty = true;
 }
 
-void EditorPanel::buildShownIndex() const
-{
+void EditorPanel::buildShownIndex() const {
     m_shownDirty = false;
     QTextDocument *doc = document();
     // Lays the whole document out at the current width once; later queries are cheap.
@@ -172,8 +158,7 @@ void EditorPanel::buildShownIndex() const
     m_shownPrefix.push_back(total);
 }
 
-int EditorPanel::shownLineCount() const
-{
+int EditorPanel::shownLineCount() const {
     if (m_shownDirty)
         buildShownIndex();
     int total = m_shownPrefix.back();
@@ -183,8 +168,7 @@ int EditorPanel::shownLineCount() const
     return std::max(0, total);
 }
 
-bool EditorPanel::locateShown(int index, QTextBlock *block, int *lineInBlock) const
-{
+bool EditorPanel::locateShown(int index, QTextBlock *block, int *lineInBlock) const {
     if (index < 0 || index >= shownLineCount())
         return false;
     auto it = std::upper_bound(m_shownPrefix.begin(), m_shownPrefix.end() - 1, index);
@@ -194,8 +178,7 @@ bool EditorPanel::locateShown(int index, QTextBlock *block, int *lineInBlock) co
     return block->isValid();
 }
 
-QString EditorPanel::shownLine(int index) const
-{
+QString EditorPanel::shownLine(int index) const {
     QTextBlock block;
     int lineInBlock = 0;
     if (!locateShown(index, &block, &lineInBlock))
@@ -207,8 +190,7 @@ QString EditorPanel::shownLine(int index) const
     return block.text().mid(l.textStart(), l.textLength());
 }
 
-int EditorPanel::shownLineStart(int index) const
-{
+int EditorPanel::shownLineStart(int index) const {
     if (index <= 0)
         return 0;
     QTextBlock block;
@@ -221,8 +203,7 @@ int EditorPanel::shownLineStart(int index) const
     return block.position() + offset;
 }
 
-int EditorPanel::shownLineOfPosition(int pos) const
-{
+int EditorPanel::shownLineOfPosition(int pos) const {
     if (m_shownDirty)
         buildShownIndex();
     const QTextBlock block = document()->findBlock(std::max(0, pos));
@@ -237,8 +218,7 @@ int EditorPanel::shownLineOfPosition(int pos) const
     return line;
 }
 
-bool EditorPanel::replaceTabs()
-{
+bool EditorPanel::replaceTabs() {
     if (!hiddenLines().text().contains(QLatin1Char('\t')))
         return false;
     const bool tracking = SelectionTracking;
@@ -253,20 +233,17 @@ bool EditorPanel::replaceTabs()
     return true;
 }
 
-void EditorPanel::insertPlain(const QString &text)
-{
+void EditorPanel::insertPlain(const QString &text) {
     QTextCursor c = textCursor();
     c.insertText(text);
     setTextCursor(c);
 }
 
-bool EditorPanel::canInsertFromMimeData(const QMimeData *source) const
-{
+bool EditorPanel::canInsertFromMimeData(const QMimeData *source) const {
     return source->hasText();
 }
 
-void EditorPanel::insertFromMimeData(const QMimeData *source)
-{
+void EditorPanel::insertFromMimeData(const QMimeData *source) {
     // Rich text from outside is taken as plain text, through the paste command.
     if (!source->hasText())
         return;
@@ -276,8 +253,7 @@ void EditorPanel::insertFromMimeData(const QMimeData *source)
         insertPlain(source->text());
 }
 
-void EditorPanel::applyFontToAll(const QFont &font, const QColor &color)
-{
+void EditorPanel::applyFontToAll(const QFont &font, const QColor &color) {
     document()->setDefaultFont(font);
     QPalette p = palette();
     p.setColor(QPalette::Text, color);
@@ -286,29 +262,25 @@ void EditorPanel::applyFontToAll(const QFont &font, const QColor &color)
     m_shownDirty = true; // a new font lays the shown rows out anew
 }
 
-void EditorPanel::setBackgroundColor(const QColor &color)
-{
+void EditorPanel::setBackgroundColor(const QColor &color) {
     QPalette p = palette();
     p.setColor(QPalette::Base, color);
     setPalette(p);
 }
 
-void EditorPanel::setCaret(int pos)
-{
+void EditorPanel::setCaret(int pos) {
     QTextCursor c = textCursor();
     c.setPosition(std::clamp(pos, 0, document()->characterCount() - 1));
     setTextCursor(c);
 }
 
-void EditorPanel::setCaretUntracked(int pos)
-{
+void EditorPanel::setCaretUntracked(int pos) {
     SelectionTracking = false;
     setCaret(pos);
     SelectionTracking = true;
 }
 
-int EditorPanel::caret() const
-{
+int EditorPanel::caret() const {
     return textCursor().position();
 }
 

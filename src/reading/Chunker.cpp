@@ -2,29 +2,33 @@
 
 namespace zk {
 
-bool Chunker::isPunctuation(QChar c)
-{
+bool Chunker::isPunctuation(QChar c) {
     switch (c.unicode()) {
-    case '!': case '"': case '\'': case ')': case ',': case '.': case ':': case ';': case '?':
+    case '!':
+    case '"':
+    case '\'':
+    case ')':
+    case ',':
+    case '.':
+    case ':':
+    case ';':
+    case '?':
         return true;
     default:
         return false;
     }
 }
 
-bool Chunker::isSentenceEnd(QChar c)
-{
+bool Chunker::isSentenceEnd(QChar c) {
     return c == QLatin1Char('.') || c == QLatin1Char('!') || c == QLatin1Char('?');
 }
 
-bool Chunker::isCapital(QChar c)
-{
+bool Chunker::isCapital(QChar c) {
     const char16_t u = c.unicode();
     return (u >= u'A' && u <= u'Z') || (u >= 0x0410 && u <= 0x042F);
 }
 
-QString Chunker::trimmed(const QString &s)
-{
+QString Chunker::trimmed(const QString &s) {
     qsizetype begin = 0;
     qsizetype end = s.size();
     while (begin < end && s.at(begin).unicode() <= 32)
@@ -36,28 +40,24 @@ QString Chunker::trimmed(const QString &s)
     return s.mid(begin, end - begin);
 }
 
-int Chunker::progressOf(int line, int lineCount)
-{
+int Chunker::progressOf(int line, int lineCount) {
     if (lineCount <= 0)
         return 0;
     return static_cast<int>(static_cast<qint64>(line) * 100 / lineCount);
 }
 
-bool Chunker::ReplaceTabs(QString &text)
-{
+bool Chunker::ReplaceTabs(QString &text) {
     if (!text.contains(QLatin1Char('\t')))
         return false;
     text.replace(QLatin1Char('\t'), QLatin1Char(' '));
     return true;
 }
 
-void Chunker::normalizeBuffer()
-{
+void Chunker::normalizeBuffer() {
     m_state.ReadBuffer = trimmed(m_state.ReadBuffer) + QLatin1Char(' ');
 }
 
-void Chunker::pushFront(const QString &word)
-{
+void Chunker::pushFront(const QString &word) {
     // A used-up buffer is a lone space; keep exactly one space at the end.
     if (m_state.ReadBuffer.size() <= 1)
         m_state.ReadBuffer = word + QLatin1Char(' ');
@@ -65,8 +65,7 @@ void Chunker::pushFront(const QString &word)
         m_state.ReadBuffer = word + QLatin1Char(' ') + m_state.ReadBuffer;
 }
 
-void Chunker::FeedReadBuffer()
-{
+void Chunker::FeedReadBuffer() {
     const ReadingOptions o = m_host.options();
     const int lines = m_host.lineCount();
     if (lines <= 0) {
@@ -128,12 +127,12 @@ void Chunker::FeedReadBuffer()
         }
         normalizeBuffer();
     }
-    if (!m_state.ReadBuffer.endsWith(QLatin1Char(' ')) || m_state.ReadBuffer.startsWith(QLatin1Char(' ')))
+    if (!m_state.ReadBuffer.endsWith(QLatin1Char(' ')) ||
+        m_state.ReadBuffer.startsWith(QLatin1Char(' ')))
         normalizeBuffer();
 }
 
-QString Chunker::TakeWord()
-{
+QString Chunker::TakeWord() {
     if (m_state.ReadBuffer.size() < RefillBelow)
         FeedReadBuffer();
 
@@ -174,8 +173,7 @@ QString Chunker::TakeWord()
     return word;
 }
 
-void Chunker::addPunctuationTicks(const QString &piece, const ReadingOptions &o)
-{
+void Chunker::addPunctuationTicks(const QString &piece, const ReadingOptions &o) {
     if (o.ShortPause)
         m_state.PauseTicks += 1;
     if (o.LongPause)
@@ -189,8 +187,7 @@ void Chunker::addPunctuationTicks(const QString &piece, const ReadingOptions &o)
     }
 }
 
-QString Chunker::BuildPiece()
-{
+QString Chunker::BuildPiece() {
     QString piece = TakeWord();
     if (piece.isEmpty()) {
         m_state.ReadingFinished = true;

@@ -2,8 +2,7 @@
 
 namespace zk {
 
-int DelaySteps::stepFor(int v)
-{
+int DelaySteps::stepFor(int v) {
     if (v <= 100)
         return 10;
     if (v <= 200)
@@ -15,8 +14,7 @@ int DelaySteps::stepFor(int v)
     return 500;
 }
 
-int DelaySteps::snap(int v)
-{
+int DelaySteps::snap(int v) {
     switch (v) {
     case 110:
         return 120;

@@ -2,8 +2,7 @@
 
 namespace zk {
 
-ReadingEngine::TickOutcome ReadingEngine::Tick(bool rowsShown, QStringList &pieces)
-{
+ReadingEngine::TickOutcome ReadingEngine::Tick(bool rowsShown, QStringList &pieces) {
     pieces.clear();
     if (m_state.ReadingFinished)
         return TickOutcome::Finished;
@@ -21,14 +20,12 @@ ReadingEngine::TickOutcome ReadingEngine::Tick(bool rowsShown, QStringList &piec
     return TickOutcome::Built;
 }
 
-void ReadingEngine::prepareStart()
-{
+void ReadingEngine::prepareStart() {
     m_state.TextExhausted = false;
     m_state.ReadingFinished = false;
 }
 
-void ReadingEngine::jumpTo(int line)
-{
+void ReadingEngine::jumpTo(int line) {
     m_state.ReadBuffer.clear();
     m_state.CurrentLine = line;
 }

@@ -7,16 +7,16 @@ namespace zk {
 // Program-wide reading state shared by the chunker, the reading tick, the
 // position jumps and the settings.
 struct ReadingState {
-    QString ReadBuffer;        // pending words; no leading blank, one trailing space
-    int CurrentLine = 0;       // next editor line to take in
+    QString ReadBuffer;  // pending words; no leading blank, one trailing space
+    int CurrentLine = 0; // next editor line to take in
     bool TextExhausted = false;
     bool ReadingFinished = false;
     bool SentenceEnded = false;
     int PauseTicks = 0;
     int WordCount = 0;
     int SignCount = 0;
-    int RowCapacity = 50;      // characters that fit in a row; 50 until measured
-    int LineCount = 1;         // display rows in use
+    int RowCapacity = 50; // characters that fit in a row; 50 until measured
+    int LineCount = 1;    // display rows in use
 };
 
 // The reading options as the chunker sees them; the menu items stay their owner.

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "../music/FakeBackend.h"
 #include "app/Dialogs.h"
 #include "editor/text/DocumentConverter.h"
-#include "../music/FakeBackend.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -55,7 +55,6 @@ public:
     }
     void message(QWidget *, const QString &text) override { messages << text; }
 };
-
 
 // Answers the real message boxes that appear before a test can put in its fake
 // dialogs (during the window's construction), keeping their texts.

@@ -27,19 +27,16 @@ public:
     int fontDialogs = 0;
     QString lastFolder;
 
-    std::optional<zk::FontChoice> chooseFont(QWidget *, const zk::FontChoice &) override
-    {
+    std::optional<zk::FontChoice> chooseFont(QWidget *, const zk::FontChoice &) override {
         ++fontDialogs;
         return font;
     }
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return color; }
-    QString openFile(QWidget *, const QString &folder, const QString &) override
-    {
+    QString openFile(QWidget *, const QString &folder, const QString &) override {
         lastFolder = folder;
         return openAnswer;
     }
-    QString saveFile(QWidget *, const QString &folder, const QString &) override
-    {
+    QString saveFile(QWidget *, const QString &folder, const QString &) override {
         lastFolder = folder;
         return saveAnswer;
     }
@@ -56,21 +53,18 @@ struct WindowFixture {
 
     QString path(const QString &name) const { return QDir(dir.path()).filePath(name); }
 
-    void writeFile(const QString &name, const QByteArray &bytes) const
-    {
+    void writeFile(const QString &name, const QByteArray &bytes) const {
         QFile f(path(name));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
 
-    QByteArray readFile(const QString &name) const
-    {
+    QByteArray readFile(const QString &name) const {
         QFile f(path(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    zk::MainWindow *start(const QString &commandLineFile = QString(), bool show = true)
-    {
+    zk::MainWindow *start(const QString &commandLineFile = QString(), bool show = true) {
         zk::StartupOptions options;
         options.dataFolder = dir.path();
         options.commandLineFile = commandLineFile;
@@ -91,15 +85,13 @@ struct WindowFixture {
     }
 
     // Puts a text in the editor as if it had been there at start-up.
-    zk::MainWindow *startWithText(const QString &text)
-    {
+    zk::MainWindow *startWithText(const QString &text) {
         writeFile(QStringLiteral("LastEdit"), zk::TextCodec::encode(text));
         return start();
     }
 
     // Start reading, but drive the ticks by hand.
-    void startReading() const
-    {
+    void startReading() const {
         window->BtStartClick();
         window->timer("t1")->stop();
     }

@@ -26,16 +26,14 @@ private slots:
 
 namespace {
 
-void press(QWidget *w, Qt::Key key, int times = 1)
-{
+void press(QWidget *w, Qt::Key key, int times = 1) {
     for (int i = 0; i < times; ++i)
         QTest::keyClick(w, key);
 }
 
 } // namespace
 
-void test_controls::delay_arrowsWalkTheTable_andDoubleClickResets()
-{
+void test_controls::delay_arrowsWalkTheTable_andDoubleClickResets() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     UpDownBox *delay = w->strip()->UpDown2;
@@ -87,8 +85,7 @@ void test_controls::delay_arrowsWalkTheTable_andDoubleClickResets()
     QCOMPARE(w->engine().state().WordCount, 9);
 }
 
-void test_controls::restoredDelay_stepsFromItself()
-{
+void test_controls::restoredDelay_stepsFromItself() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     UpDownBox *delay = w->strip()->UpDown2;
@@ -101,8 +98,7 @@ void test_controls::restoredDelay_stepsFromItself()
     QCOMPARE(delay->value(), 120);
 }
 
-void test_controls::progress_wrapsAndJumps()
-{
+void test_controls::progress_wrapsAndJumps() {
     WindowFixture f;
     QStringList lines;
     for (int i = 0; i < 10; ++i)
@@ -126,8 +122,7 @@ void test_controls::progress_wrapsAndJumps()
     QCOMPARE(w->engine().state().CurrentLine, 0);
 }
 
-void test_controls::progress_duringRun_movesReadingLine()
-{
+void test_controls::progress_duringRun_movesReadingLine() {
     WindowFixture f;
     QStringList lines;
     // Long lines, so the buffer never holds the end of the text.
@@ -144,8 +139,7 @@ void test_controls::progress_duringRun_movesReadingLine()
     QCOMPARE(f.row(0), QStringLiteral("строка5"));
 }
 
-void test_controls::progress_emptyEditorShowsZero()
-{
+void test_controls::progress_emptyEditorShowsZero() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QString());
     press(w->strip()->UpDown1, Qt::Key_Up, 3);
@@ -154,8 +148,7 @@ void test_controls::progress_emptyEditorShowsZero()
     QCOMPARE(w->strip()->UpDown1->value(), 0);
 }
 
-void test_controls::rowCount_cappedByWhatFits_clearsRowsOfBothWindows()
-{
+void test_controls::rowCount_cappedByWhatFits_clearsRowsOfBothWindows() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     DisplayPanel *panel = w->mainPanel();
@@ -182,8 +175,7 @@ void test_controls::rowCount_cappedByWhatFits_clearsRowsOfBothWindows()
     QVERIFY(panel->height() > 39 + 3 * h + h / 2);
 }
 
-void test_controls::rowCapacity_measuredFromWidthAndFont()
-{
+void test_controls::rowCapacity_measuredFromWidthAndFont() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     QCOMPARE(w->engine().state().RowCapacity, 50); // before the first measurement
@@ -213,8 +205,7 @@ void test_controls::rowCapacity_measuredFromWidthAndFont()
     QVERIFY(t->remainingTime() <= remaining);
 }
 
-void test_controls::statistics_showSpeedsAfterNineTicks()
-{
+void test_controls::statistics_showSpeedsAfterNineTicks() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     StatisticsBar *bar = w->statisticsBar();
@@ -245,8 +236,7 @@ void test_controls::statistics_showSpeedsAfterNineTicks()
     QCOMPARE(bar->PnReading->text(), QStringLiteral("0:00:03"));
 }
 
-void test_controls::statistics_showOptions()
-{
+void test_controls::statistics_showOptions() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     StatisticsBar *bar = w->statisticsBar();
@@ -274,8 +264,7 @@ void test_controls::statistics_showOptions()
     QVERIFY(w->action("PumShowTimeAndSpeed")->isChecked());
 }
 
-void test_controls::fullScreen_continuesRun_andRowsStayInStep()
-{
+void test_controls::fullScreen_continuesRun_andRowsStayInStep() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три четыре пять шесть"));
     w->strip()->UpDown3->setValue(3);
@@ -305,8 +294,7 @@ void test_controls::fullScreen_continuesRun_andRowsStayInStep()
     QVERIFY(w->isReading());
 }
 
-void test_controls::fullScreen_spaceStopsAndClears_clickStopsAndKeeps()
-{
+void test_controls::fullScreen_spaceStopsAndClears_clickStopsAndKeeps() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три четыре"));
     w->strip()->UpDown3->setValue(3);

@@ -28,18 +28,17 @@ private slots:
 
 namespace {
 
-QString paragraphs(int count, int words)
-{
+QString paragraphs(int count, int words) {
     QStringList list;
     for (int p = 0; p < count; ++p)
-        list << QStringLiteral("абзац%1 ").arg(p) + QStringLiteral("слово ").repeated(words).trimmed();
+        list << QStringLiteral("абзац%1 ").arg(p) +
+                    QStringLiteral("слово ").repeated(words).trimmed();
     return list.join(QLatin1Char('\n'));
 }
 
 } // namespace
 
-void test_editor::f2_inFullScreen_doesNothing()
-{
+void test_editor::f2_inFullScreen_doesNothing() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     w->action("MnFulScreen")->trigger();
@@ -49,8 +48,7 @@ void test_editor::f2_inFullScreen_doesNothing()
     QVERIFY(w->fullScreenWindow()->isVisible());
 }
 
-void test_editor::showingDuringRun_stopsAndClearsBothWindows()
-{
+void test_editor::showingDuringRun_stopsAndClearsBothWindows() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
     w->strip()->UpDown3->setValue(3);
@@ -70,8 +68,7 @@ void test_editor::showingDuringRun_stopsAndClearsBothWindows()
     QVERIFY(w->action("MnFulScreen")->isEnabled());
 }
 
-void test_editor::emptyEditor_fallsBackToStart()
-{
+void test_editor::emptyEditor_fallsBackToStart() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QString());
     w->engine().state().CurrentLine = 3;
@@ -82,8 +79,7 @@ void test_editor::emptyEditor_fallsBackToStart()
     QCOMPARE(w->strip()->UpDown1->value(), 0);
 }
 
-void test_editor::currentLineBeyondText_endsSearches()
-{
+void test_editor::currentLineBeyondText_endsSearches() {
     WindowFixture f;
     MainWindow *w = f.startWithText(paragraphs(5, 40));
     w->engine().state().CurrentLine = 500;
@@ -92,8 +88,7 @@ void test_editor::currentLineBeyondText_endsSearches()
     QVERIFY(w->engine().state().CurrentLine < w->editor()->lineCount());
 }
 
-void test_editor::clickInWrappedParagraph_choosesShownLine_thenHiddenLine()
-{
+void test_editor::clickInWrappedParagraph_choosesShownLine_thenHiddenLine() {
     WindowFixture f;
     MainWindow *w = f.startWithText(paragraphs(6, 60));
     w->MnShowEditClick();
@@ -103,13 +98,13 @@ void test_editor::clickInWrappedParagraph_choosesShownLine_thenHiddenLine()
     const QTextBlock block = e->document()->findBlockByNumber(3);
     const QTextLine row = block.layout()->lineAt(1);
     const QPointF inBlock = e->document()->documentLayout()->blockBoundingRect(block).topLeft();
-    const QPoint at = (inBlock + QPointF(row.x() + row.naturalTextWidth() / 2,
-                                         row.y() + row.height() / 2))
-                          .toPoint() -
-                      QPoint(e->horizontalScrollBar()->value(), e->verticalScrollBar()->value());
+    const QPoint at =
+        (inBlock + QPointF(row.x() + row.naturalTextWidth() / 2, row.y() + row.height() / 2))
+            .toPoint() -
+        QPoint(e->horizontalScrollBar()->value(), e->verticalScrollBar()->value());
     e->ensureCursorVisible();
-    QTest::mouseClick(e->viewport(), Qt::LeftButton, {}, at -
-                      QPoint(0, e->verticalScrollBar()->value() * 0));
+    QTest::mouseClick(e->viewport(), Qt::LeftButton, {},
+                      at - QPoint(0, e->verticalScrollBar()->value() * 0));
     const int shownLine = e->shownLineOfPosition(e->caret());
     QCOMPARE(w->engine().state().CurrentLine, shownLine);
     QCOMPARE(e->document()->findBlock(e->caret()).blockNumber(), 3);
@@ -123,8 +118,7 @@ void test_editor::clickInWrappedParagraph_choosesShownLine_thenHiddenLine()
     QCOMPARE(f.row(0), QStringLiteral("абзац3"));
 }
 
-void test_editor::selectAllThenHide_readsFromStart()
-{
+void test_editor::selectAllThenHide_readsFromStart() {
     WindowFixture f;
     MainWindow *w = f.startWithText(paragraphs(8, 30));
     w->engine().state().CurrentLine = 5;
@@ -140,8 +134,7 @@ void test_editor::selectAllThenHide_readsFromStart()
     QCOMPARE(f.row(0), QStringLiteral("абзац0"));
 }
 
-void test_editor::shownLines_matchTheLaidOutRows()
-{
+void test_editor::shownLines_matchTheLaidOutRows() {
     WindowFixture f;
     MainWindow *w = f.startWithText(paragraphs(4, 50) + QStringLiteral("\n\nпоследняя\n"));
     w->MnShowEditClick();
@@ -175,8 +168,7 @@ void test_editor::shownLines_matchTheLaidOutRows()
     QCOMPARE(rejoined, wide);
 }
 
-void test_editor::paste_replacesTabs_andTakesDialogFont()
-{
+void test_editor::paste_replacesTabs_andTakesDialogFont() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("начало"));
     w->MnShowEditClick();
@@ -190,8 +182,7 @@ void test_editor::paste_replacesTabs_andTakesDialogFont()
     QCOMPARE(w->editor()->document()->defaultFont().family(), w->editorFont().family());
 }
 
-void test_editor::displayFontDialog_evenCancelled_isWhatPasteApplies()
-{
+void test_editor::displayFontDialog_evenCancelled_isWhatPasteApplies() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     const QFont display = w->mainPanel()->displayFont();
@@ -207,8 +198,7 @@ void test_editor::displayFontDialog_evenCancelled_isWhatPasteApplies()
     QCOMPARE(w->editor()->document()->defaultFont().pointSize(), display.pointSize());
 }
 
-void test_editor::emptyClipboardAtOpening_disablesPasteKeys()
-{
+void test_editor::emptyClipboardAtOpening_disablesPasteKeys() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     w->MnShowEditClick();
@@ -230,8 +220,7 @@ void test_editor::emptyClipboardAtOpening_disablesPasteKeys()
     QVERIFY(w->action("PumCut")->isEnabled());
 }
 
-void test_editor::editorFont_cancelledChangesNothing_acceptedReformats()
-{
+void test_editor::editorFont_cancelledChangesNothing_acceptedReformats() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("строка один\nстрока два"));
     w->MnShowEditClick();
@@ -259,8 +248,7 @@ void test_editor::editorFont_cancelledChangesNothing_acceptedReformats()
     QVERIFY(w->editor()->lineCount() > rowsBefore);
 }
 
-void test_editor::startAfterEditing_readsFromCaretLine()
-{
+void test_editor::startAfterEditing_readsFromCaretLine() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("первая\nвторая\nтретья"));
     w->MnShowEditClick();

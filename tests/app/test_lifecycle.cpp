@@ -26,8 +26,7 @@ private slots:
     void sigterm_storesTextAndSettings();
 };
 
-void test_lifecycle::lastEdit_windows1251_survivesStartAndExit_byteForByte()
-{
+void test_lifecycle::lastEdit_windows1251_survivesStartAndExit_byteForByte() {
     WindowFixture f;
     const QByteArray original = TextCodec::toWindows1251(
         QStringLiteral("Первая строка, с запятой.\r\n\r\nВторая\tс табуляцией\r\nпоследняя"));
@@ -38,8 +37,7 @@ void test_lifecycle::lastEdit_windows1251_survivesStartAndExit_byteForByte()
     QCOMPARE(f.readFile(QStringLiteral("LastEdit")), original);
 }
 
-void test_lifecycle::lastEdit_outsideWindows1251_survivesAsUtf8()
-{
+void test_lifecycle::lastEdit_outsideWindows1251_survivesAsUtf8() {
     WindowFixture f;
     const QString text = QStringLiteral("ё ѣ — € 漢\nвторая");
     MainWindow *w = f.startWithText(text);
@@ -50,22 +48,21 @@ void test_lifecycle::lastEdit_outsideWindows1251_survivesAsUtf8()
     QCOMPARE(TextCodec::decode(saved), text);
 }
 
-void test_lifecycle::commandLineFile_replacesLastEdit_andReadsFromTop()
-{
+void test_lifecycle::commandLineFile_replacesLastEdit_andReadsFromTop() {
     WindowFixture f;
     f.writeFile(QStringLiteral("LastEdit"), "old text");
     SettingsRecord record = SettingsRecord::designedDefaults();
     record.SavedLine = 2;
     f.writeFile(QStringLiteral("ZKData"), record.encode());
-    f.writeFile(QStringLiteral("book.TxT"), TextCodec::toWindows1251(QStringLiteral("раз\nдва\nтри")));
+    f.writeFile(QStringLiteral("book.TxT"),
+                TextCodec::toWindows1251(QStringLiteral("раз\nдва\nтри")));
     MainWindow *w = f.start(f.path(QStringLiteral("book.TxT")));
     QCOMPARE(w->editor()->text(), QStringLiteral("раз\nдва\nтри"));
     QVERIFY(w->isReading()); // reading starts by itself
     QCOMPARE(w->engine().state().CurrentLine, 0);
 }
 
-void test_lifecycle::shutDown_runsOnce_andStoresState()
-{
+void test_lifecycle::shutDown_runsOnce_andStoresState() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
     w->BtStartClick();
@@ -81,8 +78,7 @@ void test_lifecycle::shutDown_runsOnce_andStoresState()
     QVERIFY(!QFile::exists(f.path(QStringLiteral("ZKData"))));
 }
 
-void test_lifecycle::failedWrite_keepsOldLastEdit()
-{
+void test_lifecycle::failedWrite_keepsOldLastEdit() {
     WindowFixture f;
     const QByteArray old = "old text\r\n";
     f.writeFile(QStringLiteral("LastEdit"), old);
@@ -103,8 +99,7 @@ void test_lifecycle::failedWrite_keepsOldLastEdit()
     QCOMPARE(leftovers, QStringList{QStringLiteral("LastEdit")});
 }
 
-void test_lifecycle::relativeArgument_isTakenFromLaunchFolder()
-{
+void test_lifecycle::relativeArgument_isTakenFromLaunchFolder() {
     QCOMPARE(DataFolder::resolveArgument(QStringLiteral("a/b.txt"), QStringLiteral("/home/u")),
              QStringLiteral("/home/u/a/b.txt"));
     QCOMPARE(DataFolder::resolveArgument(QStringLiteral("/x/b.txt"), QStringLiteral("/home/u")),
@@ -112,8 +107,7 @@ void test_lifecycle::relativeArgument_isTakenFromLaunchFolder()
     QCOMPARE(DataFolder::resolveArgument(QString(), QStringLiteral("/home/u")), QString());
 }
 
-void test_lifecycle::readOnlyProgramFolder_fallsBackToUserFolder()
-{
+void test_lifecycle::readOnlyProgramFolder_fallsBackToUserFolder() {
     QTemporaryDir dir;
     QVERIFY(DataFolder::isWritableFolder(dir.path()));
     QCOMPARE(DataFolder::choose(dir.path()), dir.path());
@@ -129,16 +123,14 @@ namespace {
 struct ProgramCopy {
     QTemporaryDir dir;
     QString program;
-    ProgramCopy()
-    {
+    ProgramCopy() {
         program = QDir(dir.path()).filePath(QStringLiteral("zorkan"));
-        const QString built = QDir(qEnvironmentVariable("ZK_BINARY_DIR")).filePath(
-            QStringLiteral("zorkan"));
+        const QString built =
+            QDir(qEnvironmentVariable("ZK_BINARY_DIR")).filePath(QStringLiteral("zorkan"));
         QFile::copy(built, program);
     }
     QString path(const QString &name) const { return QDir(dir.path()).filePath(name); }
-    void startIn(QProcess &p, const QString &instance, const QStringList &args = {}) const
-    {
+    void startIn(QProcess &p, const QString &instance, const QStringList &args = {}) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("ZK_INSTANCE_NAME"), instance);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -148,22 +140,19 @@ struct ProgramCopy {
     }
 };
 
-QByteArray readAll(const QString &path)
-{
+QByteArray readAll(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeAll(const QString &path, const QByteArray &bytes)
-{
+void writeAll(const QString &path, const QByteArray &bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
 
 // The first instance is up once it listens; its ZKData does not exist until exit.
-bool waitUntilListening(const QString &instance)
-{
+bool waitUntilListening(const QString &instance) {
     for (int i = 0; i < 200; ++i) {
         QLocalSocket probe;
         probe.connectToServer(instance);
@@ -176,11 +165,11 @@ bool waitUntilListening(const QString &instance)
 
 } // namespace
 
-void test_lifecycle::secondInstance_endsWithoutTouchingFiles()
-{
+void test_lifecycle::secondInstance_endsWithoutTouchingFiles() {
     ProgramCopy copy;
     QVERIFY(QFile::exists(copy.program));
-    const QString instance = QStringLiteral("zk-test-second-%1").arg(QCoreApplication::applicationPid());
+    const QString instance =
+        QStringLiteral("zk-test-second-%1").arg(QCoreApplication::applicationPid());
     writeAll(copy.path(QStringLiteral("LastEdit")), "текст");
     QProcess first;
     copy.startIn(first, instance);
@@ -202,11 +191,12 @@ void test_lifecycle::secondInstance_endsWithoutTouchingFiles()
     QVERIFY(first.waitForFinished(10000));
 }
 
-void test_lifecycle::sigterm_storesTextAndSettings()
-{
+void test_lifecycle::sigterm_storesTextAndSettings() {
     ProgramCopy copy;
-    const QString instance = QStringLiteral("zk-test-term-%1").arg(QCoreApplication::applicationPid());
-    const QByteArray text = TextCodec::toWindows1251(QStringLiteral("Сохрани меня.\r\nВторая строка."));
+    const QString instance =
+        QStringLiteral("zk-test-term-%1").arg(QCoreApplication::applicationPid());
+    const QByteArray text =
+        TextCodec::toWindows1251(QStringLiteral("Сохрани меня.\r\nВторая строка."));
     writeAll(copy.path(QStringLiteral("book.txt")), text);
     QProcess p;
     copy.startIn(p, instance, {QStringLiteral("book.txt")});

@@ -23,15 +23,13 @@ private slots:
 
 namespace {
 
-void useSmartPause(MainWindow *w)
-{
+void useSmartPause(MainWindow *w) {
     w->action("MnSmartPause")->trigger();
 }
 
 } // namespace
 
-void test_reading_window::sentenceEnd_underSmartPause_staysThreeTicks()
-{
+void test_reading_window::sentenceEnd_underSmartPause_staysThreeTicks() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("Мама мыла раму. Папа читал."));
     useSmartPause(w);
@@ -40,11 +38,17 @@ void test_reading_window::sentenceEnd_underSmartPause_staysThreeTicks()
     QVERIFY(w->isReading());
     QCOMPARE(w->timer("t1")->interval(), 140);
 
-    const QStringList expected = {
-        QStringLiteral("Мама мыла"), QStringLiteral("Мама мыла"), QStringLiteral("Мама мыла"),
-        QStringLiteral("раму."),     QStringLiteral("раму."),     QStringLiteral("раму."),
-        QStringLiteral("Папа"),      QStringLiteral("читал."),    QStringLiteral("читал."),
-        QStringLiteral("читал."),    QString()};
+    const QStringList expected = {QStringLiteral("Мама мыла"),
+                                  QStringLiteral("Мама мыла"),
+                                  QStringLiteral("Мама мыла"),
+                                  QStringLiteral("раму."),
+                                  QStringLiteral("раму."),
+                                  QStringLiteral("раму."),
+                                  QStringLiteral("Папа"),
+                                  QStringLiteral("читал."),
+                                  QStringLiteral("читал."),
+                                  QStringLiteral("читал."),
+                                  QString()};
     for (const QString &shown : expected) {
         w->T1Timer();
         QCOMPARE(f.row(0), shown);
@@ -55,8 +59,7 @@ void test_reading_window::sentenceEnd_underSmartPause_staysThreeTicks()
     QCOMPARE(w->strip()->UpDown1->value(), 0);
 }
 
-void test_reading_window::endOfText_oneRow_stopsTwoTicksAfterLastPiece()
-{
+void test_reading_window::endOfText_oneRow_stopsTwoTicksAfterLastPiece() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("раз два"));
     w->strip()->UpDown3->setValue(3);
@@ -76,8 +79,7 @@ void test_reading_window::endOfText_oneRow_stopsTwoTicksAfterLastPiece()
     QCOMPARE(f.row(0), QStringLiteral("раз"));
 }
 
-void test_reading_window::endOfText_severalRows_emptiesLaterRowsAndStopsNextTick()
-{
+void test_reading_window::endOfText_severalRows_emptiesLaterRowsAndStopsNextTick() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("раз два"));
     w->strip()->UpDown3->setValue(3);
@@ -94,8 +96,7 @@ void test_reading_window::endOfText_severalRows_emptiesLaterRowsAndStopsNextTick
     QCOMPARE(f.row(0), QString());
 }
 
-void test_reading_window::noRowFits_ticksConsumeNothing()
-{
+void test_reading_window::noRowFits_ticksConsumeNothing() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("раз два три четыре"));
     QFont huge(QStringLiteral("DejaVu Sans"));
@@ -113,8 +114,7 @@ void test_reading_window::noRowFits_ticksConsumeNothing()
     QVERIFY(!w->mainPanel()->row(0)->isVisible());
 }
 
-void test_reading_window::startAfterStop_resumesWithNextWord_andZeroCounts()
-{
+void test_reading_window::startAfterStop_resumesWithNextWord_andZeroCounts() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три четыре"));
     w->strip()->UpDown3->setValue(3);
@@ -132,8 +132,7 @@ void test_reading_window::startAfterStop_resumesWithNextWord_andZeroCounts()
     QCOMPARE(f.row(0), QStringLiteral("три"));
 }
 
-void test_reading_window::stopButton_clears_doubleClick_keeps()
-{
+void test_reading_window::stopButton_clears_doubleClick_keeps() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
     w->strip()->UpDown3->setValue(3);
@@ -153,8 +152,7 @@ void test_reading_window::stopButton_clears_doubleClick_keeps()
     QCOMPARE(w->fullScreenWindow()->panel()->row(0)->text(), QString());
 }
 
-void test_reading_window::blankEditor_startDoesNothing()
-{
+void test_reading_window::blankEditor_startDoesNothing() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("  \n\t\n"));
     // Start asks for a file first; answer the dialog with a cancel.
@@ -167,8 +165,7 @@ void test_reading_window::blankEditor_startDoesNothing()
     QVERIFY(!w->timer("t1")->isActive());
 }
 
-void test_reading_window::pauseModes_areExclusive_andRestartCounting()
-{
+void test_reading_window::pauseModes_areExclusive_andRestartCounting() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     w->engine().state().WordCount = 7;
@@ -191,8 +188,7 @@ void test_reading_window::pauseModes_areExclusive_andRestartCounting()
     QVERIFY(w->action("MnDelMin")->isChecked());
 }
 
-void test_reading_window::inactivity_suspendsOnlyWithOption()
-{
+void test_reading_window::inactivity_suspendsOnlyWithOption() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
     w->BtStartClick();
@@ -217,8 +213,7 @@ void test_reading_window::inactivity_suspendsOnlyWithOption()
     QVERIFY(!w->timer("t1")->isActive());
 }
 
-void test_reading_window::rowLayout_centresRows()
-{
+void test_reading_window::rowLayout_centresRows() {
     QCOMPARE(RowGeometry::tops(300, 3, 63, RowGeometry::MainOffset), (QList<int>{64, 127, 190}));
     QCOMPARE(RowGeometry::tops(300, 3, 63, 0), (QList<int>{55, 118, 181}));
     // Too many rows: the margin goes negative, halved toward zero.

@@ -17,8 +17,7 @@ private slots:
     void delaySteps_walkTheTable();
 };
 
-void test_statistics::speeds_truncateAsDesigned()
-{
+void test_statistics::speeds_truncateAsDesigned() {
     Statistics::Speeds s = Statistics::speedsFor(37, 201, 9);
     QVERIFY(s.shown);
     QCOMPARE(s.words, 240);
@@ -34,8 +33,7 @@ void test_statistics::speeds_truncateAsDesigned()
     QCOMPARE(Statistics::speedsFor(30000000, 2000000000, 60).signs, 2000000000);
 }
 
-void test_statistics::speeds_firstShownOnNinthTickAfterRestart()
-{
+void test_statistics::speeds_firstShownOnNinthTickAfterRestart() {
     ManualClock clock;
     Statistics stats(clock);
     stats.BeginToCount();
@@ -52,8 +50,7 @@ void test_statistics::speeds_firstShownOnNinthTickAfterRestart()
     QCOMPARE(stats.computeSpeeds(60, 600).words, 210);
 }
 
-void test_statistics::readingTime_accumulatesRuns()
-{
+void test_statistics::readingTime_accumulatesRuns() {
     ManualClock clock;
     clock.set(10 * 3600 * 1000);
     Statistics stats(clock);
@@ -74,8 +71,7 @@ void test_statistics::readingTime_accumulatesRuns()
     QCOMPARE(Statistics::timeText(late.readingElapsedMs()), QStringLiteral("0:00:20"));
 }
 
-void test_statistics::timeText_wrapsAt24Hours()
-{
+void test_statistics::timeText_wrapsAt24Hours() {
     QCOMPARE(Statistics::timeText(0), QStringLiteral("0:00:00"));
     QCOMPARE(Statistics::timeText(999), QStringLiteral("0:00:00"));
     QCOMPARE(Statistics::timeText((3600 * 9 + 61) * 1000LL), QStringLiteral("9:01:01"));
@@ -84,8 +80,7 @@ void test_statistics::timeText_wrapsAt24Hours()
     QCOMPARE(Statistics::timeToSeconds(-5000), 0);
 }
 
-void test_statistics::resets()
-{
+void test_statistics::resets() {
     ManualClock clock;
     Statistics stats(clock);
     stats.resetWorkTime();
@@ -100,8 +95,7 @@ void test_statistics::resets()
     QCOMPARE(stats.readingElapsedMs(), 2000);
 }
 
-void test_statistics::delaySteps_walkTheTable()
-{
+void test_statistics::delaySteps_walkTheTable() {
     const auto up = [](int v) { return DelaySteps::snap(v + DelaySteps::stepFor(v)); };
     const auto down = [](int v) { return DelaySteps::snap(v - DelaySteps::stepFor(v)); };
     QList<int> walk{50};

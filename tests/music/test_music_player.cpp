@@ -8,7 +8,6 @@
 
 using namespace zk;
 
-
 class TestMusicPlayer final : public QObject {
     Q_OBJECT
 

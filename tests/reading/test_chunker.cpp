@@ -15,15 +15,13 @@ struct Rig {
     ReadingState state;
     Chunker chunker{state, host};
 
-    explicit Rig(const QString &text, int capacity = 20, int rowLength = 10)
-    {
+    explicit Rig(const QString &text, int capacity = 20, int rowLength = 10) {
         host.setText(text);
         host.length = rowLength;
         state.RowCapacity = capacity;
     }
     // Every piece until the text is used up (bounded so a loop shows as a failure).
-    QStringList drain(int limit = 10000)
-    {
+    QStringList drain(int limit = 10000) {
         QStringList pieces;
         for (int i = 0; i < limit; ++i) {
             const QString p = chunker.BuildPiece();
@@ -35,8 +33,7 @@ struct Rig {
     }
 };
 
-bool bufferIsWellFormed(const QString &b)
-{
+bool bufferIsWellFormed(const QString &b) {
     if (b.isEmpty() || b.back() != QLatin1Char(' '))
         return false;
     if (b.size() == 1)
@@ -66,8 +63,7 @@ private slots:
     void randomTexts_keepInvariants();
 };
 
-void test_chunker::workedExample_tickByTick()
-{
+void test_chunker::workedExample_tickByTick() {
     Rig r(QStringLiteral("Мама мыла раму. Папа читал."));
     r.host.opts = smartPause();
 
@@ -96,8 +92,7 @@ void test_chunker::workedExample_tickByTick()
     QCOMPARE(r.state.CurrentLine, 0);
 }
 
-void test_chunker::longWords_areCutAtCapacity()
-{
+void test_chunker::longWords_areCutAtCapacity() {
     Rig r(QStringLiteral("электростанция северо-западный a-bcdefghijklm"), 10, 50);
     QCOMPARE(r.drain(), (QStringList{QStringLiteral("электрос-"), QStringLiteral("танция"),
                                      QStringLiteral("северо-"), QStringLiteral("западный"),
@@ -112,15 +107,13 @@ void test_chunker::longWords_areCutAtCapacity()
     QCOMPARE(again.state.WordCount, 1);
 }
 
-void test_chunker::wordOfExactCapacity_staysWhole()
-{
+void test_chunker::wordOfExactCapacity_staysWhole() {
     Rig r(QStringLiteral("abcdefghij abcdefghijk"), 10, 50);
     QCOMPARE(r.drain(), (QStringList{QStringLiteral("abcdefghij"), QStringLiteral("abcdefgh-"),
                                      QStringLiteral("ijk")}));
 }
 
-void test_chunker::severalWords_stayShorterThanRowLength()
-{
+void test_chunker::severalWords_stayShorterThanRowLength() {
     Rig r(QStringLiteral("aa bb cc dd ee ff gg"), 50, 10);
     const QStringList pieces = r.drain();
     for (const QString &p : pieces) {
@@ -131,8 +124,7 @@ void test_chunker::severalWords_stayShorterThanRowLength()
                                   QStringLiteral("gg")}));
 }
 
-void test_chunker::hyphenRemoval_joinsLines()
-{
+void test_chunker::hyphenRemoval_joinsLines() {
     Rig join(QStringLiteral("пере-\nход начался"), 50, 50);
     join.host.opts.DelMin = true;
     QCOMPARE(join.drain(), QStringList{QStringLiteral("переход начался")});
@@ -154,16 +146,14 @@ void test_chunker::hyphenRemoval_joinsLines()
     QCOMPARE(dash.drain(), QStringList{QStringLiteral("словодальше")});
 }
 
-void test_chunker::finalHyphen_staysWhenNothingFollows()
-{
+void test_chunker::finalHyphen_staysWhenNothingFollows() {
     Rig r(QStringLiteral("начало\nконец-"), 50, 50);
     r.host.opts.DelMin = true;
     QCOMPARE(r.drain(), QStringList{QStringLiteral("начало конец-")});
     QVERIFY(r.state.TextExhausted);
 }
 
-void test_chunker::punctuationOff_joinsAcrossCommas()
-{
+void test_chunker::punctuationOff_joinsAcrossCommas() {
     Rig on(QStringLiteral("Да, нет."), 50, 10);
     QCOMPARE(on.drain(), (QStringList{QStringLiteral("Да,"), QStringLiteral("нет.")}));
 
@@ -174,15 +164,13 @@ void test_chunker::punctuationOff_joinsAcrossCommas()
     QCOMPARE(off.state.PauseTicks, 0); // no capital pause either
 }
 
-void test_chunker::closingBracket_endsPiece_butGuillemetAndEllipsisDoNot()
-{
+void test_chunker::closingBracket_endsPiece_butGuillemetAndEllipsisDoNot() {
     Rig r(QStringLiteral("(слово) а «слово» б слово… в"), 50, 50);
     QCOMPARE(r.drain(),
              (QStringList{QStringLiteral("(слово)"), QStringLiteral("а «слово» б слово… в")}));
 }
 
-void test_chunker::pauseModes_addTheirTicks()
-{
+void test_chunker::pauseModes_addTheirTicks() {
     const auto ticksFor = [](ReadingOptions o, const QString &text) {
         Rig r(text, 50, 50);
         r.host.opts = o;
@@ -214,8 +202,7 @@ void test_chunker::pauseModes_addTheirTicks()
     QCOMPARE(ticksFor(both, comma), 3);
 }
 
-void test_chunker::capitalCandidate_thatDoesNotFit_paysTwice()
-{
+void test_chunker::capitalCandidate_thatDoesNotFit_paysTwice() {
     Rig r(QStringLiteral("ab Длинное"), 50, 6);
     r.host.opts = smartPause();
     QCOMPARE(r.chunker.BuildPiece(), QStringLiteral("ab"));
@@ -224,8 +211,7 @@ void test_chunker::capitalCandidate_thatDoesNotFit_paysTwice()
     QCOMPARE(r.state.PauseTicks, 4);
 }
 
-void test_chunker::endlessReading_repeatsShortText_stopsLongText()
-{
+void test_chunker::endlessReading_repeatsShortText_stopsLongText() {
     Rig shortText(QStringLiteral("раз два"), 50, 5);
     shortText.host.opts.ReadNonStop = true;
     for (int i = 0; i < 50; ++i)
@@ -241,8 +227,7 @@ void test_chunker::endlessReading_repeatsShortText_stopsLongText()
     QVERIFY(longText.state.ReadingFinished);
 }
 
-void test_chunker::endlessWithOnlyHyphens_ends()
-{
+void test_chunker::endlessWithOnlyHyphens_ends() {
     Rig r(QStringLiteral("-\n-\n\n-"), 50, 50);
     r.host.opts.ReadNonStop = true;
     r.host.opts.DelMin = true;
@@ -254,8 +239,7 @@ void test_chunker::endlessWithOnlyHyphens_ends()
     QCOMPARE(blank.drain(), QStringList());
 }
 
-void test_chunker::tinyCapacity_stillConsumesWords()
-{
+void test_chunker::tinyCapacity_stillConsumesWords() {
     for (int capacity : {-5, 0, 1, 2, 3}) {
         Rig r(QStringLiteral("абвгд ж"), capacity, 50);
         const QStringList pieces = r.drain(100);
@@ -270,8 +254,7 @@ void test_chunker::tinyCapacity_stillConsumesWords()
     QCOMPARE(r.state.SignCount, static_cast<int>(pieces.join(QString()).size()));
 }
 
-void test_chunker::replaceTabs()
-{
+void test_chunker::replaceTabs() {
     QString text = QStringLiteral("a\tb");
     QVERIFY(Chunker::ReplaceTabs(text));
     QCOMPARE(text, QStringLiteral("a b"));
@@ -280,8 +263,7 @@ void test_chunker::replaceTabs()
     QCOMPARE(plain, QStringLiteral("ab"));
 }
 
-void test_chunker::randomTexts_keepInvariants()
-{
+void test_chunker::randomTexts_keepInvariants() {
     QRandomGenerator rng(20261208);
     const QString alphabet = QStringLiteral("абвгдеёжзийклмнопрстуфхцчшщъыьэюяАБВЕЁЖZzqQ");
     const QString marks = QStringLiteral(".,!?;:()\"'-«»…");
@@ -297,9 +279,12 @@ void test_chunker::randomTexts_keepInvariants()
             if (rng.bounded(4) == 0)
                 text += marks.at(rng.bounded(static_cast<int>(marks.size())));
             const int gap = rng.bounded(10);
-            text += gap == 0 ? QStringLiteral("\n") : gap == 1 ? QStringLiteral("\n\n")
-                    : gap == 2 ? QStringLiteral("  ") : gap == 3 ? QStringLiteral("-\n")
-                    : gap == 4 ? QStringLiteral(" \t ") : QStringLiteral(" ");
+            text += gap == 0   ? QStringLiteral("\n")
+                    : gap == 1 ? QStringLiteral("\n\n")
+                    : gap == 2 ? QStringLiteral("  ")
+                    : gap == 3 ? QStringLiteral("-\n")
+                    : gap == 4 ? QStringLiteral(" \t ")
+                               : QStringLiteral(" ");
         }
         ReadingOptions o;
         o.ReactOnSigns = rng.bounded(2);

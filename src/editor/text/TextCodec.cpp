@@ -7,8 +7,7 @@ namespace zk {
 
 namespace {
 
-bool hasNonAscii(const QByteArray &bytes)
-{
+bool hasNonAscii(const QByteArray &bytes) {
     for (char c : bytes) {
         if (static_cast<unsigned char>(c) >= 0x80)
             return true;
@@ -16,16 +15,14 @@ bool hasNonAscii(const QByteArray &bytes)
     return false;
 }
 
-bool isValidUtf8(const QByteArray &bytes)
-{
+bool isValidUtf8(const QByteArray &bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString out = decoder.decode(bytes);
     return !decoder.hasError();
 }
 
 // Damaged UTF-16 may hold halves of surrogate pairs; no encoding can write them back.
-void replaceLoneSurrogates(QString &text)
-{
+void replaceLoneSurrogates(QString &text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
@@ -37,8 +34,7 @@ void replaceLoneSurrogates(QString &text)
 
 } // namespace
 
-QString TextCodec::normalizeLineEnds(QString text)
-{
+QString TextCodec::normalizeLineEnds(QString text) {
     if (!text.contains(QLatin1Char('\r')))
         return text;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -46,22 +42,19 @@ QString TextCodec::normalizeLineEnds(QString text)
     return text;
 }
 
-QString TextCodec::fromWindows1251(const QByteArray &bytes)
-{
+QString TextCodec::fromWindows1251(const QByteArray &bytes) {
     QStringDecoder decoder("windows-1251");
     if (!decoder.isValid())
         return QString::fromLatin1(bytes);
     return decoder.decode(bytes);
 }
 
-QByteArray TextCodec::toWindows1251(const QString &text)
-{
+QByteArray TextCodec::toWindows1251(const QString &text) {
     QStringEncoder encoder("windows-1251");
     return encoder.encode(text);
 }
 
-bool TextCodec::fitsWindows1251(const QString &text)
-{
+bool TextCodec::fitsWindows1251(const QString &text) {
     QStringEncoder encoder("windows-1251", QStringEncoder::Flag::Stateless);
     const QByteArray bytes = encoder.encode(text);
     if (encoder.hasError())
@@ -70,8 +63,7 @@ bool TextCodec::fitsWindows1251(const QString &text)
     return fromWindows1251(bytes) == text;
 }
 
-QString TextCodec::decode(const QByteArray &bytes)
-{
+QString TextCodec::decode(const QByteArray &bytes) {
     QString text;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
@@ -93,8 +85,7 @@ QString TextCodec::decode(const QByteArray &bytes)
     return normalizeLineEnds(std::move(text));
 }
 
-QByteArray TextCodec::encode(const QString &text)
-{
+QByteArray TextCodec::encode(const QString &text) {
     QString crlf = normalizeLineEnds(text);
     crlf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     // Windows-1251 only when it opens as the same text: its bytes may look like a byte-order

@@ -81,25 +81,26 @@ void TestTextCodec::windows1251Text_isWrittenAsCp1251WithCrLf() {
     QCOMPARE(TextCodec::decode(expected), TextCodec::normalizeLineEnds(text));
 }
 
-void TestTextCodec::ambiguousWindows1251Bytes_areWrittenAsUtf8()
-{
+void TestTextCodec::ambiguousWindows1251Bytes_areWrittenAsUtf8() {
     // "Её" in Windows-1251 is valid UTF-8 for "Ÿ"; "яю" looks like a UTF-16 mark.
     for (const QString &text : {QStringLiteral("Её"), QStringLiteral("яю и всё")}) {
         const QByteArray bytes = TextCodec::encode(text);
         QCOMPARE(TextCodec::decode(bytes), text);
     }
     QVERIFY(TextCodec::encode(QStringLiteral("Её")).startsWith("\xEF\xBB\xBF"));
-    QCOMPARE(TextCodec::encode(QStringLiteral("ёлка")), TextCodec::toWindows1251(QStringLiteral("ёлка")));
+    QCOMPARE(TextCodec::encode(QStringLiteral("ёлка")),
+             TextCodec::toWindows1251(QStringLiteral("ёлка")));
 }
 
-void TestTextCodec::damagedUtf16AndRepeatedMarks_decodeToWritableText()
-{
+void TestTextCodec::damagedUtf16AndRepeatedMarks_decodeToWritableText() {
     const QByteArray lone("\xFF\xFE\x41\x00\x00\xD8\x42\x00", 8);
     const QString decoded = TextCodec::decode(lone);
     QCOMPARE(decoded, QStringLiteral("A\uFFFDB"));
     QCOMPARE(TextCodec::decode(TextCodec::encode(decoded)), decoded);
     QCOMPARE(TextCodec::decode(QByteArray("\xFF\xFE\xFF\xFE\x41\x00", 6)), QStringLiteral("A"));
-    QCOMPARE(TextCodec::decode("\xEF\xBB\xBF\xEF\xBB\xBF" "A"), QStringLiteral("A"));
+    QCOMPARE(TextCodec::decode("\xEF\xBB\xBF\xEF\xBB\xBF"
+                               "A"),
+             QStringLiteral("A"));
 }
 
 QTEST_GUILESS_MAIN(TestTextCodec)
