@@ -34,6 +34,15 @@ struct Book {
     }
 };
 
+// Answers the open dialog with the book and loads it, as "Загрузить из файла" does.
+zk::MainWindow *loadThroughDialog(bench::WindowSession &s, const Book &book) {
+    auto dialogs = std::make_unique<bench::AnswerDialogs>();
+    dialogs->path = book.path;
+    s.window->setDialogs(std::move(dialogs));
+    s.window->ActLoadFromFile();
+    return s.window.get();
+}
+
 void BM_StartupToFirstPiece(benchmark::State &state) {
     Book book(state.range(0) << 20);
     for (auto _ : state) {
@@ -71,11 +80,7 @@ void BM_LoadFromDialog(benchmark::State &state) {
 void BM_ShowHideEditor(benchmark::State &state) {
     Book book(state.range(0) << 20);
     bench::WindowSession s{QString()};
-    auto dialogs = std::make_unique<bench::AnswerDialogs>();
-    dialogs->path = book.path;
-    s.window->setDialogs(std::move(dialogs));
-    s.window->ActLoadFromFile();
-    zk::MainWindow *w = s.window.get();
+    zk::MainWindow *w = loadThroughDialog(s, book);
     double showMs = 0;
     double hideMs = 0;
     for (auto _ : state) {
@@ -95,11 +100,7 @@ void BM_ShowHideEditor(benchmark::State &state) {
 void BM_Tick9Rows(benchmark::State &state) {
     Book book(state.range(0) << 20);
     bench::WindowSession s{QString()};
-    auto dialogs = std::make_unique<bench::AnswerDialogs>();
-    dialogs->path = book.path;
-    s.window->setDialogs(std::move(dialogs));
-    s.window->ActLoadFromFile();
-    zk::MainWindow *w = s.window.get();
+    zk::MainWindow *w = loadThroughDialog(s, book);
     w->strip()->UpDown4->setValue(9);
     w->engine().state().LineCount = 9;
     w->engine().state().RowCapacity = 54;
