@@ -84,15 +84,11 @@ void test_lifecycle::failedWrite_keepsOldLastEdit() {
     f.writeFile(QStringLiteral("LastEdit"), old);
     MainWindow *w = f.start();
     w->editor()->setText(QStringLiteral("новый текст ").repeated(2000));
-    // A file-size limit makes every larger write fail, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limited = saved;
-    limited.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    w->ActCloseExecute();
-    setrlimit(RLIMIT_FSIZE, &saved);
+    {
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        w->ActCloseExecute();
+    }
     QCOMPARE(f.readFile(QStringLiteral("LastEdit")), old);
     const QStringList leftovers =
         QDir(f.dir.path()).entryList(QStringList{QStringLiteral("LastEdit*")}, QDir::Files);

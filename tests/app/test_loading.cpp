@@ -292,14 +292,11 @@ void test_loading::failedSave_keepsOldFile_andResumesWithFreshCount() {
     readAndCount();
     f.dialogs->messages.clear();
     f.dialogs->saveAnswer = f.path(QStringLiteral("old.txt"));
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limited = saved;
-    limited.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    w->MnSaveEditClick();
-    setrlimit(RLIMIT_FSIZE, &saved);
+    {
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        w->MnSaveEditClick();
+    }
     QCOMPARE(f.dialogs->messages, QStringList{SaveText});
     QCOMPARE(f.readFile(QStringLiteral("old.txt")), old);
     QCOMPARE(QDir(f.dir.path()).entryList({QStringLiteral("old.txt*")}, QDir::Files),
