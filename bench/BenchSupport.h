@@ -3,6 +3,7 @@
 // Generated Russian texts and a main window over them, for the benchmarks.
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "display/ControlStrip.h"
 #include "editor/text/TextCodec.h"
 
 #include <benchmark/benchmark.h>
@@ -93,6 +94,16 @@ public:
     QString saveFile(QWidget *, const QString &, const QString &) override { return {}; }
     void message(QWidget *, const QString &) override {}
 };
+
+// Reading with nine rows, endlessly, with the ticks driven by the benchmark.
+inline void startNineRowRun(zk::MainWindow *w) {
+    w->strip()->UpDown4->setValue(9);
+    w->engine().state().LineCount = 9;
+    w->engine().state().RowCapacity = 54;
+    w->action("MnReadNonStop")->setChecked(true);
+    w->BtStartClick();
+    w->timer("t1")->stop();
+}
 
 inline int run(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

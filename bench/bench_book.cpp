@@ -101,12 +101,7 @@ void BM_Tick9Rows(benchmark::State &state) {
     Book book(state.range(0) << 20);
     bench::WindowSession s{QString()};
     zk::MainWindow *w = loadThroughDialog(s, book);
-    w->strip()->UpDown4->setValue(9);
-    w->engine().state().LineCount = 9;
-    w->engine().state().RowCapacity = 54;
-    w->action("MnReadNonStop")->setChecked(true);
-    w->BtStartClick();
-    w->timer("t1")->stop();
+    bench::startNineRowRun(w);
     // The first tick after a load pays for building the line model once.
     QElapsedTimer first;
     first.start();

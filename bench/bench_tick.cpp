@@ -26,12 +26,7 @@ namespace {
 void BM_Tick9Rows(benchmark::State &state) {
     bench::WindowSession s(bench::russianText(state.range(0) / 2, 40, 120));
     zk::MainWindow *w = s.window.get();
-    w->strip()->UpDown4->setValue(9);
-    w->engine().state().LineCount = 9;
-    w->engine().state().RowCapacity = 54;
-    w->action("MnReadNonStop")->setChecked(true);
-    w->BtStartClick();
-    w->timer("t1")->stop();
+    bench::startNineRowRun(w);
     for (auto _ : state) {
         w->engine().state().PauseTicks = 0;
         w->T1Timer();

@@ -225,6 +225,7 @@ private:
     std::optional<QString> convertDocument(const QString &path);
     QWidget *dialogParent();
     void fileMenuRule(const char *loadBuffer, const char *save, const char *clear);
+    void chooseBarPanel(const char *onItem, const char *offItem, QWidget *show, QWidget *hide);
     void onFullScreenShown();
     void onFullScreenResized();
 

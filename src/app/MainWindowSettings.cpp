@@ -278,36 +278,30 @@ void MainWindow::MnShowTimeAndSpeedClick() {
     LayoutMainRows();
 }
 
-void MainWindow::MnShowTimeOfReadingClick() {
-    action("MnShowTimeOfReading")->setChecked(true);
-    action("MnShowTimeOfWork")->setChecked(false);
-    m_bar->PnReading->show();
-    m_bar->PnWork->hide();
+// The bar shows one of each pair of panels; the main-menu items say which.
+void MainWindow::chooseBarPanel(const char *onItem, const char *offItem, QWidget *show,
+                                QWidget *hide) {
+    action(onItem)->setChecked(true);
+    action(offItem)->setChecked(false);
+    show->show();
+    hide->hide();
     m_bar->relayout();
+}
+
+void MainWindow::MnShowTimeOfReadingClick() {
+    chooseBarPanel("MnShowTimeOfReading", "MnShowTimeOfWork", m_bar->PnReading, m_bar->PnWork);
 }
 
 void MainWindow::MnShowTimeOfWorkClick() {
-    action("MnShowTimeOfReading")->setChecked(false);
-    action("MnShowTimeOfWork")->setChecked(true);
-    m_bar->PnReading->hide();
-    m_bar->PnWork->show();
-    m_bar->relayout();
+    chooseBarPanel("MnShowTimeOfWork", "MnShowTimeOfReading", m_bar->PnWork, m_bar->PnReading);
 }
 
 void MainWindow::MnShowSpeedInSignsClick() {
-    action("MnShowSpeedInSigns")->setChecked(true);
-    action("MnShowSpeedInWords")->setChecked(false);
-    m_bar->PnSigns->show();
-    m_bar->PnWords->hide();
-    m_bar->relayout();
+    chooseBarPanel("MnShowSpeedInSigns", "MnShowSpeedInWords", m_bar->PnSigns, m_bar->PnWords);
 }
 
 void MainWindow::MnShowSpeedInWordsClick() {
-    action("MnShowSpeedInSigns")->setChecked(false);
-    action("MnShowSpeedInWords")->setChecked(true);
-    m_bar->PnSigns->hide();
-    m_bar->PnWords->show();
-    m_bar->relayout();
+    chooseBarPanel("MnShowSpeedInWords", "MnShowSpeedInSigns", m_bar->PnWords, m_bar->PnSigns);
 }
 
 void MainWindow::PopupMenu3Popup() {
