@@ -85,20 +85,17 @@ private slots:
         QVERIFY(r && *r == sampleRecord());
     }
 
-    void ownerWritePermission_isRestored() {
+    void readOnlyFile_staysReadOnlyAndWhole() {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"ZKData"_s);
-        writeFile(path, QByteArray(3, '\1'));
+        const QByteArray previous = SettingsRecord::designedDefaults().encode();
+        writeFile(path, previous);
         QFile::setPermissions(path, QFileDevice::ReadOwner);
-        SettingsFile::makeOwnerWritable(path);
-        QVERIFY(QFile::permissions(path).testFlag(QFileDevice::WriteOwner));
-
-        QFile::setPermissions(path, QFileDevice::ReadOwner);
-        QVERIFY(SettingsFile::save(path, sampleRecord()));
-        QVERIFY(QFile::permissions(path).testFlag(QFileDevice::WriteOwner));
-
-        SettingsFile::makeOwnerWritable(dir.filePath(u"missing"_s));
-        QVERIFY(!QFile::exists(dir.filePath(u"missing"_s)));
+        QString problem;
+        QVERIFY(!SettingsFile::save(path, sampleRecord(), &problem));
+        QCOMPARE(problem, u"файл защищён от записи"_s);
+        QVERIFY(!QFile::permissions(path).testFlag(QFileDevice::WriteOwner));
+        QCOMPARE(readFile(path), previous);
     }
 
     void failedSave_leavesThePreviousFileWhole() {

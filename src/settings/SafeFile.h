@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace zk {
+
+// Reading and replacing the files the program keeps or is given. Only a regular
+// file is read or written, once links are followed: a device, FIFO, socket or
+// folder could block, never end or be replaced. Failures come back in the
+// user's words ("нет места на диске"), empty when all went well.
+class SafeFile final {
+public:
+    struct Content {
+        QByteArray bytes;
+        QString problem;
+        bool missing = false;   // there is no such file
+        bool truncated = false; // the file holds more than the limit
+    };
+
+    // At most `limit` bytes; opened without blocking.
+    static Content read(const QString &path, qint64 limit);
+
+    // Why the file may not be read, or empty.
+    static QString refusal(const QString &path);
+
+    // Writes beside the file and renames over it, so a failure leaves it whole. Refused:
+    // links owned by another user or to another user's file, files without the owner's
+    // write permission. The mode of a replaced file stays as it was.
+    static QString write(const QString &path, const QByteArray &bytes);
+
+    static QString reason(int error);
+    static QString openFailure(const QString &path, const QString &problem);
+    static QString saveFailure(const QString &path, const QString &problem);
+};
+
+} // namespace zk
