@@ -25,6 +25,8 @@ public:
     virtual QString openFile(QWidget *parent, const QString &folder, const QString &filter) = 0;
     virtual QString saveFile(QWidget *parent, const QString &folder, const QString &filter) = 0;
     virtual void message(QWidget *parent, const QString &text) = 0;
+    // True for yes; a dialog nobody answers says no.
+    virtual bool question(QWidget *, const QString &) { return false; }
 };
 
 // Qt's own dialogs, never native, parented to the window that is shown.
@@ -35,6 +37,7 @@ public:
     QString openFile(QWidget *parent, const QString &folder, const QString &filter) override;
     QString saveFile(QWidget *parent, const QString &folder, const QString &filter) override;
     void message(QWidget *parent, const QString &text) override;
+    bool question(QWidget *parent, const QString &text) override;
 
     static constexpr int MaxPointSize = 72;
 };

@@ -35,6 +35,7 @@ class StatisticsBar;
 struct StartupOptions {
     QString dataFolder;      // holds "ZKData" and "LastEdit"
     QString commandLineFile; // absolute path of a file to read, or empty
+    QString userDataFolder;  // where a session end puts what it could not store; empty: per-user
     const Clock *clock = nullptr;
 };
 
@@ -162,6 +163,8 @@ public:
 
     // Life cycle.
     void ActCloseExecute();
+    // The shut-down when no window may wait: a session end, a termination signal.
+    void shutDownUnattended();
     void applicationActivated();
     void applicationDeactivated();
 
@@ -182,8 +185,9 @@ public:
     bool isShutDown() const { return m_shutDown; }
     QString dataFolder() const { return m_options.dataFolder; }
 
-    static QString loadTextFile(const QString &path, bool *ok);
-    static bool saveTextFile(const QString &path, const QString &text);
+    // `problem` says in the user's words why a load or save failed.
+    static QString loadTextFile(const QString &path, bool *ok, QString *problem = nullptr);
+    static bool saveTextFile(const QString &path, const QString &text, QString *problem = nullptr);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -204,6 +208,10 @@ private:
     void wireControls();
     void runStartup();
     void loadStartupText();
+    void storeLastEdit();
+    void tellSaveFailure(const QString &failure);
+    void tellLastSessionNote();
+    static void logProblem(const QString &text);
     void placeEditor();
     void pauseModeClick(const char *name);
     void applyDisplayFont(const QFont &font, const QColor &color);
@@ -260,6 +268,7 @@ private:
     QPointer<QDialog> m_aboutBox;
     QPointer<QDialog> m_helpWindow;
     bool m_shutDown = false;
+    bool m_unattended = false;
     bool m_deactivated = false;
     bool m_settingProgress = false;
 };

@@ -4,6 +4,7 @@
 
 #include "app/BusyCursor.h"
 #include "app/Dialogs.h"
+#include "app/SessionRescue.h"
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
 #include "display/FullScreenWindow.h"
@@ -12,6 +13,7 @@
 #include "editor/text/DocumentConverter.h"
 #include "editor/text/TextCodec.h"
 #include "reading/Chunker.h"
+#include "settings/SafeFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -329,7 +331,8 @@ void MainWindow::rememberTextFolder(const QString &file) {
 }
 
 std::optional<QString> MainWindow::convertDocument(const QString &path) {
-    if (!m_converter)
+    // A FIFO or a device would hold the reader or the converter forever.
+    if (!m_converter || !SafeFile::refusal(path).isEmpty())
         return std::nullopt;
     return m_converter->convert(path);
 }
@@ -339,7 +342,7 @@ void MainWindow::ActLoadFromFile() {
     clearAllRows();
     const QString folder = dialogFolder();
     const QString path = m_dialogs->openFile(dialogParent(), folder, TextFilter);
-    bool converted = true;
+    QString failure;
     {
         std::optional<BusyCursor> busy;
         if (!path.isEmpty()) {
@@ -348,21 +351,24 @@ void MainWindow::ActLoadFromFile() {
             busy.emplace();
             if (isPlainTextFile(path)) {
                 bool ok = false;
-                const QString text = loadTextFile(path, &ok);
+                QString problem;
+                const QString text = loadTextFile(path, &ok, &problem);
                 if (ok)
                     m_editor->setText(text);
+                else
+                    failure = SafeFile::openFailure(path, problem);
             } else if (const std::optional<QString> text = convertDocument(path)) {
                 m_editor->setText(*text);
                 m_engine.state().ReadBuffer.clear();
             } else {
-                converted = false;
+                failure = conversionMessage();
             }
         }
         m_editor->replaceTabs();
     }
     // Shown once the busy cursor is gone, so the box does not wear the hourglass.
-    if (!converted)
-        m_dialogs->message(dialogParent(), conversionMessage());
+    if (!failure.isEmpty())
+        m_dialogs->message(dialogParent(), failure);
 }
 
 void MainWindow::MnLoadFromBufferClick() {
@@ -393,6 +399,35 @@ void MainWindow::MnSaveEditClick() {
             m_dialogs->message(dialogParent(), saveMessage());
     }
     resumeIfReading(true);
+}
+
+// At exit: a text that cannot be stored is offered another place, or, when no
+// window may wait, put in the per-user data folder.
+void MainWindow::storeLastEdit() {
+    const QString text = m_editor->text();
+    QString problem;
+    if (saveTextFile(lastEditPath(), text, &problem))
+        return;
+    QString failure = SafeFile::saveFailure(lastEditPath(), problem);
+    if (m_unattended && !text.isEmpty()) {
+        const QString saved =
+            SessionRescue(m_options.userDataFolder).saveText(TextCodec::encode(text), &problem);
+        failure += QStringLiteral(".\n") +
+                   (saved.isEmpty() ? SafeFile::saveFailure(QStringLiteral("копию"), problem)
+                                    : QStringLiteral("Текст редактора сохранён в %1.").arg(saved));
+    }
+    if (m_unattended || text.isEmpty()) {
+        tellSaveFailure(failure);
+        return;
+    }
+    logProblem(failure);
+    while (m_dialogs->question(dialogParent(),
+                               failure + QStringLiteral("\n\nСохранить текст в другой файл?"))) {
+        const QString path = m_dialogs->saveFile(dialogParent(), dialogFolder(), TextFilter);
+        if (path.isEmpty() || saveTextFile(path, text, &problem))
+            return;
+        failure = SafeFile::saveFailure(path, problem);
+    }
 }
 
 QString MainWindow::clipboardText() const {

@@ -3,6 +3,7 @@
 
 #include "app/BusyCursor.h"
 #include "app/Dialogs.h"
+#include "app/SessionRescue.h"
 
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
@@ -13,6 +14,7 @@
 #include "editor/text/TextCodec.h"
 #include "music/MusicPlayer.h"
 #include "reading/Chunker.h"
+#include "settings/SafeFile.h"
 #include "settings/SettingsFile.h"
 
 #include <QAction>
@@ -24,39 +26,54 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QMenu>
-#include <QSaveFile>
 #include <QScreen>
 #include <QTextCursor>
+
+#include <cstdio>
 
 namespace zk {
 
 namespace {
 
 const QString LastEditName = QStringLiteral("LastEdit");
+// Far beyond any book, short of what the editor could hold.
+constexpr qint64 MaxTextBytes = qint64(1) << 30;
 
 } // namespace
 
-QString MainWindow::loadTextFile(const QString &path, bool *ok) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *ok = false;
-        return {};
-    }
-    const QByteArray bytes = f.readAll();
-    *ok = f.error() == QFileDevice::NoError;
-    return *ok ? TextCodec::decode(bytes) : QString();
+QString MainWindow::loadTextFile(const QString &path, bool *ok, QString *problem) {
+    const SafeFile::Content content = SafeFile::read(path, MaxTextBytes);
+    const QString failure =
+        content.truncated ? QStringLiteral("файл слишком велик") : content.problem;
+    if (problem)
+        *problem = failure;
+    *ok = failure.isEmpty();
+    return *ok ? TextCodec::decode(content.bytes) : QString();
 }
 
-bool MainWindow::saveTextFile(const QString &path, const QString &text) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = TextCodec::encode(text);
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+bool MainWindow::saveTextFile(const QString &path, const QString &text, QString *problem) {
+    const QString failure = SafeFile::write(path, TextCodec::encode(text));
+    if (problem)
+        *problem = failure;
+    return failure.isEmpty();
+}
+
+void MainWindow::logProblem(const QString &text) {
+    std::fprintf(stderr, "zorkan: %s\n", text.toLocal8Bit().constData());
+}
+
+void MainWindow::tellSaveFailure(const QString &failure) {
+    logProblem(failure);
+    if (m_unattended)
+        SessionRescue(m_options.userDataFolder).addNote(failure);
+    else
+        m_dialogs->message(dialogParent(), failure);
+}
+
+void MainWindow::tellLastSessionNote() {
+    const QString note = SessionRescue(m_options.userDataFolder).takeNote();
+    if (!note.isEmpty())
+        m_dialogs->message(dialogParent(), note);
 }
 
 QString MainWindow::settingsPath() const {
@@ -75,14 +92,13 @@ void MainWindow::runStartup() {
     m_fontdialog1 = m_editor->document()->defaultFont();
     m_defaults = SettingsRecord::designedDefaults();
     CaptureSettings(m_defaults);
-    SettingsFile::makeOwnerWritable(settingsPath());
-    SettingsFile::makeOwnerWritable(lastEditPath());
     LoadSettingsFile();
     m_stats.resetWorkTime();
     QCoreApplication::processEvents();
     ApplyViewSettings(m_record);
     QDir::setCurrent(m_options.dataFolder);
     loadStartupText();
+    tellLastSessionNote();
     QCoreApplication::processEvents();
     ApplyWindowPlacement(m_record);
     ApplyReadingSettings(m_record);
@@ -103,9 +119,12 @@ void MainWindow::loadStartupText() {
         m_record.SavedLine = 0;
         const QString &file = m_options.commandLineFile;
         if (isPlainTextFile(file)) {
-            const QString text = loadTextFile(file, &ok);
+            QString problem;
+            const QString text = loadTextFile(file, &ok, &problem);
             if (ok)
                 m_editor->setText(text);
+            else
+                m_dialogs->message(dialogParent(), SafeFile::openFailure(file, problem));
         } else if (const std::optional<QString> text = convertDocument(file)) {
             m_editor->setText(*text);
         } else {
@@ -113,9 +132,12 @@ void MainWindow::loadStartupText() {
         }
         return;
     }
-    const QString text = loadTextFile(lastEditPath(), &ok);
+    QString problem;
+    const QString text = loadTextFile(lastEditPath(), &ok, &problem);
     if (ok)
         m_editor->setText(text);
+    else if (QFileInfo::exists(lastEditPath()))
+        logProblem(SafeFile::openFailure(lastEditPath(), problem)); // told at exit, if at all
 }
 
 void MainWindow::createFullScreenWindow() {
@@ -266,11 +288,16 @@ void MainWindow::ActCloseExecute() {
         m_record.EditorOn.set(false);
         ActLocateSelStart();
     }
-    saveTextFile(lastEditPath(), m_editor->text());
+    storeLastEdit();
     m_record.ReadingOn.set(isReading());
     m_record.MusicOn.set(m_music->musicMark() == 1);
     SaveSettingsFile();
     QCoreApplication::quit();
+}
+
+void MainWindow::shutDownUnattended() {
+    m_unattended = true;
+    ActCloseExecute();
 }
 
 } // namespace zk

@@ -8,6 +8,7 @@
 #include "display/StatisticsBar.h"
 #include "editor/EditorPanel.h"
 #include "reading/Chunker.h"
+#include "settings/SafeFile.h"
 #include "settings/SettingsFile.h"
 
 #include <QAction>
@@ -243,13 +244,19 @@ void MainWindow::ApplyWindowPlacement(const SettingsRecord &record) {
 }
 
 void MainWindow::LoadSettingsFile() {
-    const std::optional<SettingsRecord> loaded = SettingsFile::load(settingsPath());
+    QString problem;
+    const std::optional<SettingsRecord> loaded = SettingsFile::load(settingsPath(), &problem);
     m_record = loaded ? *loaded : m_defaults;
+    // The defaults are used; the user hears of it if saving fails as well.
+    if (!problem.isEmpty())
+        logProblem(SafeFile::openFailure(settingsPath(), problem));
 }
 
 void MainWindow::SaveSettingsFile() {
     CaptureSettings(m_record);
-    SettingsFile::save(settingsPath(), m_record);
+    QString problem;
+    if (!SettingsFile::save(settingsPath(), m_record, &problem))
+        tellSaveFailure(SafeFile::saveFailure(settingsPath(), problem));
 }
 
 void MainWindow::N28Click() {

@@ -1,12 +1,24 @@
 #include "app/SingleInstance.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
-#include <QStandardPaths>
 
+#include <cerrno>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zk {
+
+namespace {
+
+// A folder that is the user's own and closed to everybody else.
+bool isPrivateFolder(const struct stat &st) {
+    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
+} // namespace
 
 SingleInstance::SingleInstance(const QString &name, QObject *parent)
     : QObject(parent), m_name(name.isEmpty() ? defaultName() : name) {
@@ -21,40 +33,78 @@ SingleInstance::SingleInstance(const QString &name, QObject *parent)
 }
 
 QString SingleInstance::defaultName() {
-    return QStringLiteral("zorkan-%1").arg(getuid());
+    return QStringLiteral("zorkan-%1").arg(::geteuid());
 }
 
-bool SingleInstance::claim() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
+QString SingleInstance::folder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    struct stat st = {};
+    if (!runtime.isEmpty() && ::lstat(runtime.constData(), &st) == 0 && isPrivateFolder(st))
+        return QFile::decodeName(runtime) + QStringLiteral("/zorkan");
+    return QDir::tempPath() + QStringLiteral("/zorkan-%1").arg(::geteuid());
+}
+
+QString SingleInstance::socketPath(const QString &name) {
+    return folder() + u'/' + name;
+}
+
+bool SingleInstance::preparePrivateFolder() {
+    const QString path = folder();
+    const QByteArray local = QFile::encodeName(path);
+    struct stat st = {};
+    // lstat: a link could lead into somebody else's folder.
+    if (::mkdir(local.constData(), 0700) != 0 && errno != EEXIST)
+        m_problem = QStringLiteral("не удалось создать папку %1").arg(path);
+    else if (::lstat(local.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        m_problem = QStringLiteral("%1 не папка").arg(path);
+    else if (st.st_uid != ::geteuid())
+        m_problem = QStringLiteral("папка %1 принадлежит другому пользователю").arg(path);
+    else if (!isPrivateFolder(st) && ::chmod(local.constData(), 0700) != 0)
+        m_problem = QStringLiteral("папка %1 открыта другим пользователям").arg(path);
+    return m_problem.isEmpty();
+}
+
+SingleInstance::Claim SingleInstance::claim() {
+    if (!preparePrivateFolder())
+        return Claim::Failed;
     // The lock decides between simultaneous starts; a crashed holder's lock is stale.
-    m_lock = std::make_unique<QLockFile>(QDir(dir).filePath(m_name + QStringLiteral(".lock")));
+    m_lock = std::make_unique<QLockFile>(socketPath(m_name) + QStringLiteral(".lock"));
     m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(100))
-        return listen();
-    // Another instance holds the lock: ask it to come forward.
-    for (int attempt = 0; attempt < 20; ++attempt) {
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        if (m_lock->tryLock(100)) {
+            listen();
+            return Claim::First;
+        }
+        // Another instance holds the lock: ask it to come forward.
         if (notifyRunning())
-            return false;
-        if (m_lock->tryLock(100))
-            return listen();
+            return Claim::Running;
     }
-    return false;
+    m_problem = QStringLiteral("программа уже запущена, но не отвечает");
+    return Claim::Failed;
 }
 
-bool SingleInstance::listen() {
-    QLocalServer::removeServer(m_name); // a socket left by a crash
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    // Without the socket we still run; later starts then wait for the lock and give up.
-    m_server.listen(m_name);
-    return true;
+void SingleInstance::listen() {
+    const QString path = socketPath(m_name);
+    QLocalServer::removeServer(path); // a socket left by a crash
+    // Without the socket we still run; later starts then wait for the lock and say so.
+    m_server.listen(path);
 }
 
 bool SingleInstance::notifyRunning() {
+    const QString path = socketPath(m_name);
+    struct stat st = {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISSOCK(st.st_mode) ||
+        st.st_uid != ::geteuid())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(m_name);
+    socket.connectToServer(path);
     if (!socket.waitForConnected(500))
+        return false;
+    // Only a server of the same user may be asked.
+    ucred peer = {};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
+        peer.uid != ::geteuid())
         return false;
     socket.waitForReadyRead(500);
     socket.disconnectFromServer();

@@ -9,26 +9,38 @@
 namespace zk {
 
 // One running program per user: the first instance listens on a local socket,
-// later ones ask it to come forward and end.
+// later ones ask it to come forward and end. Lock and socket live in a folder
+// only the user can reach, so another user can neither block nor impersonate it.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SingleInstance)
 public:
+    enum class Claim { First, Running, Failed };
+
     // `name` defaults to one made from the program name and the user id.
     explicit SingleInstance(const QString &name = QString(), QObject *parent = nullptr);
 
-    // True when this process is the first instance; false after asking the running one.
-    bool claim();
+    // Running after the running instance was asked to come forward; Failed with
+    // problem() saying why.
+    Claim claim();
+    QString problem() const { return m_problem; }
+
     static QString defaultName();
+    // The user's private folder: "zorkan" in XDG_RUNTIME_DIR when that is the
+    // user's own, otherwise "zorkan-<uid>" in the temporary folder.
+    static QString folder();
+    static QString socketPath(const QString &name);
 
 signals:
     void raiseRequested();
 
 private:
-    bool listen();
+    bool preparePrivateFolder();
+    void listen();
     bool notifyRunning();
 
     QString m_name;
+    QString m_problem;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer m_server;
 };

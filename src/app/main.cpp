@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/DataFolder.h"
+#include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/SignalWatcher.h"
 #include "app/SingleInstance.h"
@@ -7,6 +8,23 @@
 
 #include <QDir>
 #include <QIcon>
+
+#include <cstdio>
+
+namespace {
+
+// Shown rather than ending in silence; a termination closes the box.
+int tellStartFailure(const QString &problem, zk::SignalWatcher &watcher) {
+    const QString text = QStringLiteral("Не удалось запустить Зоркан: %1.").arg(problem);
+    std::fprintf(stderr, "zorkan: %s\n", text.toLocal8Bit().constData());
+    QObject::connect(&watcher, &zk::SignalWatcher::terminationRequested, qApp,
+                     [] { QCoreApplication::exit(1); });
+    if (!watcher.pending())
+        zk::QtDialogs().message(nullptr, text);
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
     zk::Application app(argc, argv);
@@ -20,8 +38,11 @@ int main(int argc, char **argv) {
 
     // A second instance brings the first forward and ends without touching a file.
     zk::SingleInstance instance(qEnvironmentVariable("ZK_INSTANCE_NAME"));
-    if (!instance.claim())
+    const zk::SingleInstance::Claim claim = instance.claim();
+    if (claim == zk::SingleInstance::Claim::Running)
         return 0;
+    if (claim == zk::SingleInstance::Claim::Failed)
+        return tellStartFailure(instance.problem(), watcher);
 
     const QString launchFolder = QDir::currentPath();
     zk::StartupOptions options;
@@ -43,13 +64,13 @@ int main(int argc, char **argv) {
         shown->activateWindow();
     });
     QObject::connect(&watcher, &zk::SignalWatcher::terminationRequested, &window,
-                     &zk::MainWindow::ActCloseExecute);
+                     &zk::MainWindow::shutDownUnattended);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     &zk::MainWindow::ActCloseExecute, Qt::DirectConnection);
+                     &zk::MainWindow::shutDownUnattended, Qt::DirectConnection);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
                      &zk::MainWindow::ActCloseExecute);
     if (watcher.pending()) {
-        window.ActCloseExecute();
+        window.shutDownUnattended();
         return 0;
     }
     return app.exec();

@@ -45,6 +45,8 @@ public:
     QString openAnswer;
     QString saveAnswer;
     QStringList messages;
+    QStringList questions;
+    bool answer = false;
     int fontDialogs = 0;
     QString lastFolder;
 
@@ -62,6 +64,10 @@ public:
         return saveAnswer;
     }
     void message(QWidget *, const QString &text) override { messages << text; }
+    bool question(QWidget *, const QString &text) override {
+        questions << text;
+        return answer;
+    }
 };
 
 // A main window over a private data folder, with a clock the test drives.
@@ -89,6 +95,7 @@ struct WindowFixture {
         zk::StartupOptions options;
         options.dataFolder = dir.path();
         options.commandLineFile = commandLineFile;
+        options.userDataFolder = path(QStringLiteral("user"));
         options.clock = &clock;
         window = std::make_unique<zk::MainWindow>(options);
         auto fake = std::make_unique<FakeDialogs>();

@@ -1,6 +1,8 @@
+#include "SourceFakes.h"
 #include "WindowFixture.h"
 
 #include "app/DataFolder.h"
+#include "app/SingleInstance.h"
 #include "settings/SettingsRecord.h"
 
 #include <QLocalSocket>
@@ -9,6 +11,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace zk;
 
@@ -19,7 +22,9 @@ private slots:
     void lastEdit_outsideWindows1251_survivesAsUtf8();
     void commandLineFile_replacesLastEdit_andReadsFromTop();
     void shutDown_runsOnce_andStoresState();
-    void failedWrite_keepsOldLastEdit();
+    void fullDisk_keepsStoredFilesWhole_andSaysWhyOnce();
+    void exitSaveFailure_offersAnotherFile_orRescuesAtSessionEnd();
+    void specialFiles_areRefusedWithAMessage_andNeverBlock();
     void relativeArgument_isTakenFromLaunchFolder();
     void readOnlyProgramFolder_fallsBackToUserFolder();
     void secondInstance_endsWithoutTouchingFiles();
@@ -78,21 +83,93 @@ void test_lifecycle::shutDown_runsOnce_andStoresState() {
     QVERIFY(!QFile::exists(f.path(QStringLiteral("ZKData"))));
 }
 
-void test_lifecycle::failedWrite_keepsOldLastEdit() {
+void test_lifecycle::fullDisk_keepsStoredFilesWhole_andSaysWhyOnce() {
     WindowFixture f;
     const QByteArray old = "old text\r\n";
+    const QByteArray settings = SettingsRecord::designedDefaults().encode();
     f.writeFile(QStringLiteral("LastEdit"), old);
+    f.writeFile(QStringLiteral("ZKData"), settings);
     MainWindow *w = f.start();
-    w->editor()->setText(QStringLiteral("новый текст ").repeated(2000));
+    // Smaller than any write buffer: only the flush before the rename fails.
+    w->editor()->setText(QStringLiteral("новый текст ").repeated(40));
     {
-        FileSizeLimit limit(4096);
+        FileSizeLimit limit(256);
         QVERIFY(limit.active());
         w->ActCloseExecute();
     }
     QCOMPARE(f.readFile(QStringLiteral("LastEdit")), old);
-    const QStringList leftovers =
-        QDir(f.dir.path()).entryList(QStringList{QStringLiteral("LastEdit*")}, QDir::Files);
-    QCOMPARE(leftovers, QStringList{QStringLiteral("LastEdit")});
+    QCOMPARE(f.readFile(QStringLiteral("ZKData")), settings);
+    QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{QStringLiteral("LastEdit"), QStringLiteral("ZKData")}));
+    // Once per file, naming it and why; the text is offered another place.
+    QCOMPARE(f.dialogs->questions.size(), 1);
+    QVERIFY(f.dialogs->questions.at(0).startsWith(
+        QStringLiteral("Не удалось сохранить %1: ").arg(f.path(QStringLiteral("LastEdit")))));
+    QCOMPARE(f.dialogs->messages,
+             QStringList{QStringLiteral("Не удалось сохранить %1: файл больше допустимого размера")
+                             .arg(f.path(QStringLiteral("ZKData")))});
+}
+
+void test_lifecycle::exitSaveFailure_offersAnotherFile_orRescuesAtSessionEnd() {
+    const QString text = QStringLiteral("Текст, которому негде лечь.");
+    {
+        WindowFixture f;
+        QVERIFY(QDir().mkdir(f.path(QStringLiteral("LastEdit"))));
+        f.start()->editor()->setText(text);
+        f.dialogs->answer = true;
+        f.dialogs->saveAnswer = f.path(QStringLiteral("elsewhere.txt"));
+        f.window->ActCloseExecute();
+        QCOMPARE(f.dialogs->questions.size(), 1);
+        QCOMPARE(f.readFile(QStringLiteral("elsewhere.txt")), TextCodec::encode(text));
+    }
+    // No window may wait at a session end: the text goes to the user's folder, and
+    // the next start says where, once.
+    WindowFixture f;
+    QVERIFY(QDir().mkdir(f.path(QStringLiteral("LastEdit"))));
+    f.start()->editor()->setText(text);
+    f.window->shutDownUnattended();
+    QVERIFY(f.dialogs->questions.isEmpty() && f.dialogs->messages.isEmpty());
+    const QDir user(f.path(QStringLiteral("user")));
+    const QStringList rescued = user.entryList({QStringLiteral("LastEdit-*.txt")});
+    QCOMPARE(rescued.size(), 1);
+    QCOMPARE(f.readFile(QStringLiteral("user/") + rescued.at(0)), TextCodec::encode(text));
+    f.window.reset();
+    {
+        MessageBoxCatcher boxes;
+        f.start();
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts.at(0).startsWith(
+            QStringLiteral("Не удалось сохранить %1: ").arg(f.path(QStringLiteral("LastEdit")))));
+        QVERIFY(boxes.texts.at(0).contains(user.filePath(rescued.at(0))));
+    }
+    QCOMPARE(user.entryList(QDir::Files), rescued);
+}
+
+void test_lifecycle::specialFiles_areRefusedWithAMessage_andNeverBlock() {
+    WindowFixture f;
+    for (const char *name : {"LastEdit", "ZKData", "book.txt", "book.fb2"})
+        QCOMPARE(::mkfifo(QFile::encodeName(f.path(QLatin1String(name))).constData(), 0600), 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), f.path(QStringLiteral("zero.txt"))));
+    const QString notAFile = QStringLiteral("Не удалось открыть %1: это не обычный файл");
+    MessageBoxCatcher boxes;
+    MainWindow *w = f.start(f.path(QStringLiteral("book.txt")));
+    QCOMPARE(boxes.texts, QStringList{notAFile.arg(f.path(QStringLiteral("book.txt")))});
+
+    auto converter = std::make_unique<RecordingConverter>();
+    const RecordingConverter *converted = converter.get();
+    w->setConverter(std::move(converter));
+    for (const char *name : {"book.fb2", "zero.txt"}) {
+        f.dialogs->openAnswer = f.path(QLatin1String(name));
+        w->ActLoadFromFile();
+    }
+    QVERIFY(converted->paths.isEmpty());
+    QCOMPARE(f.dialogs->messages, (QStringList{MainWindow::conversionMessage(),
+                                               notAFile.arg(f.path(QStringLiteral("zero.txt")))}));
+
+    // Each stored FIFO is named once, at exit (there is no text to offer).
+    f.dialogs->messages.clear();
+    w->ActCloseExecute();
+    QCOMPARE(f.dialogs->messages.size(), 2);
 }
 
 void test_lifecycle::relativeArgument_isTakenFromLaunchFolder() {
@@ -151,7 +228,7 @@ void writeAll(const QString &path, const QByteArray &bytes) {
 bool waitUntilListening(const QString &instance) {
     for (int i = 0; i < 200; ++i) {
         QLocalSocket probe;
-        probe.connectToServer(instance);
+        probe.connectToServer(SingleInstance::socketPath(instance));
         if (probe.waitForConnected(100))
             return true;
         QTest::qWait(50);

@@ -20,7 +20,9 @@
 #include <chrono>
 #include <fcntl.h>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -116,6 +118,34 @@ ino_t inodeOf(const QString &path) {
     return ::stat(local(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
+mode_t modeOf(const QString &path) {
+    struct stat st = {};
+    return ::lstat(local(path).constData(), &st) == 0 ? st.st_mode : 0;
+}
+
+// A regression that reads a device without end fails instead of exhausting the
+// machine. A sanitizer build reserves too much address space for such a limit.
+void limitMemory([[maybe_unused]] QProcess &p) {
+#if !defined(__SANITIZE_ADDRESS__)
+    p.setChildProcessModifier([] {
+        const rlimit limit{rlim_t(4) << 30, rlim_t(4) << 30};
+        ::setrlimit(RLIMIT_AS, &limit);
+    });
+#endif
+}
+
+// Waits for a line on standard error that holds `text`.
+bool waitForError(QProcess &p, const QString &text) {
+    QByteArray seen;
+    const QDeadlineTimer deadline(StartTimeoutMs);
+    while (!seen.contains(text.toUtf8()) && !deadline.hasExpired() &&
+           p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(100);
+        seen += p.readAllStandardError();
+    }
+    return (seen + p.readAllStandardError()).contains(text.toUtf8());
+}
+
 // An old time, so that any later write shows.
 void backdate(const QString &path) {
     const timespec times[2] = {{1577836800, 0}, {1577836800, 0}};
@@ -146,13 +176,13 @@ QString stopProblem(QProcess &p) {
 
 // The program listens once it has won the single-instance lock; its files are
 // written only when it ends.
-bool waitUntilListening(const QString &instance, const QProcess &p) {
+bool waitUntilListening(const QString &socket, const QProcess &p) {
     const QDeadlineTimer deadline(StartTimeoutMs);
     while (!deadline.hasExpired()) {
         if (p.state() == QProcess::NotRunning)
             return false;
         QLocalSocket probe;
-        probe.connectToServer(instance);
+        probe.connectToServer(socket);
         if (probe.waitForConnected(100))
             return true;
         QTest::qWait(20);
@@ -197,8 +227,7 @@ public:
         ::chmod(local(runtimeDir()).constData(), 0700);
     }
 
-    // A killed program leaves its socket behind.
-    ~Sandbox() { QLocalServer::removeServer(m_instance); }
+    ~Sandbox() = default;
     Q_DISABLE_COPY_MOVE(Sandbox)
 
     bool isValid() const { return m_root.isValid(); }
@@ -208,6 +237,10 @@ public:
     QString runtimeDir() const { return path(QStringLiteral("home/run")); }
     QString userDataFolder() const { return dataHome() + QStringLiteral("/zorkan/zorkan"); }
     const QString &instance() const { return m_instance; }
+    // Inside the runtime folder, which belongs to whoever runs the program.
+    QString socketPath() const { return runtimeDir() + QStringLiteral("/zorkan/") + m_instance; }
+    // Extra variables for the program; an empty value removes one.
+    QMap<QString, QString> environment;
 
     // A new folder holding the program, and its help and sample text if asked.
     QString addProgramFolder(const QString &name, bool withData = false) {
@@ -247,6 +280,12 @@ public:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("home/.config")));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("home/.cache")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+        for (auto it = environment.cbegin(); it != environment.cend(); ++it) {
+            if (it.value().isEmpty())
+                env.remove(it.key());
+            else
+                env.insert(it.key(), it.value());
+        }
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(launchFolder.isEmpty() ? programFolder : launchFolder);
         const QString program = QDir(programFolder).filePath(Program);
@@ -306,6 +345,9 @@ private slots:
     void tenSimultaneousStarts_leaveOneRunning();
     void readOnlyProgramFolder_storesInUserDataFolder();
     void killDuringShutDown_neverLeavesTruncatedFiles();
+    void hostileStoredFiles_areNeitherFollowedNorBlocking();
+    void guardFolder_isPrivate_andAHostileOneIsReported();
+    void anotherUsersSocket_isNeverAsked();
 };
 
 void test_blackbox::initTestCase() {
@@ -321,7 +363,7 @@ void test_blackbox::firstStart_leavesEmptyLastEditAndSettingsOnly() {
     const QStringList shipped = listing(folder);
     QProcess p;
     box.start(p, folder);
-    QVERIFY2(waitUntilListening(box.instance(), p), qPrintable(exitProblem(p)));
+    QVERIFY2(waitUntilListening(box.socketPath(), p), qPrintable(exitProblem(p)));
     const QString problem = stopProblem(p);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
@@ -348,7 +390,7 @@ void test_blackbox::relativeFile_isTakenFromLaunchFolder_andStoredByteForByte() 
 
     QProcess p;
     box.start(p, folder, {QStringLiteral("books/Книга.txt")}, launch);
-    QVERIFY2(waitUntilListening(box.instance(), p), qPrintable(exitProblem(p)));
+    QVERIFY2(waitUntilListening(box.socketPath(), p), qPrintable(exitProblem(p)));
     waitUntilIdle(p.processId());
     const QString problem = stopProblem(p);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
@@ -379,7 +421,7 @@ void test_blackbox::secondInstance_endsAtOnce_andTouchesNoFile() {
 
     QProcess running;
     box.start(running, first);
-    QVERIFY2(waitUntilListening(box.instance(), running), qPrintable(exitProblem(running)));
+    QVERIFY2(waitUntilListening(box.socketPath(), running), qPrintable(exitProblem(running)));
     waitUntilIdle(running.processId());
     const Snapshot firstBefore = snapshot(first);
     const Snapshot secondBefore = snapshot(second);
@@ -432,7 +474,7 @@ void test_blackbox::tenSimultaneousStarts_leaveOneRunning() {
     const std::vector<int> survivors = running();
     QCOMPARE(survivors.size(), size_t(1));
     const int winner = survivors.front();
-    QVERIFY(waitUntilListening(box.instance(), *processes[winner]));
+    QVERIFY(waitUntilListening(box.socketPath(), *processes[winner]));
     for (int i = 0; i < Count; ++i) {
         if (i != winner)
             QVERIFY2(exitProblem(*processes[i]).isEmpty(), qPrintable(exitProblem(*processes[i])));
@@ -469,7 +511,7 @@ void test_blackbox::readOnlyProgramFolder_storesInUserDataFolder() {
 
     QProcess p;
     box.start(p, folder, {}, {}, asNobody);
-    QVERIFY2(waitUntilListening(box.instance(), p), qPrintable(exitProblem(p)));
+    QVERIFY2(waitUntilListening(box.socketPath(), p), qPrintable(exitProblem(p)));
     const QString problem = stopProblem(p);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
@@ -500,7 +542,7 @@ void test_blackbox::killDuringShutDown_neverLeavesTruncatedFiles() {
         const ino_t before = inodeOf(settingsPath);
         QProcess p;
         box.start(p, folder);
-        QVERIFY2(waitUntilListening(box.instance(), p), qPrintable(exitProblem(p)));
+        QVERIFY2(waitUntilListening(box.socketPath(), p), qPrintable(exitProblem(p)));
         waitUntilIdle(p.processId());
         QElapsedTimer timer;
         timer.start();
@@ -532,7 +574,7 @@ void test_blackbox::killDuringShutDown_neverLeavesTruncatedFiles() {
 
         QProcess p;
         box.start(p, folder, {book});
-        QVERIFY2(waitUntilListening(box.instance(), p), qPrintable(exitProblem(p)));
+        QVERIFY2(waitUntilListening(box.socketPath(), p), qPrintable(exitProblem(p)));
         waitUntilIdle(p.processId());
         const int delayMs = random.bounded(maxDelayMs + 1);
         p.terminate();
@@ -569,6 +611,147 @@ void test_blackbox::killDuringShutDown_neverLeavesTruncatedFiles() {
           "old ZKData %d times; left behind: %s",
           Rounds, killed, newText, newSettings, textOnly,
           qPrintable(leftovers.isEmpty() ? QStringLiteral("nothing") : leftovers.join(u' ')));
+}
+
+void test_blackbox::hostileStoredFiles_areNeitherFollowedNorBlocking() {
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QDir folder(box.addProgramFolder(QStringLiteral("program")));
+    const QString lastEdit = folder.filePath(LastEdit);
+    const QString settings = folder.filePath(ZKData);
+    const auto run = [&box, &folder] {
+        QProcess p;
+        limitMemory(p);
+        box.start(p, folder.path());
+        if (!waitUntilListening(box.socketPath(), p))
+            return exitProblem(p);
+        waitUntilIdle(p.processId());
+        return stopProblem(p);
+    };
+
+    // A FIFO blocked start-up in open(); a device behind a link was read without end
+    // and, as root, replaced by a file. Root can make a device here, where that is harmless.
+    const bool root = ::geteuid() == 0;
+    const QString device = box.path(QStringLiteral("device"));
+    QCOMPARE(root ? ::mknod(local(device).constData(), S_IFCHR | 0666, makedev(1, 5))
+                  : ::mkfifo(local(device).constData(), 0600),
+             0);
+    QVERIFY(QFile::link(device, lastEdit));
+    QCOMPARE(::mkfifo(local(settings).constData(), 0600), 0);
+    QString problem = run();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QVERIFY(S_ISFIFO(modeOf(settings)));
+    QVERIFY(root ? S_ISCHR(modeOf(device)) : S_ISFIFO(modeOf(device)));
+    // Said at the next start; removed here so that no message box waits.
+    const QString note = QDir(box.userDataFolder()).filePath(QStringLiteral("SessionNote"));
+    QVERIFY(QFile::remove(note));
+
+    // A read-only text stays as it is, and is rescued; the user's own link to their
+    // own settings file keeps working.
+    QVERIFY(QFile::remove(lastEdit) && QFile::remove(settings));
+    const QByteArray text = TextCodec::toWindows1251(QStringLiteral("Только для чтения.\r\n"));
+    QVERIFY(writeAll(lastEdit, text));
+    QCOMPARE(::chmod(local(lastEdit).constData(), 0444), 0);
+    const QString ownSettings = box.path(QStringLiteral("settings"));
+    QVERIFY(writeAll(ownSettings, SettingsRecord::designedDefaults().encode()));
+    QVERIFY(QFile::link(ownSettings, settings));
+    const ino_t settingsInode = inodeOf(ownSettings);
+    problem = run();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(readAll(lastEdit), text);
+    QCOMPARE(modeOf(lastEdit) & 07777, mode_t(0444));
+    QVERIFY(QFileInfo(settings).isSymLink());
+    QVERIFY(inodeOf(ownSettings) != settingsInode);
+    const QDir user(box.userDataFolder());
+    const QStringList rescued = user.entryList({QStringLiteral("LastEdit-*.txt")});
+    QCOMPARE(rescued.size(), 1);
+    QCOMPARE(readAll(user.filePath(rescued.at(0))), text);
+    QVERIFY(QFile::remove(note));
+
+    if (!root)
+        return;
+    // Another user's file behind the user's link is not written through.
+    const QString theirs = box.path(QStringLiteral("theirs"));
+    QVERIFY(writeAll(theirs, text));
+    QCOMPARE(::chown(local(theirs).constData(), NobodyId, NobodyId), 0);
+    QVERIFY(QFile::remove(lastEdit) && QFile::link(theirs, lastEdit));
+    const ino_t before = inodeOf(theirs);
+    problem = run();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(readAll(theirs), text);
+    QCOMPARE(inodeOf(theirs), before);
+}
+
+void test_blackbox::guardFolder_isPrivate_andAHostileOneIsReported() {
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QString folder = box.addProgramFolder(QStringLiteral("program"));
+    const QString temp = box.path(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(temp));
+    QCOMPARE(::chmod(local(temp).constData(), 01777), 0);
+    // Without XDG_RUNTIME_DIR (su, ssh, cron) the guard lives in the shared folder.
+    box.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString());
+    box.environment.insert(QStringLiteral("TMPDIR"), temp);
+    const QString guard = temp + QStringLiteral("/zorkan-%1").arg(::geteuid());
+
+    // Somebody was there first: a link to a folder elsewhere, or another user's folder.
+    const QString elsewhere = box.path(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    QVERIFY(QFile::link(elsewhere, guard));
+    for (int round = 0; round < (::geteuid() == 0 ? 2 : 1); ++round) {
+        if (round == 1) {
+            QVERIFY(QFile::remove(guard) && QDir().mkdir(guard));
+            QCOMPARE(::chown(local(guard).constData(), NobodyId, NobodyId), 0);
+            QCOMPARE(::chmod(local(guard).constData(), 0777), 0);
+        }
+        QProcess p;
+        box.start(p, folder);
+        QVERIFY2(waitForError(p, QStringLiteral("Не удалось запустить Зоркан: ")),
+                 qPrintable(exitProblem(p)));
+        p.terminate(); // closes the message
+        QVERIFY(p.waitForFinished(ExitTimeoutMs));
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(listing(elsewhere), QStringList());
+        QCOMPARE(listing(guard), QStringList());
+    }
+
+    QVERIFY(QDir(guard).removeRecursively() || QFile::remove(guard));
+    QProcess p;
+    box.start(p, folder);
+    const QString socket = guard + u'/' + box.instance();
+    QVERIFY2(waitUntilListening(socket, p), qPrintable(exitProblem(p)));
+    QCOMPARE(modeOf(guard), mode_t(S_IFDIR | 0700));
+    QCOMPARE(listing(guard), sorted({box.instance(), box.instance() + QStringLiteral(".lock")}));
+    const QString problem = stopProblem(p);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void test_blackbox::anotherUsersSocket_isNeverAsked() {
+    // Root plays the other user; the program runs as nobody, who cannot remove it.
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+        QSKIP("needs root and setpriv to act as two users");
+    Sandbox box;
+    QVERIFY(box.isValid());
+    QVERIFY(box.handHomeTo(NobodyId));
+    const QString folder = box.addProgramFolder(QStringLiteral("program"));
+    const QString temp = box.path(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(temp));
+    QCOMPARE(::chmod(local(temp).constData(), 01777), 0);
+    box.environment.insert(QStringLiteral("TMPDIR"), temp);
+    QLocalServer impostor;
+    QVERIFY(impostor.listen(QDir(temp).filePath(box.instance())));
+
+    QProcess first;
+    box.start(first, folder, {}, {}, true);
+    QVERIFY2(waitUntilListening(box.socketPath(), first), qPrintable(exitProblem(first)));
+    QProcess second;
+    box.start(second, folder, {}, {}, true);
+    QVERIFY(second.waitForFinished(ExitTimeoutMs));
+    QVERIFY2(exitProblem(second).isEmpty(), qPrintable(exitProblem(second)));
+    QCOMPARE(first.state(), QProcess::Running);
+    QVERIFY(!impostor.hasPendingConnections());
+    const QString problem = stopProblem(first);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
 QTEST_GUILESS_MAIN(test_blackbox)
