@@ -407,6 +407,7 @@ void MainWindow::wireControls() {
     connect(m_editor, &QTextEdit::cursorPositionChanged, this,
             &MainWindow::RichEdit1SelectionChange);
     connect(m_editor, &QTextEdit::selectionChanged, this, &MainWindow::RichEdit1SelectionChange);
+    connect(m_editor, &EditorPanel::shownLinesCounted, this, &MainWindow::onShownLinesCounted);
 
     connect(m_bar->PnReading, &StatPanel::doubleClicked, this, [this] {
         m_bar->PnReading->setText(QStringLiteral("0:00:00"));

@@ -95,6 +95,7 @@ public:
     void ActHideEdit();
     void TEditOnTimer();
     void RichEdit1SelectionChange();
+    void onShownLinesCounted();
     void PopupMenu2Popup();
     void N24Click();
     void PumCopyClick();
@@ -270,6 +271,8 @@ private:
     bool m_shutDown = false;
     bool m_unattended = false;
     bool m_deactivated = false;
+    int m_caretAwaitingLine = -1; // a caret whose shown line is still being counted
+    int m_lineAwaited = 0;
     bool m_settingProgress = false;
 };
 

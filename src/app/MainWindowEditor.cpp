@@ -24,6 +24,8 @@
 #include <QMenu>
 #include <QTextCursor>
 
+#include <utility>
+
 namespace zk {
 
 namespace {
@@ -107,8 +109,27 @@ void MainWindow::RichEdit1SelectionChange() {
     s.ReadBuffer.clear();
     const QTextCursor c = e->textCursor();
     e->SavedSelStart = c.selectionStart();
+    // A large text may still be counting its shown lines: the line and the percentage
+    // follow when they are known, never guessed.
+    m_caretAwaitingLine = -1;
+    if (e->isVisible() && !e->shownLinesReady()) {
+        m_caretAwaitingLine = c.position();
+        m_lineAwaited = s.CurrentLine;
+        return;
+    }
     s.CurrentLine = e->lineOfPosition(c.position());
     setProgressValue(std::min(99, Chunker::progressOf(s.CurrentLine, e->lineCount())));
+}
+
+void MainWindow::onShownLinesCounted() {
+    const int caret = std::exchange(m_caretAwaitingLine, -1);
+    // Only while nothing else has moved the position since.
+    if (caret < 0 || !m_editor->isVisible() || m_editor->caret() != caret ||
+        m_engine.state().CurrentLine != m_lineAwaited)
+        return;
+    m_engine.state().CurrentLine = m_editor->lineOfPosition(caret);
+    setProgressValue(
+        std::min(99, Chunker::progressOf(m_engine.state().CurrentLine, m_editor->lineCount())));
 }
 
 void MainWindow::showEditorWidget() {

@@ -256,6 +256,7 @@ void MainWindow::placeEditor() {
     m_editor->move(2, RowGeometry::StripHeight);
     const int height = std::max(0, m_panel->height() - RowGeometry::StripHeight);
     const int shownWidth = std::max(0, centralWidget()->width() - 3);
+    m_editor->setShownWidth(shownWidth);
     m_editor->resize(m_editor->isVisible() ? shownWidth : EditorPanel::HiddenWidth, height);
 }
 

@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -50,13 +51,13 @@ EditorPanel::EditorPanel(QWidget *parent) : QTextEdit(parent) {
     QTextOption option = document()->defaultTextOption();
     option.setAlignment(Qt::AlignHCenter);
     document()->setDefaultTextOption(option);
-    // Only a real change of characters rebuilds the line model; the layout's own
-    // markings of dirty ranges (relayouts) leave the text as it was.
-    connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if (removed != 0 || added != 0)
-            m_hiddenDirty = true;
-        m_shownDirty = true;
-    });
+    connect(document(), &QTextDocument::contentsChange, this, &EditorPanel::onContentsChange);
+    connect(&m_shownRows, &ShownRowIndex::completed, this, &EditorPanel::shownLinesCounted);
+    m_countLater.setSingleShot(true);
+    m_countLater.setInterval(100);
+    connect(&m_countLater, &QTimer::timeout, this,
+            [this] { m_shownRows.start(hiddenLines().text()); });
+    m_shownRows.reset(document()->blockCount());
     updateBreaker();
     hide();
 }
@@ -139,42 +140,106 @@ int EditorPanel::lineStart(int index) const {
 
 void EditorPanel::resizeEvent(QResizeEvent *event) {
     QTextEdit::resizeEvent(event);
-    m_shownDirty = true;
+    updateShownLayout();
 }
 
-void EditorPanel::buildShownIndex() const {
-    m_shownDirty = false;
-    QTextDocument *doc = document();
-    // Lays the whole document out at the current width once; later queries are cheap.
-    doc->documentLayout()->blockBoundingRect(doc->lastBlock());
-    m_shownPrefix.clear();
-    m_shownPrefix.reserve(static_cast<size_t>(doc->blockCount()) + 1);
-    int total = 0;
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        m_shownPrefix.push_back(total);
-        const QTextLayout *layout = b.layout();
-        total += layout ? std::max(1, layout->lineCount()) : 1;
+void EditorPanel::setShownWidth(int width) {
+    m_shownWidth = width;
+    updateShownLayout();
+}
+
+void EditorPanel::updateShownLayout() {
+    // The viewport is what the document is laid out in; while hidden, the frame and
+    // the scroll bar, which is always on, take the same share of the shown width.
+    int viewportWidth = viewport()->width();
+    if (!isVisible()) {
+        if (m_shownWidth < 0)
+            return;
+        viewportWidth = m_shownWidth - 2 * frameWidth() - verticalScrollBar()->sizeHint().width();
     }
-    m_shownPrefix.push_back(total);
+    ShownLayout g;
+    g.font = document()->defaultFont();
+    g.option = document()->defaultTextOption();
+    g.lineWidth = std::max<qreal>(0, viewportWidth - 2 * document()->documentMargin());
+    if (g.sameAs(m_shownRows.geometry()))
+        return;
+    m_shownRows.setGeometry(g);
+    m_startsBlock = -1;
+    m_countLater.start();
+}
+
+void EditorPanel::onContentsChange(int position, int removed, int added) {
+    // Only a real change of characters rebuilds the line model; the layout's own
+    // markings of dirty ranges (relayouts) leave the text as it was.
+    if (removed == 0 && added == 0)
+        return;
+    m_hiddenDirty = true;
+    m_startsBlock = -1;
+    QTextDocument *doc = document();
+    const int first = doc->findBlock(position).blockNumber();
+    const int last = doc->findBlock(position + added).blockNumber();
+    const int blocks = doc->blockCount();
+    const int lastBefore = last - (blocks - m_shownRows.paragraphCount());
+    if (first < 0 || last < first || lastBefore < first - 1) {
+        m_shownRows.reset(blocks);
+    } else {
+        m_shownRows.splice(first, lastBefore - first + 1, last - first + 1);
+        // Typing and small pastes are counted at once; larger changes in the background.
+        if (added < 20'000) {
+            for (QTextBlock b = doc->findBlockByNumber(first);
+                 b.isValid() && b.blockNumber() <= last; b = b.next())
+                m_shownRows.setRows(b.blockNumber(),
+                                    ShownRowIndex::rowCount(b.text(), m_shownRows.geometry()));
+        }
+    }
+    if (!m_shownRows.isComplete())
+        m_countLater.start();
+}
+
+bool EditorPanel::shownLinesReady() {
+    if (m_shownRows.isComplete())
+        return true;
+    const qsizetype rest = static_cast<qsizetype>(document()->characterCount()) *
+                           m_shownRows.unknownCount() / std::max(1, m_shownRows.paragraphCount());
+    if (rest <= m_countAtOnce) {
+        countShownLines();
+        return true;
+    }
+    m_countLater.stop();
+    m_shownRows.start(hiddenLines().text());
+    return false;
+}
+
+void EditorPanel::countShownLines() const {
+    if (!m_shownRows.isComplete()) {
+        m_countLater.stop();
+        m_shownRows.finish(hiddenLines().text());
+    }
 }
 
 int EditorPanel::shownLineCount() const {
-    if (m_shownDirty)
-        buildShownIndex();
-    int total = m_shownPrefix.back();
+    countShownLines();
+    int total = m_shownRows.totalRows();
     // A last line that is empty is not counted.
     if (document()->lastBlock().length() <= 1)
         --total;
     return std::max(0, total);
 }
 
+const std::vector<int> &EditorPanel::shownRowStarts(const QTextBlock &block) const {
+    if (m_startsBlock != block.blockNumber()) {
+        m_starts = ShownRowIndex::rowStarts(block.text(), m_shownRows.geometry());
+        m_startsBlock = block.blockNumber();
+    }
+    return m_starts;
+}
+
 bool EditorPanel::locateShown(int index, QTextBlock *block, int *lineInBlock) const {
     if (index < 0 || index >= shownLineCount())
         return false;
-    auto it = std::upper_bound(m_shownPrefix.begin(), m_shownPrefix.end() - 1, index);
-    const int blockNumber = static_cast<int>(it - m_shownPrefix.begin()) - 1;
+    const int blockNumber = m_shownRows.paragraphOfRow(index);
     *block = document()->findBlockByNumber(blockNumber);
-    *lineInBlock = index - m_shownPrefix[static_cast<size_t>(blockNumber)];
+    *lineInBlock = index - m_shownRows.rowsBefore(blockNumber);
     return block->isValid();
 }
 
@@ -183,11 +248,12 @@ QString EditorPanel::shownLine(int index) const {
     int lineInBlock = 0;
     if (!locateShown(index, &block, &lineInBlock))
         return {};
-    const QTextLayout *layout = block.layout();
-    if (!layout || layout->lineCount() == 0)
-        return block.text();
-    const QTextLine l = layout->lineAt(lineInBlock);
-    return block.text().mid(l.textStart(), l.textLength());
+    const std::vector<int> &starts = shownRowStarts(block);
+    const QString text = block.text();
+    const size_t row = std::min(static_cast<size_t>(lineInBlock), starts.size() - 1);
+    const int begin = starts[row];
+    const int end = row + 1 < starts.size() ? starts[row + 1] : static_cast<int>(text.size());
+    return text.mid(begin, end - begin);
 }
 
 int EditorPanel::shownLineStart(int index) const {
@@ -197,25 +263,19 @@ int EditorPanel::shownLineStart(int index) const {
     int lineInBlock = 0;
     if (!locateShown(index, &block, &lineInBlock))
         return document()->characterCount() - 1;
-    const QTextLayout *layout = block.layout();
-    const int offset =
-        layout && layout->lineCount() > 0 ? layout->lineAt(lineInBlock).textStart() : 0;
-    return block.position() + offset;
+    const std::vector<int> &starts = shownRowStarts(block);
+    return block.position() + starts[std::min(static_cast<size_t>(lineInBlock), starts.size() - 1)];
 }
 
 int EditorPanel::shownLineOfPosition(int pos) const {
-    if (m_shownDirty)
-        buildShownIndex();
+    countShownLines();
     const QTextBlock block = document()->findBlock(std::max(0, pos));
     if (!block.isValid())
         return shownLineCount();
-    int line = m_shownPrefix[static_cast<size_t>(block.blockNumber())];
-    if (const QTextLayout *layout = block.layout(); layout && layout->lineCount() > 0) {
-        const QTextLine l = layout->lineForTextPosition(pos - block.position());
-        if (l.isValid())
-            line += l.lineNumber();
-    }
-    return line;
+    const std::vector<int> &starts = shownRowStarts(block);
+    const auto row = std::upper_bound(starts.begin(), starts.end(), pos - block.position());
+    return m_shownRows.rowsBefore(block.blockNumber()) +
+           std::max(0, static_cast<int>(row - starts.begin()) - 1);
 }
 
 bool EditorPanel::replaceTabs() {
@@ -259,7 +319,7 @@ void EditorPanel::applyFontToAll(const QFont &font, const QColor &color) {
     p.setColor(QPalette::Text, color);
     setPalette(p);
     updateBreaker();
-    m_shownDirty = true; // a new font lays the shown rows out anew
+    updateShownLayout(); // a new font lays the shown rows out anew
 }
 
 void EditorPanel::setBackgroundColor(const QColor &color) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "editor/ShownRowIndex.h"
 #include "editor/text/LineModel.h"
 
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <functional>
 #include <vector>
@@ -32,11 +34,20 @@ public:
     int lineOfPosition(int pos) const;
     int lineStart(int index) const;
 
-    // Lines as the shown editor lays them out at its width.
+    // Lines as the shown editor lays them out at its width. A large text is counted
+    // in the background; these wait for what is still missing.
     int shownLineCount() const;
     QString shownLine(int index) const;
     int shownLineOfPosition(int pos) const;
     int shownLineStart(int index) const;
+
+    // Whether the shown lines are counted; a small rest is counted at once, a large
+    // one goes on in the background and `shownLinesCounted` follows.
+    bool shownLinesReady();
+    // Texts up to this many characters still to count are counted at once.
+    void setCountAtOnceLimit(qsizetype characters) { m_countAtOnce = characters; }
+    // Width the editor takes when shown, so its lines are counted while it is hidden.
+    void setShownWidth(int width);
 
     const LineModel &hiddenLines() const;
 
@@ -49,6 +60,10 @@ public:
     void setCaret(int pos);
     int caret() const;
 
+signals:
+    void shownLinesCounted();
+
+public:
     // Paste and drops go through the program's paste command.
     std::function<void(const QString &)> pasteCommand;
 
@@ -68,12 +83,20 @@ protected:
 
 private:
     void updateBreaker();
-    void buildShownIndex() const;
+    void onContentsChange(int position, int removed, int added);
+    void updateShownLayout();
+    void countShownLines() const;
     // Block number and line inside the block of shown line `index`.
     bool locateShown(int index, QTextBlock *block, int *lineInBlock) const;
+    // Row starts of one block in the shown layout, the last block's kept.
+    const std::vector<int> &shownRowStarts(const QTextBlock &block) const;
 
-    mutable std::vector<int> m_shownPrefix; // shown lines before each block
-    mutable bool m_shownDirty = true;
+    mutable ShownRowIndex m_shownRows;
+    mutable QTimer m_countLater;
+    int m_shownWidth = -1;
+    qsizetype m_countAtOnce = 500'000;
+    mutable int m_startsBlock = -1;
+    mutable std::vector<int> m_starts;
     mutable LineModel m_hidden;
     mutable bool m_hiddenDirty = true;
 };
