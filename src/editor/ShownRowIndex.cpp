@@ -87,7 +87,8 @@ struct ShownRowIndex::Job {
 };
 
 ShownRowIndex::ShownRowIndex(QObject *parent) : QObject(parent) {
-    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    // One core stays with the window; a query that cannot wait counts along.
+    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
     m_pool.setThreadPriority(QThread::LowPriority);
 }
 

@@ -3,11 +3,13 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <array>
+
 namespace zk {
 
 namespace {
 
-bool hasNonAscii(const QByteArray &bytes) {
+bool hasNonAscii(QByteArrayView bytes) {
     for (char c : bytes) {
         if (static_cast<unsigned char>(c) >= 0x80)
             return true;
@@ -15,11 +17,74 @@ bool hasNonAscii(const QByteArray &bytes) {
     return false;
 }
 
-bool isValidUtf8(const QByteArray &bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString out = decoder.decode(bytes);
-    return !decoder.hasError();
+// Strict UTF-8 as the decoder takes it: no overlong forms, no surrogates, nothing
+// beyond U+10FFFF.
+bool isValidUtf8(QByteArrayView bytes) {
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *end = p + bytes.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int more = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0)
+                low = 0xA0;
+            else if (c == 0xED)
+                high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        if (p[1] < low || p[1] > high)
+            return false;
+        for (int i = 2; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+        }
+        p += more + 1;
+    }
+    return true;
 }
+
+// Windows-1251 both ways, as tables built once from Qt's codec.
+struct Cp1251 {
+    std::array<char16_t, 256> toUnicode{};
+    std::array<unsigned char, 0x10000> fromUnicode{}; // 0 where nothing maps (and for U+0000)
+
+    Cp1251() {
+        QByteArray all(256, Qt::Uninitialized);
+        for (int i = 0; i < 256; ++i)
+            all[i] = static_cast<char>(i);
+        QStringDecoder decoder("windows-1251");
+        const QString chars = decoder.isValid() ? decoder.decode(all) : QString::fromLatin1(all);
+        for (int i = 0; i < 256 && i < chars.size(); ++i) {
+            const char16_t u = chars.at(i).unicode();
+            toUnicode[static_cast<size_t>(i)] = u;
+            if (u != QChar::ReplacementCharacter && fromUnicode[u] == 0)
+                fromUnicode[u] = static_cast<unsigned char>(i);
+        }
+    }
+
+    static const Cp1251 &instance() {
+        static const Cp1251 table;
+        return table;
+    }
+};
 
 // Damaged UTF-16 may hold halves of surrogate pairs; no encoding can write them back.
 void replaceLoneSurrogates(QString &text) {
@@ -30,6 +95,34 @@ void replaceLoneSurrogates(QString &text) {
         else if (c.isSurrogate())
             text[i] = QChar::ReplacementCharacter;
     }
+}
+
+// In one pass: leading byte-order marks go, CR LF and lone CR become LF, and one final
+// line break ends the last paragraph instead of opening an empty one.
+void tidy(QString &text) {
+    qsizetype marks = 0;
+    while (marks < text.size() && text.at(marks) == QChar::ByteOrderMark)
+        ++marks;
+    if (marks == 0 && !text.contains(QLatin1Char('\r'))) {
+        if (text.endsWith(QLatin1Char('\n')))
+            text.chop(1);
+        return;
+    }
+    char16_t *data = reinterpret_cast<char16_t *>(text.data());
+    const qsizetype size = text.size();
+    qsizetype out = 0;
+    for (qsizetype i = marks; i < size; ++i) {
+        char16_t c = data[i];
+        if (c == u'\r') {
+            if (i + 1 < size && data[i + 1] == u'\n')
+                ++i;
+            c = u'\n';
+        }
+        data[out++] = c;
+    }
+    if (out > 0 && data[out - 1] == u'\n')
+        --out;
+    text.truncate(out);
 }
 
 } // namespace
@@ -43,10 +136,12 @@ QString TextCodec::normalizeLineEnds(QString text) {
 }
 
 QString TextCodec::fromWindows1251(const QByteArray &bytes) {
-    QStringDecoder decoder("windows-1251");
-    if (!decoder.isValid())
-        return QString::fromLatin1(bytes);
-    return decoder.decode(bytes);
+    const Cp1251 &table = Cp1251::instance();
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (char c : bytes)
+        *out++ = table.toUnicode[static_cast<unsigned char>(c)];
+    return text;
 }
 
 QByteArray TextCodec::toWindows1251(const QString &text) {
@@ -55,12 +150,12 @@ QByteArray TextCodec::toWindows1251(const QString &text) {
 }
 
 bool TextCodec::fitsWindows1251(const QString &text) {
-    QStringEncoder encoder("windows-1251", QStringEncoder::Flag::Stateless);
-    const QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        return false;
-    // Unmappable characters may come out as '?' without an error flag.
-    return fromWindows1251(bytes) == text;
+    const Cp1251 &table = Cp1251::instance();
+    for (QChar c : text) {
+        if (c.unicode() != 0 && table.fromUnicode[c.unicode()] == 0)
+            return false;
+    }
+    return true;
 }
 
 QString TextCodec::decode(const QByteArray &bytes) {
@@ -78,24 +173,89 @@ QString TextCodec::decode(const QByteArray &bytes) {
         text = fromWindows1251(bytes);
     }
     // Repeated byte-order marks carry no text, and a leading one would not survive a save.
-    qsizetype marks = 0;
-    while (marks < text.size() && text.at(marks) == QChar::ByteOrderMark)
-        ++marks;
-    text.remove(0, marks);
-    return normalizeLineEnds(std::move(text));
+    tidy(text);
+    return text;
 }
 
 QByteArray TextCodec::encode(const QString &text) {
-    QString crlf = normalizeLineEnds(text);
-    crlf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    // Windows-1251 only when it opens as the same text: its bytes may look like a byte-order
-    // mark ("яю") or like UTF-8 ("Её" is C5 B8, UTF-8 for "Ÿ").
-    if (fitsWindows1251(crlf)) {
-        QByteArray bytes = toWindows1251(crlf);
-        if (decode(bytes) == normalizeLineEnds(text))
-            return bytes;
+    // Every paragraph, the last one too, ends in CR LF; an empty text is an empty file.
+    const char16_t *data = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype size = text.size();
+    const Cp1251 &table = Cp1251::instance();
+    QByteArray bytes(size + size / 16 + 16, Qt::Uninitialized);
+    qsizetype out = 0;
+    auto put = [&](char c) {
+        if (out == bytes.size())
+            bytes.resize(bytes.size() * 3 / 2 + 16);
+        bytes.data()[out++] = c;
+    };
+    bool fits = true;
+    for (qsizetype i = 0; i < size && fits; ++i) {
+        const char16_t c = data[i];
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < size && data[i + 1] == u'\n')
+                ++i;
+            put('\r');
+            put('\n');
+        } else if (const unsigned char b = table.fromUnicode[c]; b != 0 || c == 0) {
+            put(static_cast<char>(b));
+        } else {
+            fits = false;
+        }
     }
-    return QByteArray("\xEF\xBB\xBF") + crlf.toUtf8();
+    if (fits && size > 0) {
+        put('\r');
+        put('\n');
+    }
+    bytes.truncate(out);
+    // Windows-1251 only when it opens as the same text: its bytes may look like a
+    // byte-order mark ("яю") or like UTF-8 ("Её" is C5 B8, UTF-8 for "Ÿ").
+    const bool looksLikeMark = bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") ||
+                               bytes.startsWith("\xFE\xFF");
+    if (fits && !looksLikeMark && !(hasNonAscii(bytes) && isValidUtf8(bytes)))
+        return bytes;
+
+    // UTF-8 with a byte-order mark, written the same way in one pass.
+    bytes.resize(3 + size * 3 + 2);
+    char *p = bytes.data();
+    *p++ = '\xEF';
+    *p++ = '\xBB';
+    *p++ = '\xBF';
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t c = data[i];
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < size && data[i + 1] == u'\n')
+                ++i;
+            *p++ = '\r';
+            *p++ = '\n';
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(data[i + 1]))
+            c = QChar::surrogateToUcs4(static_cast<char16_t>(c), data[++i]);
+        else if (QChar::isSurrogate(c))
+            c = QChar::ReplacementCharacter;
+        if (c < 0x80) {
+            *p++ = static_cast<char>(c);
+        } else if (c < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *p++ = static_cast<char>(0xE0 | (c >> 12));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *p++ = static_cast<char>(0xF0 | (c >> 18));
+            *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    if (size > 0) {
+        *p++ = '\r';
+        *p++ = '\n';
+    }
+    bytes.truncate(p - bytes.constData());
+    return bytes;
 }
 
 } // namespace zk

@@ -10,11 +10,13 @@ namespace zk {
 class TextCodec final {
 public:
     // A byte-order mark decides; otherwise valid UTF-8 holding non-ASCII bytes is
-    // UTF-8; otherwise Windows-1251. CR LF, LF and CR all end a line.
+    // UTF-8; otherwise Windows-1251. CR LF, LF and CR all end a line; one final line
+    // break ends the last paragraph and opens no empty one. Linear, in one pass.
     static QString decode(const QByteArray &bytes);
 
-    // Windows-1251 with CR LF when every character fits, otherwise UTF-8 with a
-    // byte-order mark and CR LF, so nothing typed is lost.
+    // Windows-1251 when every character fits and the bytes read back as such, otherwise
+    // UTF-8 with a byte-order mark, so nothing typed is lost. Every paragraph, the last
+    // one too, ends in CR LF.
     static QByteArray encode(const QString &text);
 
     static bool fitsWindows1251(const QString &text);
