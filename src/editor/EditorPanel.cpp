@@ -15,20 +15,14 @@ namespace {
 
 // Rows a paragraph wraps into at `width` pixels, as the editor would break it.
 std::vector<int> breakParagraph(QStringView paragraph, const QFont &font, qreal width) {
-    std::vector<int> rows;
-    QTextLayout layout(paragraph.toString(), font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    for (;;) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width);
-        rows.push_back(line.textLength());
-    }
-    layout.endLayout();
+    ShownLayout g;
+    g.font = font;
+    g.option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    g.lineWidth = width;
+    std::vector<int> rows = ShownRowIndex::rowStarts(paragraph, g);
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i] =
+            (i + 1 < rows.size() ? rows[i + 1] : static_cast<int>(paragraph.size())) - rows[i];
     return rows;
 }
 

@@ -99,21 +99,38 @@ ShownRowIndex::~ShownRowIndex() {
 }
 
 std::vector<int> ShownRowIndex::rowStarts(QStringView paragraph, const ShownLayout &g) {
-    std::vector<int> starts;
-    QTextLayout layout(paragraph.toString(), g.font);
-    layout.setTextOption(g.option);
-    layout.setCacheEnabled(false);
-    layout.beginLayout();
-    for (;;) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
+    // A long paragraph is laid out a slice at a time, keeping the rows that end inside
+    // the slice, so memory stays bounded whatever its length.
+    constexpr qsizetype Slice = 1 << 16;
+    std::vector<int> starts{0};
+    qsizetype at = 0;
+    while (at < paragraph.size()) {
+        const qsizetype length = std::min(Slice, paragraph.size() - at);
+        const bool last = at + length == paragraph.size();
+        QTextLayout layout(paragraph.sliced(at, length).toString(), g.font);
+        layout.setTextOption(g.option);
+        layout.setCacheEnabled(false);
+        std::vector<int> rows;
+        layout.beginLayout();
+        for (;;) {
+            QTextLine line = layout.createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(g.lineWidth);
+            rows.push_back(line.textLength());
+        }
+        layout.endLayout();
+        // The slice's last row may go on beyond it: it is laid out again with what follows.
+        if (!last && rows.size() > 1)
+            rows.pop_back();
+        for (int r : rows) {
+            at += r;
+            if (at < paragraph.size() && r > 0)
+                starts.push_back(static_cast<int>(at));
+        }
+        if (rows.empty())
             break;
-        line.setLineWidth(g.lineWidth);
-        starts.push_back(line.textStart());
     }
-    layout.endLayout();
-    if (starts.empty())
-        starts.push_back(0);
     return starts;
 }
 
