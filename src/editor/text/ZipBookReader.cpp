@@ -1,5 +1,6 @@
 #include "editor/text/BookReaders.h"
 #include "editor/text/ParagraphBuilder.h"
+#include "editor/text/ZipEntries.h"
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -18,7 +19,9 @@ namespace {
 // No part of a book is this large; a bigger entry is a damaged or hostile archive.
 constexpr qint64 kMaxEntrySize = 256 * 1024 * 1024;
 
-std::optional<QByteArray> readEntry(QuaZip &zip, const QString &name) {
+} // namespace
+
+std::optional<QByteArray> readZipEntry(QuaZip &zip, const QString &name) {
     if (!zip.setCurrentFile(name, QuaZip::csSensitive) &&
         !zip.setCurrentFile(name, QuaZip::csInsensitive))
         return std::nullopt;
@@ -38,7 +41,7 @@ std::optional<QByteArray> readEntry(QuaZip &zip, const QString &name) {
     return data;
 }
 
-std::optional<QString> rootFilePath(const QByteArray &containerXml) {
+std::optional<QString> epubRootFile(const QByteArray &containerXml) {
     QXmlStreamReader xml(containerXml);
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"rootfile") {
@@ -49,6 +52,8 @@ std::optional<QString> rootFilePath(const QByteArray &containerXml) {
     }
     return std::nullopt;
 }
+
+namespace {
 
 bool isReadableMediaType(QStringView type) {
     return type.isEmpty() || type == u"application/xhtml+xml" || type == u"text/html";
@@ -106,13 +111,13 @@ std::optional<QString> readEpub(const QString &path) {
         return std::nullopt;
 
     const std::optional<QByteArray> container =
-        readEntry(zip, QStringLiteral("META-INF/container.xml"));
+        readZipEntry(zip, QStringLiteral("META-INF/container.xml"));
     if (!container)
         return std::nullopt;
-    const std::optional<QString> opfPath = rootFilePath(*container);
+    const std::optional<QString> opfPath = epubRootFile(*container);
     if (!opfPath)
         return std::nullopt;
-    const std::optional<QByteArray> opf = readEntry(zip, *opfPath);
+    const std::optional<QByteArray> opf = readZipEntry(zip, *opfPath);
     if (!opf)
         return std::nullopt;
     const std::optional<QStringList> parts = spinePaths(*opf, *opfPath);
@@ -121,7 +126,7 @@ std::optional<QString> readEpub(const QString &path) {
 
     QString text;
     for (const QString &part : *parts) {
-        const std::optional<QByteArray> bytes = readEntry(zip, part);
+        const std::optional<QByteArray> bytes = readZipEntry(zip, part);
         if (!bytes)
             return std::nullopt;
         const QString partText = readHtml(*bytes);
@@ -134,17 +139,20 @@ std::optional<QString> readEpub(const QString &path) {
     return text;
 }
 
-std::optional<QString> readZippedFb2(const QString &path) {
+std::optional<QByteArray> zippedFb2Bytes(const QString &path) {
     QuaZip zip(path);
     if (!zip.open(QuaZip::mdUnzip))
         return std::nullopt;
     for (const QString &name : zip.getFileNameList()) {
-        if (name.endsWith(u".fb2", Qt::CaseInsensitive)) {
-            const std::optional<QByteArray> bytes = readEntry(zip, name);
-            return bytes ? readFb2(*bytes) : std::nullopt;
-        }
+        if (name.endsWith(u".fb2", Qt::CaseInsensitive))
+            return readZipEntry(zip, name);
     }
     return std::nullopt;
+}
+
+std::optional<QString> readZippedFb2(const QString &path) {
+    const std::optional<QByteArray> bytes = zippedFb2Bytes(path);
+    return bytes ? readFb2(*bytes) : std::nullopt;
 }
 
 } // namespace zk

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class QuaZip;
+
+namespace zk {
+
+// One entry of an open archive, checked against its CRC; nullopt when it is
+// missing, damaged or implausibly large.
+std::optional<QByteArray> readZipEntry(QuaZip &zip, const QString &name);
+
+// The package document named by an EPUB's META-INF/container.xml.
+std::optional<QString> epubRootFile(const QByteArray &containerXml);
+
+// The bytes of the first .fb2 file inside a zip archive.
+std::optional<QByteArray> zippedFb2Bytes(const QString &path);
+
+} // namespace zk
