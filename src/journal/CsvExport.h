@@ -1,0 +1,15 @@
+#pragma once
+
+#include "journal/Session.h"
+
+#include <QList>
+#include <QString>
+
+namespace zk {
+
+// Sessions as CSV: UTF-8, a header row, comma-separated, quoted where needed.
+QByteArray sessionsCsv(const QList<Session> &sessions);
+// Written whole or not at all; an empty string on success, else the reason.
+QString writeSessionsCsv(const QString &path, const QList<Session> &sessions);
+
+} // namespace zk

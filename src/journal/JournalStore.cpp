@@ -1,0 +1,514 @@
+#include "journal/JournalStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <atomic>
+#include <initializer_list>
+
+using namespace Qt::StringLiterals;
+
+namespace zk {
+
+namespace {
+
+// Each step brings the schema from the version before it to its own.
+const std::initializer_list<QStringView> kVersion1 = {
+    uR"(CREATE TABLE books (id INTEGER PRIMARY KEY, path TEXT NOT NULL, size INTEGER NOT NULL,
+        hash TEXT NOT NULL, title TEXT NOT NULL, last_line INTEGER NOT NULL DEFAULT 0,
+        last_percent INTEGER NOT NULL DEFAULT 0, last_read INTEGER))",
+    u"CREATE INDEX books_identity ON books (hash, size)",
+    u"CREATE INDEX books_path ON books (path)",
+    uR"(CREATE TABLE sessions (id INTEGER PRIMARY KEY, started INTEGER NOT NULL,
+        ended INTEGER NOT NULL, reading_ms INTEGER NOT NULL, words INTEGER NOT NULL,
+        signs INTEGER NOT NULL, delay_ms INTEGER NOT NULL, row_length INTEGER NOT NULL,
+        rows INTEGER NOT NULL, pause_mode INTEGER NOT NULL, punctuation INTEGER NOT NULL,
+        book_id INTEGER REFERENCES books (id) ON DELETE SET NULL,
+        percent_start INTEGER NOT NULL, percent_end INTEGER NOT NULL))",
+    u"CREATE INDEX sessions_started ON sessions (started)",
+};
+// Pieces shown give the nominal speed in words or signs; books are ordered by
+// their last use, loading included; the current book survives a restart.
+const std::initializer_list<QStringView> kVersion2 = {
+    u"ALTER TABLE sessions ADD COLUMN pieces INTEGER NOT NULL DEFAULT 0",
+    u"ALTER TABLE books ADD COLUMN last_used INTEGER NOT NULL DEFAULT 0",
+    u"UPDATE books SET last_used = COALESCE(last_read, 0)",
+    u"CREATE INDEX books_recent ON books (last_used)",
+    u"CREATE INDEX sessions_book ON sessions (book_id)",
+    u"CREATE TABLE meta (key TEXT PRIMARY KEY, value)",
+};
+const std::initializer_list<QStringView> kMigrations[] = {kVersion1, kVersion2};
+static_assert(std::size(kMigrations) == JournalStore::SchemaVersion);
+
+// Primary SQLite result codes.
+enum : int {
+    SqliteBusy = 5,
+    SqliteLocked = 6,
+    SqliteReadOnly = 8,
+    SqliteIoErr = 10,
+    SqliteCorrupt = 11,
+    SqliteFull = 13,
+    SqliteCantOpen = 14,
+    SqliteNotADb = 26,
+};
+
+int primaryCode(const QSqlError &error) {
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? code & 0xff : -1;
+}
+
+bool isDamage(const QSqlError &error) {
+    const int code = primaryCode(error);
+    return code == SqliteCorrupt || code == SqliteNotADb;
+}
+
+QString unavailable(const QString &why) {
+    return QStringLiteral("Дневник недоступен: %1.").arg(why);
+}
+
+QString reasonFor(const QSqlError &error) {
+    switch (primaryCode(error)) {
+    case SqliteBusy:
+    case SqliteLocked:
+        return unavailable(QStringLiteral("его уже ведёт другая запущенная копия программы"));
+    case SqliteReadOnly:
+        return unavailable(QStringLiteral("файл дневника доступен только для чтения"));
+    case SqliteCantOpen:
+        return unavailable(QStringLiteral("файл дневника не удалось открыть"));
+    case SqliteFull:
+        return unavailable(QStringLiteral("на диске нет места"));
+    case SqliteIoErr:
+        return unavailable(QStringLiteral("ошибка чтения или записи файла дневника"));
+    case SqliteCorrupt:
+    case SqliteNotADb:
+        return unavailable(QStringLiteral("файл дневника повреждён"));
+    default:
+        break;
+    }
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return unavailable(QStringLiteral("ошибка базы данных (%1)").arg(text.trimmed()));
+}
+
+QString nextConnectionName() {
+    static std::atomic<int> counter{0};
+    return QStringLiteral("zk-journal-%1").arg(counter.fetch_add(1));
+}
+
+} // namespace
+
+double BookTotals::averageSpeed(SpeedUnit unit) const {
+    if (readingMs <= 0)
+        return 0;
+    const qint64 shown = unit == SpeedUnit::Words ? words : signs;
+    return static_cast<double>(shown) * 60000.0 / static_cast<double>(readingMs);
+}
+
+// BEGIN IMMEDIATE ... COMMIT; rolled back when left uncommitted.
+class JournalStore::Transaction final {
+public:
+    explicit Transaction(JournalStore &store)
+        : m_store(store), m_open(store.exec(u"BEGIN IMMEDIATE"_s)) {}
+    ~Transaction() {
+        if (m_open && m_store.m_db.isOpen()) {
+            QSqlQuery rollback(m_store.m_db);
+            rollback.exec(u"ROLLBACK"_s);
+        }
+    }
+    Q_DISABLE_COPY_MOVE(Transaction)
+
+    bool ok() const { return m_open; }
+    bool commit() {
+        m_open = false;
+        return m_store.exec(u"COMMIT"_s);
+    }
+
+private:
+    JournalStore &m_store;
+    bool m_open;
+};
+
+JournalStore::JournalStore(const QString &folder, WallClock wall)
+    : m_path(QDir(folder).filePath(fileName())), m_connection(nextConnectionName()),
+      m_wall(std::move(wall)) {
+    if (!QSqlDatabase::isDriverAvailable(u"QSQLITE"_s)) {
+        fail(unavailable(QStringLiteral("в системе нет драйвера SQLite для Qt")));
+        return;
+    }
+    if (!QDir().mkpath(folder)) {
+        fail(unavailable(QStringLiteral("папку данных «%1» не удалось создать")
+                             .arg(QDir::toNativeSeparators(folder))));
+        return;
+    }
+    const QFileInfo info(m_path);
+    if (info.exists() && !info.isWritable()) {
+        fail(unavailable(QStringLiteral("файл дневника доступен только для чтения")));
+        return;
+    }
+    if (open() || !m_damaged)
+        return;
+    closeDatabase();
+    if (!keepDamagedAside())
+        return;
+    const QString notice = m_status.message;
+    if (open())
+        m_status.message = notice;
+}
+
+JournalStore::~JournalStore() {
+    closeDatabase();
+}
+
+void JournalStore::closeDatabase() {
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+bool JournalStore::fail(const QSqlError &error) {
+    m_damaged = m_damaged || isDamage(error);
+    return fail(reasonFor(error));
+}
+
+bool JournalStore::fail(const QString &message) {
+    m_status = {false, message};
+    if (m_db.isOpen())
+        m_db.close();
+    return false;
+}
+
+bool JournalStore::exec(QSqlQuery &query) {
+    return query.exec() || fail(query.lastError());
+}
+
+bool JournalStore::exec(const QString &sql) {
+    QSqlQuery query(m_db);
+    return query.exec(sql) || fail(query.lastError());
+}
+
+bool JournalStore::open() {
+    m_damaged = false;
+    m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
+    m_db.setDatabaseName(m_path);
+    // A second writer waits this long, then finds the journal taken.
+    m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=250"_s);
+    if (!m_db.open())
+        return fail(m_db.lastError());
+    m_status = {true, {}};
+    // The lock taken by the first write is held until the journal is closed,
+    // so a second program cannot write the same file.
+    for (const QString &sql : {u"PRAGMA locking_mode = EXCLUSIVE"_s, u"PRAGMA journal_mode = WAL"_s,
+                               u"PRAGMA synchronous = NORMAL"_s, u"PRAGMA foreign_keys = ON"_s}) {
+        if (!exec(sql))
+            return false;
+    }
+    return migrate();
+}
+
+bool JournalStore::migrate() {
+    Transaction transaction(*this);
+    if (!transaction.ok())
+        return false;
+    QSqlQuery q(m_db);
+    if (!q.exec(u"PRAGMA quick_check"_s))
+        return fail(q.lastError());
+    if (!q.next() || q.value(0).toString() != u"ok") {
+        m_damaged = true;
+        return fail(unavailable(QStringLiteral("файл дневника повреждён")));
+    }
+    if (!q.exec(u"PRAGMA user_version"_s) || !q.next())
+        return fail(q.lastError());
+    const int version = q.value(0).toInt();
+    if (version > SchemaVersion)
+        return fail(unavailable(QStringLiteral("он записан более новой версией программы")));
+    for (int v = version; v < SchemaVersion; ++v) {
+        for (QStringView step : kMigrations[v]) {
+            if (!exec(step.toString()))
+                return false;
+        }
+    }
+    if (version != SchemaVersion && !exec(u"PRAGMA user_version = %1"_s.arg(SchemaVersion)))
+        return false;
+    return transaction.commit();
+}
+
+bool JournalStore::keepDamagedAside() {
+    const QFileInfo info(m_path);
+    const QString stamp = QDateTime::fromMSecsSinceEpoch(m_wall()).toString(u"yyyy-MM-dd-HHmmss"_s);
+    QString aside;
+    for (int n = 1; aside.isEmpty() || QFileInfo::exists(aside); ++n) {
+        aside = info.dir().filePath(u"%1-damaged-%2%3.%4"_s.arg(
+            info.completeBaseName(), stamp, n > 1 ? u"-%1"_s.arg(n) : QString(), info.suffix()));
+    }
+    // A log left beside the damaged file belongs to it, never to a new journal.
+    for (const QString &companion : {u"-wal"_s, u"-shm"_s, u"-journal"_s, QString()}) {
+        if ((!companion.isEmpty() && !QFileInfo::exists(m_path + companion)) ||
+            QFile::rename(m_path + companion, aside + companion))
+            continue;
+        return fail(unavailable(QStringLiteral("файл дневника повреждён, а сохранить его "
+                                               "отдельно не удалось")));
+    }
+    m_status.message = QStringLiteral("Файл дневника был повреждён и сохранён как «%1», "
+                                      "начат новый дневник.")
+                           .arg(QFileInfo(aside).fileName());
+    return true;
+}
+
+BookRecord JournalStore::bookFrom(const QSqlQuery &q) {
+    BookRecord b;
+    b.id = q.value(0).toLongLong();
+    b.path = q.value(1).toString();
+    b.size = q.value(2).toLongLong();
+    b.hash = q.value(3).toString();
+    b.title = q.value(4).toString();
+    b.lastLine = q.value(5).toInt();
+    b.lastPercent = q.value(6).toInt();
+    b.lastReadMs = q.value(7).toLongLong();
+    b.lastUsedMs = q.value(8).toLongLong();
+    return b;
+}
+
+namespace {
+
+const QString kBookColumns =
+    u"id, path, size, hash, title, last_line, last_percent, last_read, last_used"_s;
+
+} // namespace
+
+std::optional<BookRecord> JournalStore::rememberBook(const BookFile &file) {
+    if (!available())
+        return std::nullopt;
+    Transaction transaction(*this);
+    if (!transaction.ok())
+        return std::nullopt;
+    QSqlQuery q(m_db);
+    // Same content: the same book, wherever it lies now. Same place and title:
+    // the same book edited. Anything else is a new book.
+    q.prepare(
+        u"SELECT id FROM books WHERE hash = ? AND size = ? ORDER BY last_used DESC LIMIT 1"_s);
+    q.addBindValue(file.hash);
+    q.addBindValue(file.size);
+    if (!exec(q))
+        return std::nullopt;
+    qint64 id = q.next() ? q.value(0).toLongLong() : 0;
+    if (id == 0) {
+        q.prepare(u"SELECT id FROM books WHERE path = ? AND title = ? LIMIT 1"_s);
+        q.addBindValue(file.path);
+        q.addBindValue(file.title);
+        if (!exec(q))
+            return std::nullopt;
+        id = q.next() ? q.value(0).toLongLong() : 0;
+    }
+    // Another record naming this path describes a file that is no longer there.
+    q.prepare(u"UPDATE books SET path = '' WHERE path = ? AND id <> ?"_s);
+    q.addBindValue(file.path);
+    q.addBindValue(id);
+    if (!exec(q))
+        return std::nullopt;
+    if (id != 0) {
+        q.prepare(u"UPDATE books SET path = ?, size = ?, hash = ?, title = ?, last_used = ? "
+                  u"WHERE id = ?"_s);
+    } else {
+        q.prepare(u"INSERT INTO books (path, size, hash, title, last_used) "
+                  u"VALUES (?, ?, ?, ?, ?)"_s);
+    }
+    q.addBindValue(file.path);
+    q.addBindValue(file.size);
+    q.addBindValue(file.hash);
+    q.addBindValue(file.title);
+    q.addBindValue(m_wall());
+    if (id != 0)
+        q.addBindValue(id);
+    if (!exec(q))
+        return std::nullopt;
+    if (id == 0)
+        id = q.lastInsertId().toLongLong();
+    if (!transaction.commit())
+        return std::nullopt;
+    return book(id);
+}
+
+std::optional<BookRecord> JournalStore::book(qint64 id) {
+    if (!available())
+        return std::nullopt;
+    QSqlQuery q(m_db);
+    q.prepare(u"SELECT %1 FROM books WHERE id = ?"_s.arg(kBookColumns));
+    q.addBindValue(id);
+    if (!exec(q) || !q.next())
+        return std::nullopt;
+    return bookFrom(q);
+}
+
+QList<BookRecord> JournalStore::recentBooks(int limit) {
+    QList<BookRecord> books;
+    if (!available())
+        return books;
+    QSqlQuery q(m_db);
+    q.prepare(
+        u"SELECT %1 FROM books WHERE path <> '' ORDER BY last_used DESC, id DESC LIMIT ?"_s.arg(
+            kBookColumns));
+    q.addBindValue(limit);
+    if (!exec(q))
+        return books;
+    while (q.next())
+        books.append(bookFrom(q));
+    return books;
+}
+
+bool JournalStore::setBookPosition(qint64 bookId, int line, int percent) {
+    if (!available() || bookId == 0)
+        return false;
+    Transaction transaction(*this);
+    QSqlQuery q(m_db);
+    q.prepare(u"UPDATE books SET last_line = ?, last_percent = ? WHERE id = ?"_s);
+    q.addBindValue(line);
+    q.addBindValue(percent);
+    q.addBindValue(bookId);
+    return transaction.ok() && exec(q) && transaction.commit();
+}
+
+qint64 JournalStore::currentBook() {
+    if (!available())
+        return 0;
+    QSqlQuery q(m_db);
+    if (!q.exec(u"SELECT value FROM meta WHERE key = 'current_book'"_s)) {
+        fail(q.lastError());
+        return 0;
+    }
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+bool JournalStore::setCurrentBook(qint64 bookId) {
+    if (!available())
+        return false;
+    Transaction transaction(*this);
+    QSqlQuery q(m_db);
+    q.prepare(u"INSERT OR REPLACE INTO meta (key, value) VALUES ('current_book', ?)"_s);
+    q.addBindValue(bookId);
+    return transaction.ok() && exec(q) && transaction.commit();
+}
+
+bool JournalStore::addSession(Session &s, int line) {
+    if (!available())
+        return false;
+    Transaction transaction(*this);
+    if (!transaction.ok())
+        return false;
+    QSqlQuery q(m_db);
+    q.prepare(u"INSERT INTO sessions (started, ended, reading_ms, words, signs, pieces, delay_ms, "
+              u"row_length, rows, pause_mode, punctuation, book_id, percent_start, percent_end) "
+              u"VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+    for (const QVariant &v :
+         {QVariant(s.startedMs), QVariant(s.endedMs), QVariant(s.readingMs), QVariant(s.words),
+          QVariant(s.signs), QVariant(s.pieces), QVariant(s.settings.delayMs),
+          QVariant(s.settings.rowLength), QVariant(s.settings.rows),
+          QVariant(static_cast<int>(s.settings.pauseMode)), QVariant(s.settings.punctuation),
+          s.bookId != 0 ? QVariant(s.bookId) : QVariant(), QVariant(s.percentStart),
+          QVariant(s.percentEnd)})
+        q.addBindValue(v);
+    if (!exec(q))
+        return false;
+    const qint64 id = q.lastInsertId().toLongLong();
+    if (s.bookId != 0) {
+        q.prepare(u"UPDATE books SET last_line = ?, last_percent = ?, last_read = ?, "
+                  u"last_used = MAX(last_used, ?) WHERE id = ?"_s);
+        q.addBindValue(line);
+        q.addBindValue(s.percentEnd);
+        q.addBindValue(s.endedMs);
+        q.addBindValue(s.endedMs);
+        q.addBindValue(s.bookId);
+        if (!exec(q))
+            return false;
+    }
+    if (!transaction.commit())
+        return false;
+    s.id = id;
+    return true;
+}
+
+QList<Session> JournalStore::sessions(qint64 sinceMs) {
+    QList<Session> list;
+    if (!available())
+        return list;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(u"SELECT s.id, s.started, s.ended, s.reading_ms, s.words, s.signs, s.pieces, "
+              u"s.delay_ms, s.row_length, s.rows, s.pause_mode, s.punctuation, s.book_id, "
+              u"s.percent_start, s.percent_end, b.title FROM sessions s "
+              u"LEFT JOIN books b ON b.id = s.book_id WHERE s.started >= ? ORDER BY s.started"_s);
+    q.addBindValue(sinceMs);
+    if (!exec(q))
+        return list;
+    while (q.next()) {
+        Session s;
+        s.id = q.value(0).toLongLong();
+        s.startedMs = q.value(1).toLongLong();
+        s.endedMs = q.value(2).toLongLong();
+        s.readingMs = q.value(3).toLongLong();
+        s.words = q.value(4).toLongLong();
+        s.signs = q.value(5).toLongLong();
+        s.pieces = q.value(6).toLongLong();
+        s.settings.delayMs = q.value(7).toInt();
+        s.settings.rowLength = q.value(8).toInt();
+        s.settings.rows = q.value(9).toInt();
+        s.settings.pauseMode = static_cast<PauseMode>(std::clamp(q.value(10).toInt(), 0, 3));
+        s.settings.punctuation = q.value(11).toBool();
+        s.bookId = q.value(12).toLongLong();
+        s.percentStart = q.value(13).toInt();
+        s.percentEnd = q.value(14).toInt();
+        s.bookTitle = q.value(15).toString();
+        list.append(s);
+    }
+    return list;
+}
+
+bool JournalStore::removeSessions(const QList<qint64> &ids) {
+    if (!available())
+        return false;
+    Transaction transaction(*this);
+    if (!transaction.ok())
+        return false;
+    QSqlQuery q(m_db);
+    q.prepare(u"DELETE FROM sessions WHERE id = ?"_s);
+    for (qint64 id : ids) {
+        q.addBindValue(id);
+        if (!exec(q))
+            return false;
+    }
+    return transaction.commit();
+}
+
+QList<BookTotals> JournalStore::bookTotals() {
+    QList<BookTotals> list;
+    if (!available())
+        return list;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(u"SELECT b.id, b.title, SUM(s.reading_ms), COUNT(*), MAX(s.percent_end), "
+                u"SUM(s.words), SUM(s.signs) FROM sessions s JOIN books b ON b.id = s.book_id "
+                u"GROUP BY b.id ORDER BY MAX(s.started) DESC"_s)) {
+        fail(q.lastError());
+        return list;
+    }
+    while (q.next()) {
+        BookTotals t;
+        t.bookId = q.value(0).toLongLong();
+        t.title = q.value(1).toString();
+        t.readingMs = q.value(2).toLongLong();
+        t.sessions = q.value(3).toInt();
+        t.percentReached = q.value(4).toInt();
+        t.words = q.value(5).toLongLong();
+        t.signs = q.value(6).toLongLong();
+        list.append(t);
+    }
+    return list;
+}
+
+} // namespace zk

@@ -1,0 +1,344 @@
+#include "journal/JournalWindow.h"
+
+#include "journal/CsvExport.h"
+#include "journal/JournalCharts.h"
+#include "journal/SessionTableModel.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace zk {
+
+namespace {
+
+constexpr qint64 DayMs = 24 * 3600 * 1000;
+
+// Sorts by the value kept under Qt::UserRole, whatever the text shows.
+class ValueItem final : public QTableWidgetItem {
+public:
+    ValueItem(const QString &text, const QVariant &value) : QTableWidgetItem(text) {
+        setData(Qt::UserRole, value);
+        setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    }
+    bool operator<(const QTableWidgetItem &other) const override {
+        return QVariant::compare(data(Qt::UserRole), other.data(Qt::UserRole)) ==
+               QPartialOrdering::Less;
+    }
+};
+
+QString hoursText(qint64 ms) {
+    const qint64 minutes = (ms + 30000) / 60000;
+    return QStringLiteral("%1 ч %2 мин")
+        .arg(minutes / 60)
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString speedText(double speed) {
+    return QLocale(QLocale::Russian).toString(qRound64(speed));
+}
+
+QString chooseCsvPath(QWidget *parent, const QString &suggested) {
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Экспорт в CSV"), suggested,
+                                        QStringLiteral("Таблицы CSV (*.csv)"), nullptr,
+                                        QFileDialog::DontUseNativeDialog);
+}
+
+bool confirmRemoval(QWidget *parent, int sessions) {
+    return QMessageBox::question(
+               parent, QStringLiteral("Дневник тренировок"),
+               QStringLiteral("Удалить из дневника выбранные сеансы (%1)?").arg(sessions)) ==
+           QMessageBox::Yes;
+}
+
+} // namespace
+
+JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wall)
+    : QWidget(parent, Qt::Window), m_store(store),
+      m_wall(std::move(wall)), m_prompts{chooseCsvPath, confirmRemoval} {
+    setObjectName(QStringLiteral("JournalWindow"));
+    setWindowTitle(QStringLiteral("Дневник тренировок"));
+    resize(1000, 700);
+
+    auto *periodLabel = new QLabel(QStringLiteral("Период:"), this);
+    auto *periods = new QButtonGroup(this);
+    const QString periodNames[] = {QStringLiteral("Неделя"), QStringLiteral("Месяц"),
+                                   QStringLiteral("Всё")};
+    auto *top = new QHBoxLayout;
+    top->addWidget(periodLabel);
+    for (int i = 0; i < 3; ++i) {
+        m_periodButtons[i] = new QRadioButton(periodNames[i], this);
+        periods->addButton(m_periodButtons[i], i);
+        top->addWidget(m_periodButtons[i]);
+    }
+    m_periodButtons[static_cast<int>(m_period)]->setChecked(true);
+    connect(periods, &QButtonGroup::idClicked, this,
+            [this](int id) { setPeriod(static_cast<Period>(id)); });
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("journalSummary"));
+    top->addStretch();
+    top->addWidget(m_summary);
+
+    m_speedChart = new SpeedChartView(this);
+    m_dailyChart = new DailyChartView(this);
+    auto *charts = new QSplitter(Qt::Horizontal, this);
+    charts->addWidget(m_speedChart);
+    charts->addWidget(m_dailyChart);
+    charts->setStretchFactor(0, 3);
+    charts->setStretchFactor(1, 2);
+    charts->setChildrenCollapsible(false);
+
+    m_model = new SessionTableModel(this);
+    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted->setSourceModel(m_model);
+    m_sorted->setSortRole(SessionTableModel::SortRole);
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("journalSessions"));
+    m_table->setModel(m_sorted);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setAlternatingRowColors(true);
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    m_table->setSortingEnabled(true);
+    m_table->sortByColumn(SessionTableModel::Date, Qt::DescendingOrder);
+    QHeaderView *header = m_table->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionResizeMode(SessionTableModel::Book, QHeaderView::Stretch);
+    const int em = fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    header->resizeSection(SessionTableModel::Date, em * 10);
+    header->resizeSection(SessionTableModel::Minutes, em * 5);
+    header->resizeSection(SessionTableModel::Speed, em * 12);
+    header->resizeSection(SessionTableModel::Nominal, em * 8);
+    header->resizeSection(SessionTableModel::Settings, em * 20);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &JournalWindow::updateButtons);
+
+    m_remove = new QPushButton(QStringLiteral("Удалить"), this);
+    m_remove->setObjectName(QStringLiteral("journalRemove"));
+    connect(m_remove, &QPushButton::clicked, this, &JournalWindow::removeChosenSessions);
+    auto *removeKey = new QAction(m_table);
+    removeKey->setShortcut(QKeySequence::Delete);
+    removeKey->setShortcutContext(Qt::WidgetShortcut);
+    connect(removeKey, &QAction::triggered, this, &JournalWindow::removeChosenSessions);
+    m_table->addAction(removeKey);
+    m_export = new QPushButton(QStringLiteral("Экспорт в CSV…"), this);
+    m_export->setObjectName(QStringLiteral("journalExport"));
+    connect(m_export, &QPushButton::clicked, this, &JournalWindow::exportCsv);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_remove);
+    buttons->addStretch();
+    buttons->addWidget(m_export);
+
+    auto *sessionsPage = new QWidget(this);
+    auto *sessionsLayout = new QVBoxLayout(sessionsPage);
+    sessionsLayout->addWidget(m_table);
+    sessionsLayout->addLayout(buttons);
+
+    m_bookTable = new QTableWidget(0, 5, this);
+    m_bookTable->setObjectName(QStringLiteral("journalBooks"));
+    m_bookTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_bookTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_bookTable->setAlternatingRowColors(true);
+    m_bookTable->setWordWrap(false);
+    m_bookTable->verticalHeader()->hide();
+    m_bookTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_bookTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_bookTable->horizontalHeader()->resizeSection(1, em * 9);
+    m_bookTable->horizontalHeader()->resizeSection(2, em * 6);
+    m_bookTable->horizontalHeader()->resizeSection(3, em * 7);
+    m_bookTable->horizontalHeader()->resizeSection(4, em * 17);
+    auto *booksPage = new QWidget(this);
+    auto *booksLayout = new QVBoxLayout(booksPage);
+    booksLayout->addWidget(m_bookTable);
+
+    auto *tabs = new QTabWidget(this);
+    tabs->addTab(sessionsPage, QStringLiteral("Сеансы"));
+    tabs->addTab(booksPage, QStringLiteral("Книги"));
+
+    auto *split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(charts);
+    split->addWidget(tabs);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    split->setChildrenCollapsible(false);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("journalStatus"));
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(split, 1);
+    layout->addWidget(m_status);
+
+    auto *close = new QAction(this);
+    close->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
+
+    refresh();
+}
+
+JournalWindow::~JournalWindow() = default;
+
+void JournalWindow::setSpeedUnit(SpeedUnit unit) {
+    if (unit == m_unit)
+        return;
+    m_unit = unit;
+    m_model->setUnit(unit);
+    showPeriod();
+    showBooks();
+}
+
+void JournalWindow::setPeriod(Period period) {
+    m_period = period;
+    m_periodButtons[static_cast<int>(period)]->setChecked(true);
+    showPeriod();
+}
+
+void JournalWindow::refresh() {
+    m_sessions = m_store.sessions();
+    m_books = m_store.bookTotals();
+    const QDate today = QDateTime::fromMSecsSinceEpoch(m_wall()).date();
+    m_dailyChart->showSessions(m_sessions, today);
+    showPeriod();
+    showBooks();
+    showStatus();
+}
+
+void JournalWindow::showPeriod() {
+    const qint64 now = m_wall();
+    qint64 from = 0;
+    switch (m_period) {
+    case Period::Week:
+        from = now - 7 * DayMs;
+        break;
+    case Period::Month:
+        from = now - 30 * DayMs;
+        break;
+    case Period::All:
+        from = m_sessions.isEmpty() ? now - 30 * DayMs : m_sessions.first().startedMs;
+        break;
+    }
+    const auto first =
+        std::lower_bound(m_sessions.cbegin(), m_sessions.cend(), from,
+                         [](const Session &s, qint64 ms) { return s.startedMs < ms; });
+    m_periodSessions = QList<Session>(first, m_sessions.cend());
+    m_model->setSessions(m_periodSessions);
+    m_speedChart->showSessions(m_periodSessions, m_unit, from, now);
+
+    qint64 readingMs = 0, shown = 0;
+    for (const Session &s : std::as_const(m_periodSessions)) {
+        readingMs += s.readingMs;
+        shown += m_unit == SpeedUnit::Words ? s.words : s.signs;
+    }
+    m_summary->setText(
+        m_periodSessions.isEmpty()
+            ? QString()
+            : QStringLiteral("Сеансов: %1    Время чтения: %2    Средняя скорость: %3 %4")
+                  .arg(m_periodSessions.size())
+                  .arg(hoursText(readingMs),
+                       speedText(readingMs > 0 ? shown * 60000.0 / readingMs : 0),
+                       perMinuteText(m_unit)));
+    updateButtons();
+}
+
+void JournalWindow::showBooks() {
+    m_bookTable->setSortingEnabled(false);
+    m_bookTable->setHorizontalHeaderLabels(
+        {QStringLiteral("Книга"), QStringLiteral("Время чтения"), QStringLiteral("Сеансов"),
+         QStringLiteral("Прочитано"),
+         QStringLiteral("Средняя скорость, %1").arg(perMinuteText(m_unit))});
+    m_bookTable->setRowCount(static_cast<int>(m_books.size()));
+    for (int row = 0; row < m_books.size(); ++row) {
+        const BookTotals &b = m_books.at(row);
+        const double speed = b.averageSpeed(m_unit);
+        QTableWidgetItem *items[] = {
+            new ValueItem(b.title, b.title.toLower()),
+            new ValueItem(hoursText(b.readingMs), b.readingMs),
+            new ValueItem(QString::number(b.sessions), b.sessions),
+            new ValueItem(QStringLiteral("%1 %").arg(b.percentReached), b.percentReached),
+            new ValueItem(speedText(speed), speed),
+        };
+        for (int column = 0; column < 5; ++column) {
+            if (column > 0)
+                items[column]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_bookTable->setItem(row, column, items[column]);
+        }
+    }
+    m_bookTable->setSortingEnabled(true);
+}
+
+void JournalWindow::showStatus(const QString &extra) {
+    const JournalStatus &status = m_store.status();
+    QString text = status.message;
+    if (!extra.isEmpty())
+        text = text.isEmpty() ? extra : text + QLatin1Char(' ') + extra;
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
+    QPalette pal = m_status->palette();
+    pal.setColor(QPalette::WindowText,
+                 status.available ? palette().color(QPalette::WindowText) : QColor(170, 20, 20));
+    m_status->setPalette(pal);
+    updateButtons();
+}
+
+void JournalWindow::updateButtons() {
+    const bool available = m_store.available();
+    m_remove->setEnabled(available && m_table->selectionModel()->hasSelection());
+    m_export->setEnabled(!m_periodSessions.isEmpty());
+}
+
+void JournalWindow::removeChosenSessions() {
+    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
+    if (rows.isEmpty() || !m_store.available())
+        return;
+    if (m_prompts.confirmRemoval && !m_prompts.confirmRemoval(this, static_cast<int>(rows.size())))
+        return;
+    QList<qint64> ids;
+    for (const QModelIndex &index : rows)
+        ids.append(m_model->session(m_sorted->mapToSource(index).row()).id);
+    m_store.removeSessions(ids);
+    refresh();
+}
+
+void JournalWindow::exportCsv() {
+    if (m_periodSessions.isEmpty() || !m_prompts.csvPath)
+        return;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString path =
+        m_prompts.csvPath(this, QDir(folder).filePath(QStringLiteral("Дневник тренировок.csv")));
+    if (path.isEmpty())
+        return;
+    const QString error = writeSessionsCsv(path, m_periodSessions);
+    showStatus(error.isEmpty() ? QStringLiteral("Сеансы (%1) записаны в «%2».")
+                                     .arg(m_periodSessions.size())
+                                     .arg(QDir::toNativeSeparators(path))
+                               : error);
+}
+
+} // namespace zk

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "journal/JournalStore.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QSortFilterProxyModel;
+class QTableView;
+class QTableWidget;
+
+namespace zk {
+
+class DailyChartView;
+class SessionTableModel;
+class SpeedChartView;
+
+// "Дневник тренировок": charts of speed and reading time, the sessions and
+// the books read. Non-modal; it reads the store only in refresh().
+class JournalWindow final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(JournalWindow)
+public:
+    enum class Period { Week, Month, All };
+
+    // Answers tests can give instead of the dialogs.
+    struct Prompts {
+        std::function<QString(QWidget *parent, const QString &suggested)> csvPath;
+        std::function<bool(QWidget *parent, int sessions)> confirmRemoval;
+    };
+
+    explicit JournalWindow(JournalStore &store, QWidget *parent = nullptr,
+                           WallClock wall = systemWallClock());
+    ~JournalWindow() override;
+
+    void setPrompts(Prompts prompts) { m_prompts = std::move(prompts); }
+    // Follows the statistics bar: words or signs per minute.
+    void setSpeedUnit(SpeedUnit unit);
+    void setPeriod(Period period);
+    Period period() const { return m_period; }
+    // Reads the journal again; the main window calls it when a session ends.
+    void refresh();
+
+    // The sessions of the chosen period, oldest first.
+    const QList<Session> &periodSessions() const { return m_periodSessions; }
+
+    void removeChosenSessions();
+    void exportCsv();
+
+private:
+    void showPeriod();
+    void showBooks();
+    void showStatus(const QString &extra = {});
+    void updateButtons();
+
+    JournalStore &m_store;
+    WallClock m_wall;
+    Prompts m_prompts;
+    SpeedUnit m_unit = SpeedUnit::Signs;
+    Period m_period = Period::Month;
+    QList<Session> m_sessions;
+    QList<Session> m_periodSessions;
+    QList<BookTotals> m_books;
+
+    SpeedChartView *m_speedChart;
+    DailyChartView *m_dailyChart;
+    SessionTableModel *m_model;
+    QSortFilterProxyModel *m_sorted;
+    QTableView *m_table;
+    QTableWidget *m_bookTable;
+    QLabel *m_summary;
+    QLabel *m_status;
+    QPushButton *m_remove;
+    QPushButton *m_export;
+    QRadioButton *m_periodButtons[3];
+};
+
+} // namespace zk

@@ -1,0 +1,72 @@
+#include "journal/Session.h"
+
+#include "reading/ReadingState.h"
+
+#include <QDateTime>
+
+namespace zk {
+
+WallClock systemWallClock() {
+    return [] { return QDateTime::currentMSecsSinceEpoch(); };
+}
+
+RunSettings RunSettings::from(const ReadingOptions &options, int delayMs, int rowLength, int rows) {
+    RunSettings s;
+    s.delayMs = delayMs;
+    s.rowLength = rowLength;
+    s.rows = rows;
+    s.punctuation = options.ReactOnSigns;
+    s.pauseMode = options.SmartPause   ? PauseMode::Smart
+                  : options.LongPause  ? PauseMode::Long
+                  : options.ShortPause ? PauseMode::Short
+                                       : PauseMode::None;
+    return s;
+}
+
+QString pauseModeName(PauseMode mode) {
+    switch (mode) {
+    case PauseMode::Short:
+        return QStringLiteral("Малая");
+    case PauseMode::Long:
+        return QStringLiteral("Большая");
+    case PauseMode::Smart:
+        return QStringLiteral("Умная");
+    case PauseMode::None:
+        break;
+    }
+    return QStringLiteral("Без паузы");
+}
+
+QString perMinuteText(SpeedUnit unit) {
+    return unit == SpeedUnit::Words ? QStringLiteral("слов в минуту")
+                                    : QStringLiteral("знаков в минуту");
+}
+
+QString RunSettings::text() const {
+    QString s = QStringLiteral("%1 мс, длина %2, строк %3").arg(delayMs).arg(rowLength).arg(rows);
+    // Without punctuation there is nothing to pause at.
+    if (!punctuation)
+        return s + QStringLiteral(", без реакции на знаки");
+    return s + QStringLiteral(", пауза «%1»").arg(pauseModeName(pauseMode));
+}
+
+double Session::realSpeed(SpeedUnit unit) const {
+    if (readingMs <= 0)
+        return 0;
+    const qint64 shown = unit == SpeedUnit::Words ? words : signs;
+    return static_cast<double>(shown) * 60000.0 / static_cast<double>(readingMs);
+}
+
+double Session::nominalSpeed(SpeedUnit unit) const {
+    if (settings.delayMs <= 0)
+        return 0;
+    const double piecesPerMinute = 60000.0 * settings.rows / settings.delayMs;
+    // Uncounted pieces are taken as one word each.
+    const qint64 perPieceBase = pieces > 0 ? pieces : words;
+    if (perPieceBase <= 0)
+        return unit == SpeedUnit::Words ? piecesPerMinute : 0;
+    const qint64 shown = unit == SpeedUnit::Words ? words : signs;
+    return piecesPerMinute * static_cast<double>(shown) / static_cast<double>(perPieceBase);
+}
+
+} // namespace zk

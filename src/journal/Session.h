@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+namespace zk {
+
+struct ReadingOptions;
+
+// Milliseconds since the epoch (UTC); tests replace it to place sessions in time.
+using WallClock = std::function<qint64()>;
+WallClock systemWallClock();
+
+enum class PauseMode { None = 0, Short = 1, Long = 2, Smart = 3 };
+enum class SpeedUnit { Words, Signs };
+
+// The pace a run was started with.
+struct RunSettings {
+    int delayMs = 140;
+    int rowLength = 10;
+    int rows = 1; // rows in use, each showing one piece per tick
+    PauseMode pauseMode = PauseMode::None;
+    bool punctuation = true;
+
+    static RunSettings from(const ReadingOptions &options, int delayMs, int rowLength, int rows);
+    // "140 мс, длина 10, строк 1, пауза «Умная»" for the table and the export.
+    QString text() const;
+    bool operator==(const RunSettings &) const = default;
+};
+
+// One run of reading as the journal keeps it.
+struct Session {
+    qint64 id = 0;
+    qint64 startedMs = 0; // wall clock
+    qint64 endedMs = 0;
+    qint64 readingMs = 0; // the run's reading time, suspensions left out
+    qint64 words = 0;
+    qint64 signs = 0;
+    qint64 pieces = 0; // 0 when the pieces were not counted
+    RunSettings settings;
+    qint64 bookId = 0; // 0: not a book (typed, pasted, the last editor text)
+    QString bookTitle; // filled when read back
+    int percentStart = 0;
+    int percentEnd = 0;
+
+    // Words or signs shown per minute of reading time.
+    double realSpeed(SpeedUnit unit) const;
+    // What the delay promises without pauses: pieces per minute, in the same unit.
+    double nominalSpeed(SpeedUnit unit) const;
+    double readingMinutes() const { return static_cast<double>(readingMs) / 60000.0; }
+};
+
+QString pauseModeName(PauseMode mode);
+// "слов в минуту" or "знаков в минуту"
+QString perMinuteText(SpeedUnit unit);
+
+} // namespace zk

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "journal/JournalStore.h"
+#include "journal/SessionRecorder.h"
+
+namespace zk {
+
+// What the main window talks to: the store, the recorder of the run in
+// progress and the book the editor holds. Nothing here stops reading when the
+// journal is unavailable; the calls then do nothing.
+class TrainingJournal final {
+public:
+    static constexpr int RecentCount = 10;
+
+    TrainingJournal(const QString &dataFolder, const Clock &clock,
+                    WallClock wall = systemWallClock());
+    Q_DISABLE_COPY_MOVE(TrainingJournal)
+
+    JournalStore &store() { return m_store; }
+    SessionRecorder &recorder() { return m_recorder; }
+    const JournalStatus &status() const { return m_store.status(); }
+
+    // A text was loaded from this file: it becomes the current book. Its stored
+    // position, for the recent-books choice; nullopt when it is not known.
+    std::optional<BookRecord> bookLoaded(const QString &path);
+    // The editor holds a text that is not a book (clipboard, cleared, typed).
+    void textReplaced();
+    qint64 currentBook() const { return m_currentBook; }
+    QList<BookRecord> recentBooks() { return m_store.recentBooks(RecentCount); }
+
+    // The run ended: the session is stored (unless too short) and the current
+    // book's position moves to `line`. True when a session was added.
+    bool runEnded(int words, int signs, int line, int percent);
+    // The reading position of the current book, at shut-down.
+    void rememberPosition(int line, int percent);
+
+private:
+    JournalStore m_store;
+    SessionRecorder m_recorder;
+    qint64 m_currentBook = 0;
+};
+
+} // namespace zk

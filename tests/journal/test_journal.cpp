@@ -1,0 +1,283 @@
+#include "display/Clock.h"
+#include "journal/TrainingJournal.h"
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zk;
+using namespace Qt::StringLiterals;
+
+class test_journal : public QObject {
+    Q_OBJECT
+private slots:
+    void recorder_countsReadingTimeAndShownCounts();
+    void versionOneFile_isMigratedWithItsData();
+    void damagedOrTakenJournal_isReportedAndReadingGoesOn();
+    void recentBooks_keepPositionAndFollowMovedFiles();
+
+private:
+    QTemporaryDir m_dir;
+    ManualClock m_clock;
+    qint64 m_wallMs = 1'700'000'000'000;
+    WallClock wall() {
+        return [this] { return m_wallMs + m_clock.nowMs(); };
+    }
+    QString folder(const QString &name) { return m_dir.filePath(name); }
+    // One run of `seconds` reading that shows `words` and ten times as many signs.
+    bool read(TrainingJournal &journal, int seconds, int words, int line, int percent) {
+        journal.recorder().start({}, percent);
+        m_clock.advance(seconds * 1000);
+        return journal.runEnded(words, words * 10, line, percent);
+    }
+};
+
+void test_journal::recorder_countsReadingTimeAndShownCounts() {
+    SessionRecorder recorder(m_clock, wall());
+    recorder.start({}, 0);
+    m_clock.advance(4999);
+    QCOMPARE(recorder.finish(40, 300, 1), std::nullopt); // under 5 s
+
+    RunSettings settings;
+    settings.delayMs = 150;
+    settings.rows = 2;
+    recorder.start(settings, 10);
+    const qint64 started = wall()();
+    m_clock.advance(10'000);
+    recorder.suspend();
+    m_clock.advance(20'000);
+    recorder.suspend(); // a second suspension inside the first changes nothing
+    m_clock.advance(5'000);
+    recorder.resume();
+    recorder.piecesShown(50);
+    m_clock.advance(5'000);
+    recorder.countsRestarting(100, 600); // a restart of counting mid-run keeps its counts
+    recorder.piecesShown(50);
+    recorder.suspend();
+    m_clock.advance(60'000); // ended while suspended
+    const std::optional<Session> s = recorder.finish(50, 300, 40);
+    QVERIFY(s);
+    QVERIFY(!recorder.running());
+    QCOMPARE(s->readingMs, 15'000);
+    QCOMPARE(s->startedMs, started);
+    QCOMPARE(s->endedMs - s->startedMs, 100'000);
+    QCOMPARE(s->words, 150);
+    QCOMPARE(s->signs, 900);
+    QCOMPARE(s->percentStart, 10);
+    QCOMPARE(s->percentEnd, 40);
+    QCOMPARE(s->realSpeed(SpeedUnit::Words), 600.0);
+    QCOMPARE(s->realSpeed(SpeedUnit::Signs), 3600.0);
+    // 800 pieces a minute of 1.5 words and 9 signs each.
+    QCOMPARE(s->nominalSpeed(SpeedUnit::Words), 1200.0);
+    QCOMPARE(s->nominalSpeed(SpeedUnit::Signs), 7200.0);
+
+    // Nothing shown is no session, however long; nor is a finish without a start.
+    recorder.start({}, 0);
+    m_clock.advance(60'000);
+    QCOMPARE(recorder.finish(0, 0, 0), std::nullopt);
+    QCOMPARE(recorder.finish(10, 10, 0), std::nullopt);
+}
+
+void test_journal::versionOneFile_isMigratedWithItsData() {
+    const QString dir = folder(u"v1"_s);
+    QDir().mkpath(dir);
+    const QString path = QDir(dir).filePath(u"Journal.sqlite"_s);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"v1"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const QString &sql :
+             {uR"(CREATE TABLE books (id INTEGER PRIMARY KEY, path TEXT NOT NULL,
+                     size INTEGER NOT NULL, hash TEXT NOT NULL, title TEXT NOT NULL,
+                     last_line INTEGER NOT NULL DEFAULT 0, last_percent INTEGER NOT NULL DEFAULT 0,
+                     last_read INTEGER))"_s,
+              uR"(CREATE TABLE sessions (id INTEGER PRIMARY KEY, started INTEGER NOT NULL,
+                     ended INTEGER NOT NULL, reading_ms INTEGER NOT NULL, words INTEGER NOT NULL,
+                     signs INTEGER NOT NULL, delay_ms INTEGER NOT NULL,
+                     row_length INTEGER NOT NULL, rows INTEGER NOT NULL,
+                     pause_mode INTEGER NOT NULL, punctuation INTEGER NOT NULL,
+                     book_id INTEGER REFERENCES books (id) ON DELETE SET NULL,
+                     percent_start INTEGER NOT NULL, percent_end INTEGER NOT NULL))"_s,
+              u"INSERT INTO books VALUES (7, '/книги/старая.txt', 10, 'ab', 'Старая', "
+              u"120, 35, 5000)"_s,
+              u"INSERT INTO sessions VALUES (1, 1000, 61000, 60000, 300, 1800, 200, 10, 1, "
+              u"3, 1, 7, 30, 35)"_s,
+              u"PRAGMA user_version = 1"_s})
+            QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(u"v1"_s);
+
+    {
+        JournalStore store(dir, wall());
+        QVERIFY2(store.available(), qPrintable(store.status().message));
+        const QList<Session> sessions = store.sessions();
+        QCOMPARE(sessions.size(), 1);
+        QCOMPARE(sessions[0].bookTitle, u"Старая"_s);
+        QCOMPARE(sessions[0].pieces, 0);
+        QCOMPARE(sessions[0].settings.pauseMode, PauseMode::Smart);
+        QCOMPARE(sessions[0].realSpeed(SpeedUnit::Words), 300.0);
+        const QList<BookRecord> recent = store.recentBooks(10);
+        QCOMPARE(recent.size(), 1);
+        QCOMPARE(recent[0].lastUsedMs, 5000); // taken from the last reading
+        QCOMPARE(recent[0].lastLine, 120);
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(u"PRAGMA user_version"_s) && q.next());
+        QCOMPARE(q.value(0).toInt(), JournalStore::SchemaVersion);
+        // A journal from a newer program is left alone.
+        QVERIFY(q.exec(u"PRAGMA user_version = 99"_s));
+    }
+    QSqlDatabase::removeDatabase(u"check"_s);
+    JournalStore newer(dir, wall());
+    QVERIFY(!newer.available());
+    QVERIFY(newer.status().message.contains(u"более новой версией"_s));
+}
+
+void test_journal::damagedOrTakenJournal_isReportedAndReadingGoesOn() {
+    const QString dir = folder(u"damaged"_s);
+    QDir().mkpath(dir);
+    const QByteArray garbage(8192, '\x5a');
+    QFile file(QDir(dir).filePath(u"Journal.sqlite"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(garbage);
+    file.close();
+
+    TrainingJournal journal(dir, m_clock, wall());
+    QVERIFY2(journal.status().available, qPrintable(journal.status().message));
+    const QStringList aside = QDir(dir).entryList({u"Journal-damaged-*.sqlite"_s});
+    QCOMPARE(aside.size(), 1);
+    QVERIFY(journal.status().message.contains(aside[0]));
+    QFile kept(QDir(dir).filePath(aside[0]));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), garbage);
+    QVERIFY(read(journal, 30, 100, 0, 0));
+
+    // A second program finds the journal taken and says so; the first goes on.
+    {
+        TrainingJournal second(dir, m_clock, wall());
+        QVERIFY(!second.status().available);
+        QVERIFY(second.status().message.contains(u"другая запущенная копия"_s));
+        QVERIFY(!read(second, 30, 100, 0, 0));
+        QCOMPARE(second.bookLoaded(kept.fileName()), std::nullopt);
+    }
+    QVERIFY(read(journal, 30, 100, 0, 0));
+    QCOMPARE(journal.store().sessions().size(), 2);
+
+    // A data folder that cannot exist.
+    TrainingJournal nowhere(QDir(dir).filePath(aside[0]) + u"/под файлом"_s, m_clock, wall());
+    QVERIFY(!nowhere.status().available);
+    QVERIFY(nowhere.status().message.startsWith(u"Дневник недоступен: "_s));
+    QVERIFY(!read(nowhere, 30, 100, 0, 0));
+}
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+void writeEpub(const QString &path, const QByteArray &opf) {
+    QuaZip zip(path);
+    QVERIFY(zip.open(QuaZip::mdCreate));
+    const QByteArray container = R"(<?xml version="1.0"?>
+<container xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles>
+<rootfile full-path="OPS/book.opf"/></rootfiles></container>)";
+    for (const auto &[name, data] :
+         {std::pair{u"META-INF/container.xml"_s, container}, std::pair{u"OPS/book.opf"_s, opf}}) {
+        QuaZipFile f(&zip);
+        QVERIFY(f.open(QIODevice::WriteOnly, QuaZipNewInfo(name)));
+        f.write(data);
+        f.close();
+    }
+    zip.close();
+}
+
+} // namespace
+
+void test_journal::recentBooks_keepPositionAndFollowMovedFiles() {
+    const QString dir = folder(u"books"_s);
+    const QString books = folder(u"library"_s);
+    writeFile(books + u"/a.txt"_s, "Первая книга.");
+    writeFile(books + u"/b.fb2"_s,
+              u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><FictionBook><description><title-info>"
+              u"<book-title> Война   и мир </book-title></title-info></description>"
+              u"<body><p>Текст.</p></body></FictionBook>"_s.toUtf8());
+    writeEpub(books + u"/c.epub"_s,
+              R"(<package xmlns="http://www.idpf.org/2007/opf"><metadata
+ xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:title>Капитанская дочка</dc:title>
+ </metadata><manifest/><spine/></package>)");
+
+    qint64 first = 0;
+    {
+        TrainingJournal journal(dir, m_clock, wall());
+        const std::optional<BookRecord> a = journal.bookLoaded(books + u"/a.txt"_s);
+        QVERIFY(a);
+        first = a->id;
+        QCOMPARE(a->title, u"a.txt"_s);
+        QVERIFY(read(journal, 60, 200, 42, 17));
+        m_clock.advance(1000);
+        QCOMPARE(journal.bookLoaded(books + u"/b.fb2"_s)->title, u"Война и мир"_s);
+        m_clock.advance(1000);
+        QCOMPARE(journal.bookLoaded(books + u"/c.epub"_s)->title, u"Капитанская дочка"_s);
+        journal.rememberPosition(9, 3); // shut-down while the epub is open
+        m_clock.advance(1000);
+        journal.textReplaced(); // pasted text is nobody's book
+        QVERIFY(read(journal, 60, 200, 0, 50));
+
+        const QList<BookRecord> recent = journal.recentBooks();
+        QCOMPARE(recent.size(), 3);
+        QCOMPARE(recent[0].title, u"Капитанская дочка"_s);
+        QCOMPARE(recent[0].lastPercent, 3);
+        QCOMPARE(recent[2].lastLine, 42);
+        QCOMPARE(recent[2].lastPercent, 17);
+        const QList<BookTotals> totals = journal.store().bookTotals();
+        QCOMPARE(totals.size(), 1);
+        QCOMPARE(totals[0].sessions, 1);
+        QCOMPARE(totals[0].averageSpeed(SpeedUnit::Words), 200.0);
+        journal.bookLoaded(books + u"/a.txt"_s);
+    }
+
+    // After a restart the current book goes on; moved and renamed, it is still itself.
+    QVERIFY(QDir().mkpath(books + u"/moved"_s));
+    QVERIFY(QFile::rename(books + u"/a.txt"_s, books + u"/moved/Первая.txt"_s));
+    TrainingJournal journal(dir, m_clock, wall());
+    QCOMPARE(journal.currentBook(), first);
+    const std::optional<BookRecord> moved = journal.bookLoaded(books + u"/moved/Первая.txt"_s);
+    QVERIFY(moved);
+    QCOMPARE(moved->id, first);
+    QCOMPARE(moved->lastLine, 42);
+    QCOMPARE(moved->lastPercent, 17);
+    QCOMPARE(journal.recentBooks().size(), 3);
+    QCOMPARE(journal.recentBooks()[0].path,
+             QFileInfo(books + u"/moved/Первая.txt"_s).absoluteFilePath());
+
+    // Other content in a known place under another title is another book.
+    writeFile(books + u"/b.fb2"_s, "<FictionBook><description><book-title>Другая</book-title>");
+    QVERIFY(journal.bookLoaded(books + u"/b.fb2"_s)->id != first);
+    QCOMPARE(journal.recentBooks().size(), 3);
+
+    // Ten at most.
+    for (int i = 0; i < 12; ++i) {
+        writeFile(books + u"/n%1.txt"_s.arg(i), QByteArray::number(i));
+        journal.bookLoaded(books + u"/n%1.txt"_s.arg(i));
+    }
+    QCOMPARE(journal.recentBooks().size(), TrainingJournal::RecentCount);
+}
+
+QTEST_GUILESS_MAIN(test_journal)
+#include "test_journal.moc"

@@ -1,0 +1,106 @@
+#include "journal/JournalWindow.h"
+
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zk;
+using namespace Qt::StringLiterals;
+
+class test_journal_window : public QObject {
+    Q_OBJECT
+private slots:
+    void periods_chooseSessionsAndChosenRowsAreRemoved();
+    void export_writesThePeriodAsCsv();
+    void unavailableJournal_saysWhy();
+
+private:
+    static constexpr qint64 Now = 1'700'000'000'000;
+    static constexpr qint64 Day = 24 * 3600 * 1000;
+    // Sessions 1, 3, 10, 20 and 100 days ago, the first of a book with a awkward title.
+    void fill(JournalStore &store) {
+        BookFile book;
+        book.path = m_dir.filePath(u"book.txt"_s);
+        book.hash = u"00"_s;
+        book.title = u"Сказки, \"новые\""_s;
+        const qint64 bookId = store.rememberBook(book)->id;
+        for (int days : {100, 20, 10, 3, 1}) {
+            Session s;
+            s.startedMs = Now - days * Day;
+            s.endedMs = s.startedMs + 600'000;
+            s.readingMs = 300'000;
+            s.words = 1000 + days;
+            s.signs = 6000;
+            s.bookId = days == 1 ? bookId : 0;
+            QVERIFY(store.addSession(s, 0));
+        }
+    }
+    QTemporaryDir m_dir;
+};
+
+void test_journal_window::periods_chooseSessionsAndChosenRowsAreRemoved() {
+    JournalStore store(m_dir.filePath(u"periods"_s));
+    fill(store);
+    JournalWindow window(store, nullptr, [] { return Now; });
+    auto *table = window.findChild<QTableView *>(u"journalSessions"_s);
+    QCOMPARE(window.period(), JournalWindow::Period::Month);
+    QCOMPARE(table->model()->rowCount(), 4);
+    window.setPeriod(JournalWindow::Period::Week);
+    QCOMPARE(table->model()->rowCount(), 2);
+    window.setPeriod(JournalWindow::Period::All);
+    QCOMPARE(table->model()->rowCount(), 5);
+
+    // Newest first; the two oldest rows are chosen and removed after the question.
+    int asked = 0;
+    window.setPrompts({{}, [&asked](QWidget *, int n) {
+                           asked = n;
+                           return true;
+                       }});
+    table->selectionModel()->select(table->model()->index(3, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table->selectionModel()->select(table->model()->index(4, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window.removeChosenSessions();
+    QCOMPARE(asked, 2);
+    const QList<Session> left = store.sessions();
+    QCOMPARE(left.size(), 3);
+    QCOMPARE(left.first().words, 1010);
+    QCOMPARE(table->model()->rowCount(), 3);
+}
+
+void test_journal_window::export_writesThePeriodAsCsv() {
+    JournalStore store(m_dir.filePath(u"export"_s));
+    fill(store);
+    JournalWindow window(store, nullptr, [] { return Now; });
+    window.setPeriod(JournalWindow::Period::Week);
+    const QString path = m_dir.filePath(u"дневник.csv"_s);
+    window.setPrompts({[&path](QWidget *, const QString &) { return path; }, {}});
+    window.exportCsv();
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u"\r\n"_s);
+    QCOMPARE(lines.size(), 4); // header, two sessions, the empty rest after the last line end
+    QVERIFY(lines[0].startsWith(u"Дата,Книга,Минуты,Слов в минуту,Знаков в минуту,"_s));
+    // Five minutes of reading: 1001 words and 6000 signs.
+    QVERIFY2(lines[2].contains(u",\"Сказки, \"\"новые\"\"\",5.0,200,1200,"_s),
+             qPrintable(lines[2]));
+    QVERIFY(window.findChild<QLabel *>(u"journalStatus"_s)->text().contains(u"дневник.csv"_s));
+}
+
+void test_journal_window::unavailableJournal_saysWhy() {
+    QFile blocker(m_dir.filePath(u"file"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    JournalStore store(blocker.fileName() + u"/journal"_s);
+    JournalWindow window(store);
+    auto *status = window.findChild<QLabel *>(u"journalStatus"_s);
+    QVERIFY(status->text().startsWith(u"Дневник недоступен: "_s));
+    QVERIFY(!status->isHidden());
+    QCOMPARE(window.findChild<QTableView *>(u"journalSessions"_s)->model()->rowCount(), 0);
+}
+
+QTEST_MAIN(test_journal_window)
+#include "test_journal_window.moc"
