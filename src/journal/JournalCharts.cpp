@@ -1,10 +1,9 @@
 #include "journal/JournalCharts.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QValueAxis>
 
@@ -15,8 +14,8 @@ namespace zk {
 
 namespace {
 
-// Markers for every session are only legible while there are few of them.
-constexpr int MarkedSessions = 200;
+// Markers are only legible while there are few points.
+constexpr int MarkedPoints = 100;
 constexpr qint64 DayMs = 24 * 3600 * 1000;
 
 QChart *plainChart(const QString &title) {
@@ -42,19 +41,67 @@ QLineSeries *lineSeries(const QString &name, const QColor &color, qreal width, Q
     return series;
 }
 
-// The top of an axis: a round number above the largest value.
-double niceTop(double value) {
-    if (value <= 0)
-        return 10;
-    const double step = std::pow(10.0, std::floor(std::log10(value)));
-    for (double m : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0}) {
-        if (m * step >= value * 1.05)
-            return m * step;
+// From 0 to a round number above the largest value, in four to six whole
+// steps; `empty` stands for the largest value while there is none.
+void setNiceRange(QValueAxis *axis, double largest, double empty) {
+    const double top = (largest > 0 ? largest : empty) * 1.05;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(top / 5)));
+    double step = 10 * magnitude;
+    for (double m : {1.0, 2.0, 5.0}) {
+        if (m * magnitude >= top / 5) {
+            step = m * magnitude;
+            break;
+        }
     }
-    return 10 * step;
+    step = std::max(step, 1.0);
+    const double steps = std::ceil(top / step);
+    axis->setRange(0, steps * step);
+    axis->setTickCount(static_cast<int>(steps) + 1);
+}
+
+// Roughly the room one date label needs.
+constexpr int LabelWidth = 70;
+
+void setLabels(QCategoryAxis *axis, const QList<std::pair<qint64, QString>> &labels) {
+    for (const QString &label : axis->categoriesLabels())
+        axis->remove(label);
+    for (const auto &[value, label] : labels)
+        axis->append(label, static_cast<double>(value));
 }
 
 } // namespace
+
+QList<std::pair<qint64, QString>> timeLabels(qint64 fromMs, qint64 toMs, int count) {
+    QList<std::pair<qint64, QString>> labels;
+    const QDate first = QDateTime::fromMSecsSinceEpoch(fromMs).date();
+    const QDate last = QDateTime::fromMSecsSinceEpoch(toMs).date();
+    const qint64 days = first.daysTo(last) + 1;
+    const auto add = [&](QDate day, const QString &format) {
+        const qint64 ms = day.startOfDay().toMSecsSinceEpoch();
+        if (ms > fromMs && ms <= toMs)
+            labels.append({ms, day.toString(format)});
+    };
+    for (int step : {1, 2, 7, 14}) {
+        if (days / step > count)
+            continue;
+        QDate day = first;
+        if (step >= 7)
+            day = day.addDays(1 - day.dayOfWeek()); // from a Monday
+        for (; day <= last; day = day.addDays(step))
+            add(day, QStringLiteral("dd.MM"));
+        return labels;
+    }
+    const int months = static_cast<int>(days / 30) + 1;
+    int step = 1;
+    for (int s : {2, 3, 6, 12}) {
+        if (months / step > count)
+            step = s;
+    }
+    QDate month(first.year(), (first.month() - 1) / step * step + 1, 1);
+    for (; month <= last; month = month.addMonths(step))
+        add(month, QStringLiteral("MM.yyyy"));
+    return labels;
+}
 
 std::optional<Trend> trendOf(const QList<QPointF> &points) {
     const auto n = static_cast<double>(points.size());
@@ -79,15 +126,71 @@ std::optional<Trend> trendOf(const QList<QPointF> &points) {
     return t;
 }
 
+QList<qint64> dayStarts(QDate first, int days) {
+    // Asked per day, not per session: local time costs a time-zone lookup each.
+    QList<qint64> starts;
+    starts.reserve(days + 1);
+    for (int i = 0; i <= days; ++i)
+        starts.append(first.addDays(i).startOfDay().toMSecsSinceEpoch());
+    return starts;
+}
+
 QList<double> minutesPerDay(const QList<Session> &sessions, QDate lastDay, int days) {
+    const QList<qint64> starts = dayStarts(lastDay.addDays(1 - days), days);
     QList<double> minutes(days, 0.0);
-    const QDate first = lastDay.addDays(1 - days);
+    int day = 0;
     for (const Session &s : sessions) {
-        const qint64 index = first.daysTo(QDateTime::fromMSecsSinceEpoch(s.startedMs).date());
-        if (index >= 0 && index < days)
-            minutes[index] += s.readingMinutes();
+        if (s.startedMs < starts.first())
+            continue;
+        while (day < days && s.startedMs >= starts.at(day + 1))
+            ++day;
+        if (day == days)
+            break;
+        minutes[day] += s.readingMinutes();
     }
     return minutes;
+}
+
+SpeedPoints speedPoints(const QList<Session> &sessions, SpeedUnit unit, int maxPoints) {
+    SpeedPoints points;
+    if (sessions.size() <= maxPoints) {
+        for (const Session &s : sessions) {
+            const auto x = static_cast<double>(s.startedMs);
+            points.real.append({x, s.realSpeed(unit)});
+            points.nominal.append({x, s.nominalSpeed(unit)});
+        }
+        return points;
+    }
+    const QDate first = QDateTime::fromMSecsSinceEpoch(sessions.first().startedMs).date();
+    const auto days = static_cast<int>(
+        first.daysTo(QDateTime::fromMSecsSinceEpoch(sessions.last().startedMs).date()) + 1);
+    int step = 1;
+    points.step = SpeedPoints::Step::Day;
+    if (days > maxPoints) {
+        step = days / 7 > maxPoints ? 30 : 7;
+        points.step = step == 7 ? SpeedPoints::Step::Week : SpeedPoints::Step::Month;
+    }
+    const QList<qint64> starts = dayStarts(first, days);
+    qsizetype next = 0;
+    for (int day = 0; day < days; day += step) {
+        const qint64 end = starts.at(std::min(day + step, days));
+        double x = 0, shown = 0, nominal = 0;
+        qint64 ms = 0;
+        int count = 0;
+        for (; next < sessions.size() && sessions.at(next).startedMs < end; ++next) {
+            const Session &s = sessions.at(next);
+            x += static_cast<double>(s.startedMs);
+            shown += static_cast<double>(unit == SpeedUnit::Words ? s.words : s.signs);
+            nominal += s.nominalSpeed(unit) * static_cast<double>(s.readingMs);
+            ms += s.readingMs;
+            ++count;
+        }
+        if (count == 0 || ms <= 0)
+            continue;
+        points.real.append({x / count, shown * 60000.0 / static_cast<double>(ms)});
+        points.nominal.append({x / count, nominal / static_cast<double>(ms)});
+    }
+    return points;
 }
 
 SpeedChartView::SpeedChartView(QWidget *parent) : QChartView(parent) {
@@ -97,8 +200,8 @@ SpeedChartView::SpeedChartView(QWidget *parent) : QChartView(parent) {
     m_real =
         lineSeries(QStringLiteral("Реальная скорость"), QColor(31, 101, 180), 2, Qt::SolidLine);
     m_trend = lineSeries(QStringLiteral("Тренд"), QColor(222, 110, 20), 2.5, Qt::SolidLine);
-    m_time = new QDateTimeAxis;
-    m_time->setFormat(QStringLiteral("dd.MM"));
+    m_time = new QCategoryAxis;
+    m_time->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_speed = new QValueAxis;
     m_speed->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(m_time, Qt::AlignBottom);
@@ -115,38 +218,59 @@ SpeedChartView::SpeedChartView(QWidget *parent) : QChartView(parent) {
 
 void SpeedChartView::showSessions(const QList<Session> &sessions, SpeedUnit unit, qint64 fromMs,
                                   qint64 toMs) {
-    QList<QPointF> real, nominal;
-    real.reserve(sessions.size());
-    nominal.reserve(sessions.size());
+    const SpeedPoints points = speedPoints(sessions, unit, MaxPoints);
     double top = 0;
-    for (const Session &s : sessions) {
-        const auto x = static_cast<double>(s.startedMs);
-        real.append({x, s.realSpeed(unit)});
-        nominal.append({x, s.nominalSpeed(unit)});
-        top = std::max({top, real.last().y(), nominal.last().y()});
+    for (const QList<QPointF> *line : {&points.real, &points.nominal}) {
+        for (const QPointF &p : *line)
+            top = std::max(top, p.y());
     }
+    // The trend follows every session, not the averages drawn.
     QList<QPointF> trend;
-    if (const std::optional<Trend> t = trendOf(real)) {
-        const double first = real.first().x(), last = real.last().x();
+    QList<QPointF> each;
+    each.reserve(sessions.size());
+    for (const Session &s : sessions)
+        each.append({static_cast<double>(s.startedMs), s.realSpeed(unit)});
+    if (const std::optional<Trend> t = trendOf(each)) {
+        const double first = each.first().x(), last = each.last().x();
         trend = {{first, std::max(0.0, t->at(first))}, {last, std::max(0.0, t->at(last))}};
     }
-    const bool marked = sessions.size() <= MarkedSessions;
+    const bool marked = points.real.size() <= MarkedPoints;
     m_real->setPointsVisible(marked);
     m_nominal->setPointsVisible(marked);
-    m_real->replace(real);
-    m_nominal->replace(nominal);
+    m_real->replace(points.real);
+    m_nominal->replace(points.nominal);
     m_trend->replace(trend);
 
-    chart()->setTitle(sessions.isEmpty()
-                          ? QStringLiteral("Скорость чтения: за этот период сеансов нет")
-                          : QStringLiteral("Скорость чтения"));
-    const qint64 span = std::max<qint64>(toMs - fromMs, DayMs);
-    m_time->setFormat(span > 300 * DayMs ? QStringLiteral("MM.yyyy") : QStringLiteral("dd.MM"));
-    m_time->setRange(QDateTime::fromMSecsSinceEpoch(toMs - span),
-                     QDateTime::fromMSecsSinceEpoch(toMs));
-    m_time->setTickCount(std::clamp(width() / 110, 3, 13));
-    m_speed->setRange(0, niceTop(top));
+    QString title = QStringLiteral("Скорость чтения");
+    switch (points.step) {
+    case SpeedPoints::Step::Session:
+        if (sessions.isEmpty())
+            title = QStringLiteral("Скорость чтения: за этот период сеансов нет");
+        break;
+    case SpeedPoints::Step::Day:
+        title += QStringLiteral(" (в среднем за день)");
+        break;
+    case SpeedPoints::Step::Week:
+        title += QStringLiteral(" (в среднем за неделю)");
+        break;
+    case SpeedPoints::Step::Month:
+        title += QStringLiteral(" (в среднем за месяц)");
+        break;
+    }
+    chart()->setTitle(title);
+    m_fromMs = std::min(fromMs, toMs - DayMs);
+    m_toMs = toMs;
+    m_time->setRange(static_cast<double>(m_fromMs), static_cast<double>(m_toMs));
+    m_time->setStartValue(static_cast<double>(m_fromMs));
+    setLabels(m_time, timeLabels(m_fromMs, m_toMs, std::max(2, width() / LabelWidth)));
+    setNiceRange(m_speed, top, 1000);
     m_speed->setTitleText(perMinuteText(unit));
+}
+
+void SpeedChartView::resizeEvent(QResizeEvent *event) {
+    QChartView::resizeEvent(event);
+    if (m_toMs > m_fromMs)
+        setLabels(m_time, timeLabels(m_fromMs, m_toMs, std::max(2, width() / LabelWidth)));
 }
 
 DailyChartView::DailyChartView(QWidget *parent) : QChartView(parent) {
@@ -157,14 +281,13 @@ DailyChartView::DailyChartView(QWidget *parent) : QChartView(parent) {
     auto *series = new QBarSeries;
     series->append(m_minutes);
     series->setBarWidth(0.75);
-    m_days = new QBarCategoryAxis;
+    m_days = new QCategoryAxis;
+    m_days->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_days->setRange(-0.5, Days - 0.5);
+    m_days->setStartValue(-0.5);
     m_axis = new QValueAxis;
     m_axis->setLabelFormat(QStringLiteral("%d"));
     m_axis->setTitleText(QStringLiteral("минут"));
-    QFont small = m_days->labelsFont();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    m_days->setLabelsFont(small);
-    m_days->setLabelsAngle(-90);
     chart->addSeries(series);
     chart->addAxis(m_days, Qt::AlignBottom);
     chart->addAxis(m_axis, Qt::AlignLeft);
@@ -178,17 +301,18 @@ DailyChartView::DailyChartView(QWidget *parent) : QChartView(parent) {
 
 void DailyChartView::showSessions(const QList<Session> &sessions, QDate today) {
     const QList<double> minutes = minutesPerDay(sessions, today, Days);
-    QStringList labels;
-    for (int i = 0; i < Days; ++i)
-        labels.append(today.addDays(i + 1 - Days).toString(u"dd.MM"));
-    m_days->setCategories(labels);
+    // A label a week, the last one on today.
+    QList<std::pair<qint64, QString>> labels;
+    for (int i = (Days - 1) % 7; i < Days; i += 7)
+        labels.append({i, today.addDays(i + 1 - Days).toString(u"dd.MM")});
+    setLabels(m_days, labels);
     if (m_minutes->count() == 0) {
         m_minutes->append(minutes);
     } else {
         for (int i = 0; i < Days; ++i)
             m_minutes->replace(i, minutes.at(i));
     }
-    m_axis->setRange(0, niceTop(*std::max_element(minutes.begin(), minutes.end())));
+    setNiceRange(m_axis, *std::max_element(minutes.begin(), minutes.end()), 30);
 }
 
 } // namespace zk

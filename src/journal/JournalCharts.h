@@ -9,9 +9,8 @@
 
 #include <optional>
 
-class QBarCategoryAxis;
 class QBarSet;
-class QDateTimeAxis;
+class QCategoryAxis;
 class QLineSeries;
 class QValueAxis;
 
@@ -25,24 +24,50 @@ struct Trend {
 };
 std::optional<Trend> trendOf(const QList<QPointF> &points);
 
-// Reading minutes of each local day, `days` days up to and including `lastDay`.
+// Local midnights of the `days` days from `first` on, and the one after them.
+QList<qint64> dayStarts(QDate first, int days);
+
+// Dates to label a time axis of `fromMs` to `toMs` with at most `count`
+// labels: days, Mondays, fortnights, or the first days of months.
+QList<std::pair<qint64, QString>> timeLabels(qint64 fromMs, qint64 toMs, int count);
+
+// Reading minutes of each local day, `days` days up to and including
+// `lastDay`; sessions oldest first.
 QList<double> minutesPerDay(const QList<Session> &sessions, QDate lastDay, int days);
+
+// What the speed chart draws: each session while they are few, else the
+// averages of days, weeks or months, weighted by reading time.
+struct SpeedPoints {
+    enum class Step { Session, Day, Week, Month };
+    Step step = Step::Session;
+    QList<QPointF> real;
+    QList<QPointF> nominal;
+};
+SpeedPoints speedPoints(const QList<Session> &sessions, SpeedUnit unit, int maxPoints);
 
 // Real speed of each session over time, the nominal speed beside it, and the trend.
 class SpeedChartView final : public QChartView {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SpeedChartView)
 public:
+    // A line of more points is neither legible nor quick to draw.
+    static constexpr int MaxPoints = 300;
+
     explicit SpeedChartView(QWidget *parent = nullptr);
     // Sessions oldest first; the x axis spans [fromMs, toMs].
     void showSessions(const QList<Session> &sessions, SpeedUnit unit, qint64 fromMs, qint64 toMs);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QLineSeries *m_real;
     QLineSeries *m_nominal;
     QLineSeries *m_trend;
-    QDateTimeAxis *m_time;
+    QCategoryAxis *m_time;
     QValueAxis *m_speed;
+    qint64 m_fromMs = 0;
+    qint64 m_toMs = 0;
 };
 
 // Reading minutes per day as bars.
@@ -56,7 +81,7 @@ public:
 
 private:
     QBarSet *m_minutes;
-    QBarCategoryAxis *m_days;
+    QCategoryAxis *m_days;
     QValueAxis *m_axis;
 };
 

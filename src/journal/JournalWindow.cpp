@@ -17,7 +17,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -45,6 +44,15 @@ public:
                QPartialOrdering::Less;
     }
 };
+
+// Wide enough for its caption and for `sample`.
+void fitColumn(QHeaderView *header, int column, const QString &sample) {
+    const QFontMetrics metrics = header->fontMetrics();
+    const QString caption = header->model()->headerData(column, Qt::Horizontal).toString();
+    // Room for the sort arrow beside the caption and for the cell margins.
+    header->resizeSection(column, std::max(metrics.horizontalAdvance(caption) + 30,
+                                           metrics.horizontalAdvance(sample) + 16));
+}
 
 QString hoursText(qint64 ms) {
     const qint64 minutes = (ms + 30000) / 60000;
@@ -108,12 +116,9 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     charts->setChildrenCollapsible(false);
 
     m_model = new SessionTableModel(this);
-    m_sorted = new QSortFilterProxyModel(this);
-    m_sorted->setSourceModel(m_model);
-    m_sorted->setSortRole(SessionTableModel::SortRole);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("journalSessions"));
-    m_table->setModel(m_sorted);
+    m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -127,12 +132,6 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     QHeaderView *header = m_table->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(SessionTableModel::Book, QHeaderView::Stretch);
-    const int em = fontMetrics().horizontalAdvance(QLatin1Char('M'));
-    header->resizeSection(SessionTableModel::Date, em * 10);
-    header->resizeSection(SessionTableModel::Minutes, em * 5);
-    header->resizeSection(SessionTableModel::Speed, em * 12);
-    header->resizeSection(SessionTableModel::Nominal, em * 8);
-    header->resizeSection(SessionTableModel::Settings, em * 20);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &JournalWindow::updateButtons);
 
@@ -166,10 +165,7 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     m_bookTable->verticalHeader()->hide();
     m_bookTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_bookTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    m_bookTable->horizontalHeader()->resizeSection(1, em * 9);
-    m_bookTable->horizontalHeader()->resizeSection(2, em * 6);
-    m_bookTable->horizontalHeader()->resizeSection(3, em * 7);
-    m_bookTable->horizontalHeader()->resizeSection(4, em * 17);
+    m_bookTable->horizontalHeader()->setSortIndicator(1, Qt::DescendingOrder);
     auto *booksPage = new QWidget(this);
     auto *booksLayout = new QVBoxLayout(booksPage);
     booksLayout->addWidget(m_bookTable);
@@ -201,6 +197,7 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     addAction(close);
 
     refresh();
+    fitColumns();
 }
 
 JournalWindow::~JournalWindow() = default;
@@ -212,18 +209,38 @@ void JournalWindow::setSpeedUnit(SpeedUnit unit) {
     m_model->setUnit(unit);
     showPeriod();
     showBooks();
+    fitColumns();
 }
 
 void JournalWindow::setPeriod(Period period) {
     m_period = period;
     m_periodButtons[static_cast<int>(period)]->setChecked(true);
-    showPeriod();
+    if (periodStart() < m_loadedFrom)
+        refresh();
+    else
+        showPeriod();
+}
+
+qint64 JournalWindow::periodStart() const {
+    switch (m_period) {
+    case Period::Week:
+        return m_wall() - 7 * DayMs;
+    case Period::Month:
+        return m_wall() - 30 * DayMs;
+    case Period::All:
+        break;
+    }
+    return 0;
 }
 
 void JournalWindow::refresh() {
-    m_sessions = m_store.sessions();
-    m_books = m_store.bookTotals();
     const QDate today = QDateTime::fromMSecsSinceEpoch(m_wall()).date();
+    const qint64 barsStart =
+        today.addDays(1 - DailyChartView::Days).startOfDay().toMSecsSinceEpoch();
+    // Years of sessions are read only when the whole period is asked for.
+    m_loadedFrom = std::min(periodStart(), barsStart);
+    m_sessions = m_store.sessions(m_loadedFrom);
+    m_books = m_store.bookTotals();
     m_dailyChart->showSessions(m_sessions, today);
     showPeriod();
     showBooks();
@@ -232,24 +249,16 @@ void JournalWindow::refresh() {
 
 void JournalWindow::showPeriod() {
     const qint64 now = m_wall();
-    qint64 from = 0;
-    switch (m_period) {
-    case Period::Week:
-        from = now - 7 * DayMs;
-        break;
-    case Period::Month:
-        from = now - 30 * DayMs;
-        break;
-    case Period::All:
-        from = m_sessions.isEmpty() ? now - 30 * DayMs : m_sessions.first().startedMs;
-        break;
-    }
+    const qint64 from = periodStart();
     const auto first =
         std::lower_bound(m_sessions.cbegin(), m_sessions.cend(), from,
                          [](const Session &s, qint64 ms) { return s.startedMs < ms; });
     m_periodSessions = QList<Session>(first, m_sessions.cend());
     m_model->setSessions(m_periodSessions);
-    m_speedChart->showSessions(m_periodSessions, m_unit, from, now);
+    const qint64 axisFrom = m_period != Period::All      ? from
+                            : m_periodSessions.isEmpty() ? now - 30 * DayMs
+                                                         : m_periodSessions.first().startedMs;
+    m_speedChart->showSessions(m_periodSessions, m_unit, axisFrom, now);
 
     qint64 readingMs = 0, shown = 0;
     for (const Session &s : std::as_const(m_periodSessions)) {
@@ -267,12 +276,27 @@ void JournalWindow::showPeriod() {
     updateButtons();
 }
 
+void JournalWindow::fitColumns() {
+    QHeaderView *header = m_table->horizontalHeader();
+    fitColumn(header, SessionTableModel::Date, QStringLiteral("00.00.0000  00:00"));
+    fitColumn(header, SessionTableModel::Minutes, QStringLiteral("000,0"));
+    fitColumn(header, SessionTableModel::Speed, QStringLiteral("00000"));
+    fitColumn(header, SessionTableModel::Nominal, QStringLiteral("00000"));
+    fitColumn(header, SessionTableModel::Settings,
+              QStringLiteral("1000 мс, длина 10, 2 строки, пауза «Большая»"));
+    header = m_bookTable->horizontalHeader();
+    fitColumn(header, 1, QStringLiteral("000 ч 00 мин"));
+    fitColumn(header, 2, QStringLiteral("0000"));
+    fitColumn(header, 3, QStringLiteral("00 %"));
+    fitColumn(header, 4, QStringLiteral("00000"));
+}
+
 void JournalWindow::showBooks() {
     m_bookTable->setSortingEnabled(false);
     m_bookTable->setHorizontalHeaderLabels(
         {QStringLiteral("Книга"), QStringLiteral("Время чтения"), QStringLiteral("Сеансов"),
          QStringLiteral("Прочитано"),
-         QStringLiteral("Средняя скорость, %1").arg(perMinuteText(m_unit))});
+         QStringLiteral("Средняя скорость, %1").arg(perMinuteShort(m_unit))});
     m_bookTable->setRowCount(static_cast<int>(m_books.size()));
     for (int row = 0; row < m_books.size(); ++row) {
         const BookTotals &b = m_books.at(row);
@@ -321,7 +345,7 @@ void JournalWindow::removeChosenSessions() {
         return;
     QList<qint64> ids;
     for (const QModelIndex &index : rows)
-        ids.append(m_model->session(m_sorted->mapToSource(index).row()).id);
+        ids.append(m_model->session(index.row()).id);
     m_store.removeSessions(ids);
     refresh();
 }

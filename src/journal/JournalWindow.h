@@ -9,7 +9,6 @@
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class QSortFilterProxyModel;
 class QTableView;
 class QTableWidget;
 
@@ -52,8 +51,10 @@ public:
     void exportCsv();
 
 private:
+    qint64 periodStart() const;
     void showPeriod();
     void showBooks();
+    void fitColumns();
     void showStatus(const QString &extra = {});
     void updateButtons();
 
@@ -62,14 +63,14 @@ private:
     Prompts m_prompts;
     SpeedUnit m_unit = SpeedUnit::Signs;
     Period m_period = Period::Month;
-    QList<Session> m_sessions;
+    QList<Session> m_sessions; // since m_loadedFrom, oldest first
+    qint64 m_loadedFrom = 0;
     QList<Session> m_periodSessions;
     QList<BookTotals> m_books;
 
     SpeedChartView *m_speedChart;
     DailyChartView *m_dailyChart;
     SessionTableModel *m_model;
-    QSortFilterProxyModel *m_sorted;
     QTableView *m_table;
     QTableWidget *m_bookTable;
     QLabel *m_summary;

@@ -43,7 +43,13 @@ QString perMinuteText(SpeedUnit unit) {
 }
 
 QString RunSettings::text() const {
-    QString s = QStringLiteral("%1 мс, длина %2, строк %3").arg(delayMs).arg(rowLength).arg(rows);
+    const int last = rows % 10;
+    const bool teens = rows % 100 / 10 == 1;
+    const QString rowWord = teens || last == 0 || last > 4 ? QStringLiteral("строк")
+                            : last == 1                    ? QStringLiteral("строка")
+                                                           : QStringLiteral("строки");
+    QString s =
+        QStringLiteral("%1 мс, длина %2, %3 %4").arg(delayMs).arg(rowLength).arg(rows).arg(rowWord);
     // Without punctuation there is nothing to pause at.
     if (!punctuation)
         return s + QStringLiteral(", без реакции на знаки");

@@ -25,7 +25,7 @@ struct RunSettings {
     bool punctuation = true;
 
     static RunSettings from(const ReadingOptions &options, int delayMs, int rowLength, int rows);
-    // "140 мс, длина 10, строк 1, пауза «Умная»" for the table and the export.
+    // "140 мс, длина 10, 2 строки, пауза «Умная»" for the table.
     QString text() const;
     bool operator==(const RunSettings &) const = default;
 };

@@ -1,12 +1,19 @@
 #include "journal/SessionTableModel.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QLocale>
+
+#include <algorithm>
 
 namespace zk {
 
 QString minutesText(qint64 ms) {
     return QLocale(QLocale::Russian).toString(static_cast<double>(ms) / 60000.0, 'f', 1);
+}
+
+QString perMinuteShort(SpeedUnit unit) {
+    return unit == SpeedUnit::Words ? QStringLiteral("сл/мин") : QStringLiteral("зн/мин");
 }
 
 QString noBookTitle() {
@@ -16,16 +23,67 @@ QString noBookTitle() {
 void SessionTableModel::setSessions(QList<Session> sessions) {
     beginResetModel();
     m_sessions = std::move(sessions);
+    sortRows();
     endResetModel();
+}
+
+void SessionTableModel::sort(int column, Qt::SortOrder order) {
+    m_sortColumn = column;
+    m_sortOrder = order;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The chosen rows stay chosen: persistent indexes follow their sessions.
+    const QModelIndexList before = persistentIndexList();
+    QList<qint64> ids;
+    for (const QModelIndex &index : before)
+        ids.append(m_sessions.at(index.row()).id);
+    sortRows();
+    QHash<qint64, int> rowOf;
+    for (int row = 0; row < m_sessions.size(); ++row)
+        rowOf.insert(m_sessions.at(row).id, row);
+    QModelIndexList after;
+    for (int i = 0; i < before.size(); ++i)
+        after.append(index(rowOf.value(ids.at(i)), before.at(i).column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void SessionTableModel::sortRows() {
+    const auto by = [this](auto key) {
+        const bool ascending = m_sortOrder == Qt::AscendingOrder;
+        std::stable_sort(m_sessions.begin(), m_sessions.end(),
+                         [&key, ascending](const Session &a, const Session &b) {
+                             return ascending ? key(a) < key(b) : key(b) < key(a);
+                         });
+    };
+    switch (m_sortColumn) {
+    case Book:
+        by([](const Session &s) { return s.bookId != 0 ? s.bookTitle : noBookTitle(); });
+        break;
+    case Minutes:
+        by([](const Session &s) { return s.readingMs; });
+        break;
+    case Speed:
+        by([this](const Session &s) { return s.realSpeed(m_unit); });
+        break;
+    case Nominal:
+        by([this](const Session &s) { return s.nominalSpeed(m_unit); });
+        break;
+    case Settings:
+        by([](const Session &s) { return std::pair(s.settings.delayMs, s.settings.rowLength); });
+        break;
+    default:
+        by([](const Session &s) { return s.startedMs; });
+        break;
+    }
 }
 
 void SessionTableModel::setUnit(SpeedUnit unit) {
     if (unit == m_unit)
         return;
+    beginResetModel();
     m_unit = unit;
-    emit headerDataChanged(Qt::Horizontal, Speed, Nominal);
-    if (!m_sessions.isEmpty())
-        emit dataChanged(index(0, Speed), index(rowCount() - 1, Nominal));
+    sortRows();
+    endResetModel();
 }
 
 int SessionTableModel::rowCount(const QModelIndex &parent) const {
@@ -44,25 +102,6 @@ QVariant SessionTableModel::data(const QModelIndex &index, int role) const {
     if (role == Qt::TextAlignmentRole) {
         const bool numeric = column == Minutes || column == Speed || column == Nominal;
         return QVariant::fromValue(Qt::AlignVCenter | (numeric ? Qt::AlignRight : Qt::AlignLeft));
-    }
-    if (role == SortRole) {
-        switch (column) {
-        case Date:
-            return s.startedMs;
-        case Book:
-            return s.bookTitle.toLower();
-        case Minutes:
-            return s.readingMs;
-        case Speed:
-            return s.realSpeed(m_unit);
-        case Nominal:
-            return s.nominalSpeed(m_unit);
-        case Settings:
-            return s.settings.delayMs;
-        case ColumnCount:
-            break;
-        }
-        return {};
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
@@ -90,9 +129,11 @@ QVariant SessionTableModel::headerData(int section, Qt::Orientation orientation,
         return {};
     if (role == Qt::ToolTipRole) {
         if (section == Speed)
-            return QStringLiteral("Показано за минуту чтения, без времени приостановок");
+            return QStringLiteral("Реальная скорость: %1 за минуту чтения, без приостановок")
+                .arg(m_unit == SpeedUnit::Words ? QStringLiteral("слов")
+                                                : QStringLiteral("знаков"));
         if (section == Nominal)
-            return QStringLiteral("Что обещает задержка без пауз");
+            return QStringLiteral("Номинальная скорость: что обещает задержка без пауз");
         return {};
     }
     if (role != Qt::DisplayRole)
@@ -105,9 +146,9 @@ QVariant SessionTableModel::headerData(int section, Qt::Orientation orientation,
     case Minutes:
         return QStringLiteral("Минуты");
     case Speed:
-        return QStringLiteral("Скорость, %1").arg(perMinuteText(m_unit));
+        return QStringLiteral("Скорость, %1").arg(perMinuteShort(m_unit));
     case Nominal:
-        return QStringLiteral("Номинальная");
+        return QStringLiteral("Номинал, %1").arg(perMinuteShort(m_unit));
     case Settings:
         return QStringLiteral("Настройки");
     default:

@@ -7,14 +7,13 @@
 
 namespace zk {
 
-// Sessions as table rows. Qt::UserRole gives the raw value columns sort by.
+// Sessions as table rows, sorted by the model itself: a proxy asking every
+// comparison through QVariant is too slow for years of sessions.
 class SessionTableModel final : public QAbstractTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SessionTableModel)
 public:
     enum Column { Date, Book, Minutes, Speed, Nominal, Settings, ColumnCount };
-    static constexpr int SortRole = Qt::UserRole;
-
     explicit SessionTableModel(QObject *parent = nullptr) : QAbstractTableModel(parent) {}
 
     void setSessions(QList<Session> sessions);
@@ -26,14 +25,21 @@ public:
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
+    void sortRows();
+
     QList<Session> m_sessions;
     SpeedUnit m_unit = SpeedUnit::Signs;
+    int m_sortColumn = Date;
+    Qt::SortOrder m_sortOrder = Qt::DescendingOrder;
 };
 
 // Minutes with one decimal, Russian style: "12,5".
 QString minutesText(qint64 ms);
 QString noBookTitle();
+// "сл/мин" or "зн/мин" where room is short.
+QString perMinuteShort(SpeedUnit unit);
 
 } // namespace zk

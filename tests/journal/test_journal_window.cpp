@@ -1,5 +1,7 @@
+#include "journal/JournalCharts.h"
 #include "journal/JournalWindow.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -16,6 +18,7 @@ private slots:
     void periods_chooseSessionsAndChosenRowsAreRemoved();
     void export_writesThePeriodAsCsv();
     void unavailableJournal_saysWhy();
+    void charts_splitLocalDaysAndWeighAverages();
 
 private:
     static constexpr qint64 Now = 1'700'000'000'000;
@@ -100,6 +103,34 @@ void test_journal_window::unavailableJournal_saysWhy() {
     QVERIFY(status->text().startsWith(u"Дневник недоступен: "_s));
     QVERIFY(!status->isHidden());
     QCOMPARE(window.findChild<QTableView *>(u"journalSessions"_s)->model()->rowCount(), 0);
+}
+
+void test_journal_window::charts_splitLocalDaysAndWeighAverages() {
+    const QDate today(2025, 3, 14);
+    const auto at = [](QDate day, int hour, int minute) {
+        return QDateTime(day, QTime(hour, minute)).toMSecsSinceEpoch();
+    };
+    const auto session = [](qint64 startedMs, int minutes, int words) {
+        Session s;
+        s.startedMs = startedMs;
+        s.readingMs = minutes * 60'000;
+        s.words = words;
+        return s;
+    };
+    // 100 and 50 words a minute on one day, 200 on the next from midnight on.
+    const QList<Session> sessions = {session(at(today.addDays(-30), 12, 0), 5, 500),
+                                     session(at(today.addDays(-1), 8, 0), 10, 1000),
+                                     session(at(today.addDays(-1), 23, 59), 40, 2000),
+                                     session(at(today, 0, 0), 20, 4000)};
+    const QList<double> minutes = minutesPerDay(sessions, today, 30);
+    QCOMPARE(minutes, QList<double>(28, 0.0) + QList<double>({50.0, 20.0}));
+
+    const SpeedPoints daily = speedPoints(sessions.mid(1), SpeedUnit::Words, 2);
+    QCOMPARE(daily.step, SpeedPoints::Step::Day);
+    QCOMPARE(daily.real.size(), 2);
+    QCOMPARE(daily.real[0].y(), 60.0); // 3000 words in 50 minutes, not the mean of 100 and 50
+    QCOMPARE(daily.real[1].y(), 200.0);
+    QCOMPARE(speedPoints(sessions.mid(1), SpeedUnit::Words, 3).real.size(), 3);
 }
 
 QTEST_MAIN(test_journal_window)
