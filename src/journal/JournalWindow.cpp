@@ -72,10 +72,13 @@ QString chooseCsvPath(QWidget *parent, const QString &suggested) {
 }
 
 bool confirmRemoval(QWidget *parent, int sessions) {
-    return QMessageBox::question(
-               parent, QStringLiteral("Дневник тренировок"),
-               QStringLiteral("Удалить из дневника выбранные сеансы (%1)?").arg(sessions)) ==
-           QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Дневник тренировок"),
+                    QStringLiteral("Удалить из дневника выбранные сеансы (%1)?").arg(sessions),
+                    QMessageBox::NoButton, parent);
+    QPushButton *remove = box.addButton(QStringLiteral("Удалить"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == remove;
 }
 
 } // namespace
