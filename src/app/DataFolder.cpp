@@ -5,6 +5,10 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <climits>
+#include <unistd.h>
+#include <vector>
+
 namespace zk {
 
 bool DataFolder::isWritableFolder(const QString &folder) {
@@ -21,13 +25,28 @@ QString DataFolder::choose(const QString &programFolder) {
     return user;
 }
 
-QString DataFolder::resolveArgument(const QString &argument, const QString &launchFolder) {
+QString DataFolder::resolveArgument(const QByteArray &argument, const QByteArray &launchFolder,
+                                    std::optional<QTemporaryDir> &links) {
     if (argument.isEmpty())
         return {};
-    const QFileInfo info(argument);
-    if (info.isAbsolute())
-        return argument;
-    return QDir(launchFolder).absoluteFilePath(argument);
+    const QByteArray path = argument.startsWith('/') ? argument : launchFolder + '/' + argument;
+    const QString name = QFile::decodeName(path);
+    if (QFile::encodeName(name) == path)
+        return name;
+    // Qt cannot say this name; a link can, keeping the file name's suffix.
+    if (!links)
+        links.emplace();
+    const QString link = QDir(links->path()).filePath(QFileInfo(name).fileName());
+    if (!links->isValid() || ::symlink(path.constData(), QFile::encodeName(link).constData()) != 0)
+        return name;
+    return link;
+}
+
+QByteArray DataFolder::currentFolder() {
+    std::vector<char> buffer(PATH_MAX + 1);
+    if (::getcwd(buffer.data(), buffer.size()))
+        return QByteArray(buffer.data());
+    return QFile::encodeName(QDir::currentPath());
 }
 
 } // namespace zk

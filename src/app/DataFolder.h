@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
+
+#include <optional>
 
 namespace zk {
 
@@ -10,8 +13,13 @@ class DataFolder final {
 public:
     static QString choose(const QString &programFolder);
     static bool isWritableFolder(const QString &folder);
-    // A command-line file name taken relative to the launch folder.
-    static QString resolveArgument(const QString &argument, const QString &launchFolder);
+    // A command-line file name, as the bytes the system gave, taken relative to
+    // the launch folder. A name that is no valid text in the local encoding is
+    // reached through a link of a readable name made in `links`.
+    static QString resolveArgument(const QByteArray &argument, const QByteArray &launchFolder,
+                                   std::optional<QTemporaryDir> &links);
+    // The current folder as the system names it.
+    static QByteArray currentFolder();
 };
 
 } // namespace zk

@@ -2,6 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Menus.h"
+#include "app/SignalWatcher.h"
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
 #include "display/FullScreenWindow.h"
@@ -56,8 +57,10 @@ MainWindow::MainWindow(const StartupOptions &options)
     m_dialogs = std::make_unique<QtDialogs>();
     // Documents convert while the window repaints; user input waits until the end.
     m_converter = std::make_unique<ChainedConverter>(std::make_unique<LibreOfficeConverter>(
-        QStringLiteral("soffice"), std::chrono::seconds(60),
-        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }));
+        QStringLiteral("soffice"), std::chrono::seconds(60), [this] {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return !m_terminationRequested && !m_shutDown;
+        }));
     m_backend = std::make_unique<QtMediaBackend>();
     m_music = new MusicPlayer(m_backend.get(), this);
     buildActions();
@@ -65,7 +68,13 @@ MainWindow::MainWindow(const StartupOptions &options)
     buildTimers();
     wireControls();
     applyDisplayFont(QFont(QStringLiteral("Bookman Old Style"), 47), Qt::yellow);
+    if (SignalWatcher *watcher = options.termination) {
+        connect(watcher, &SignalWatcher::terminationRequested, this,
+                &MainWindow::requestTermination);
+        m_terminationRequested = watcher->pending();
+    }
     runStartup();
+    m_startedUp = true;
 }
 
 MainWindow::~MainWindow() {

@@ -26,6 +26,7 @@ class Dialogs;
 class MediaBackend;
 class MusicPlayer;
 class DocumentConverter;
+class SignalWatcher;
 class DisplayPanel;
 class EditorPanel;
 class FullScreenWindow;
@@ -37,6 +38,8 @@ struct StartupOptions {
     QString commandLineFile; // absolute path of a file to read, or empty
     QString userDataFolder;  // where a session end puts what it could not store; empty: per-user
     const Clock *clock = nullptr;
+    // Signals, the session's end: heard from the start of start-up on.
+    SignalWatcher *termination = nullptr;
 };
 
 // The main window TForm1: it composes the display, the control strip, the
@@ -166,6 +169,11 @@ public:
     void ActCloseExecute();
     // The shut-down when no window may wait: a session end, a termination signal.
     void shutDownUnattended();
+    // A termination from outside: that shut-down, then every event loop ends,
+    // modal ones included. One that comes while the window is being made waits
+    // for the end of createFullScreenWindow(); start-up then goes quickly: a
+    // conversion gives up and nothing is asked.
+    void requestTermination();
     void applicationActivated();
     void applicationDeactivated();
 
@@ -213,6 +221,7 @@ private:
     void tellSaveFailure(const QString &failure);
     void tellLastSessionNote();
     static void logProblem(const QString &text);
+    std::optional<QString> readCommandLineFile();
     void placeEditor();
     void pauseModeClick(const char *name);
     void applyDisplayFont(const QFont &font, const QColor &color);
@@ -270,6 +279,12 @@ private:
     QPointer<QDialog> m_helpWindow;
     bool m_shutDown = false;
     bool m_unattended = false;
+    bool m_startedUp = false;
+    bool m_terminationRequested = false;
+    bool m_commandLineRead = false;
+    bool m_lastEditUnread = false; // there, but start-up could not read it
+    QString m_startupMessage;      // shown once the window is up
+    bool m_readSincePlaced = false;
     bool m_deactivated = false;
     int m_caretAwaitingLine = -1; // a caret whose shown line is still being counted
     int m_lineAwaited = 0;

@@ -387,8 +387,9 @@ void MainWindow::ActLoadFromFile() {
         }
         m_editor->replaceTabs();
     }
-    // Shown once the busy cursor is gone, so the box does not wear the hourglass.
-    if (!failure.isEmpty())
+    // Shown once the busy cursor is gone, so the box does not wear the hourglass;
+    // not at all when the program ended meanwhile.
+    if (!failure.isEmpty() && !m_shutDown)
         m_dialogs->message(dialogParent(), failure);
 }
 

@@ -98,7 +98,6 @@ void MainWindow::runStartup() {
     ApplyViewSettings(m_record);
     QDir::setCurrent(m_options.dataFolder);
     loadStartupText();
-    tellLastSessionNote();
     QCoreApplication::processEvents();
     ApplyWindowPlacement(m_record);
     ApplyReadingSettings(m_record);
@@ -114,30 +113,45 @@ void MainWindow::runStartup() {
 }
 
 void MainWindow::loadStartupText() {
-    bool ok = false;
     if (!m_options.commandLineFile.isEmpty()) {
-        m_record.SavedLine = 0;
-        const QString &file = m_options.commandLineFile;
-        if (isPlainTextFile(file)) {
-            QString problem;
-            const QString text = loadTextFile(file, &ok, &problem);
-            if (ok)
-                m_editor->setText(text);
-            else
-                m_dialogs->message(dialogParent(), SafeFile::openFailure(file, problem));
-        } else if (const std::optional<QString> text = convertDocument(file)) {
+        if (const std::optional<QString> text = readCommandLineFile()) {
+            m_record.SavedLine = 0;
             m_editor->setText(*text);
-        } else {
-            m_dialogs->message(dialogParent(), conversionMessage());
+            m_commandLineRead = true;
+            return;
         }
-        return;
+        // Then as if no file had been named: the stored text and position come back.
     }
+    bool ok = false;
     QString problem;
     const QString text = loadTextFile(lastEditPath(), &ok, &problem);
-    if (ok)
+    if (ok) {
         m_editor->setText(text);
-    else if (QFileInfo::exists(lastEditPath()))
+    } else if (QFileInfo::exists(lastEditPath())) {
+        // A regular file is kept at exit unless the user makes a text; anything else
+        // is refused then, with its message.
+        m_lastEditUnread = SafeFile::refusal(lastEditPath()).isEmpty();
         logProblem(SafeFile::openFailure(lastEditPath(), problem)); // told at exit, if at all
+    }
+}
+
+std::optional<QString> MainWindow::readCommandLineFile() {
+    const QString &file = m_options.commandLineFile;
+    QString problem;
+    if (isPlainTextFile(file)) {
+        bool ok = false;
+        QString text = loadTextFile(file, &ok, &problem);
+        if (ok)
+            return text;
+    } else if (problem = SafeFile::refusal(file); problem.isEmpty()) {
+        std::optional<QString> text = convertDocument(file);
+        // A conversion given up for a termination is no failure to tell.
+        if (!text && !m_terminationRequested)
+            m_startupMessage = conversionMessage();
+        return text;
+    }
+    m_startupMessage = SafeFile::openFailure(file, problem);
+    return std::nullopt;
 }
 
 void MainWindow::createFullScreenWindow() {
@@ -166,6 +180,14 @@ void MainWindow::createFullScreenWindow() {
     });
     fs->addAction(action("MnFulScreen"));
 
+    // Told once the window is up, not while start-up still restores what a
+    // termination would store.
+    if (!m_terminationRequested)
+        tellLastSessionNote();
+    if (!m_startupMessage.isEmpty() && !m_terminationRequested)
+        m_dialogs->message(dialogParent(), std::exchange(m_startupMessage, QString()));
+    if (m_shutDown)
+        return;
     const bool remAll = checked("MnRemAll");
     if (m_record.FullScreen.isOn() && remAll) {
         if (QScreen *screen = this->screen())
@@ -174,8 +196,15 @@ void MainWindow::createFullScreenWindow() {
         m_record.FullScreen.set(true);
         hide();
     }
-    if ((m_record.ReadingOn.isOn() && remAll) || !m_options.commandLineFile.isEmpty())
+    // A named file that could not be read starts nothing; a waiting termination
+    // asks for no file.
+    const bool fileFailed = !m_options.commandLineFile.isEmpty() && !m_commandLineRead;
+    const bool start = (m_record.ReadingOn.isOn() && remAll && !fileFailed) || m_commandLineRead;
+    if (start && !(m_terminationRequested && m_editor->isBlank()))
         action("ActBtStart")->trigger();
+    // A termination that came while start-up restored the stored state.
+    if (m_terminationRequested)
+        requestTermination();
 }
 
 void MainWindow::onFullScreenShown() {
@@ -289,7 +318,9 @@ void MainWindow::ActCloseExecute() {
         m_record.EditorOn.set(false);
         ActLocateSelStart();
     }
-    storeLastEdit();
+    // An empty editor is no reason to replace a "LastEdit" that start-up could not read.
+    if (!m_lastEditUnread || !m_editor->isBlank())
+        storeLastEdit();
     m_record.ReadingOn.set(isReading());
     m_record.MusicOn.set(m_music->musicMark() == 1);
     SaveSettingsFile();
@@ -299,6 +330,15 @@ void MainWindow::ActCloseExecute() {
 void MainWindow::shutDownUnattended() {
     m_unattended = true;
     ActCloseExecute();
+}
+
+void MainWindow::requestTermination() {
+    m_terminationRequested = true;
+    if (!m_startedUp)
+        return;
+    shutDownUnattended();
+    // Unlike quit(), this ends nested loops too and makes any later one return at once.
+    QCoreApplication::exit(0);
 }
 
 } // namespace zk

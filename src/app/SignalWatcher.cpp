@@ -26,8 +26,7 @@ SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent) {
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char c = 0;
         [[maybe_unused]] const ssize_t n = ::read(g_fds[1], &c, 1);
-        m_pending = true;
-        emit terminationRequested();
+        request();
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
@@ -35,6 +34,11 @@ SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent) {
     sa.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(sig, &sa, nullptr);
+}
+
+void SignalWatcher::request() {
+    m_pending = true;
+    emit terminationRequested();
 }
 
 SignalWatcher::~SignalWatcher() {

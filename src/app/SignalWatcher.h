@@ -6,7 +6,8 @@ class QSocketNotifier;
 
 namespace zk {
 
-// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the event loop.
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the event loop; the end
+// of the desktop session comes in through request() and goes the same way.
 class SignalWatcher final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SignalWatcher)
@@ -16,6 +17,8 @@ public:
 
     // A request that came before anyone listened.
     bool pending() const { return m_pending; }
+
+    void request();
 
 signals:
     void terminationRequested();

@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/DataFolder.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
@@ -6,7 +7,6 @@
 #include "app/SingleInstance.h"
 #include "display/FullScreenWindow.h"
 
-#include <QDir>
 #include <QIcon>
 
 #include <cstdio>
@@ -27,9 +27,12 @@ int tellStartFailure(const QString &problem, zk::SignalWatcher &watcher) {
 } // namespace
 
 int main(int argc, char **argv) {
-    zk::Application app(argc, argv);
+    zk::CommandLine commandLine(argc, argv);
+    zk::Application app(commandLine.qtArgc(), commandLine.qtArgv());
     // Installed first, so a termination during start-up still stores the text.
     zk::SignalWatcher watcher;
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &watcher,
+                     &zk::SignalWatcher::request, Qt::DirectConnection);
 
     QIcon icon;
     for (const char *size : {"32", "64", "256"})
@@ -44,17 +47,16 @@ int main(int argc, char **argv) {
     if (claim == zk::SingleInstance::Claim::Failed)
         return tellStartFailure(instance.problem(), watcher);
 
-    const QString launchFolder = QDir::currentPath();
     zk::StartupOptions options;
     options.dataFolder = zk::DataFolder::choose(QCoreApplication::applicationDirPath());
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() > 1)
-        options.commandLineFile = zk::DataFolder::resolveArgument(args.at(1), launchFolder);
+    options.termination = &watcher;
+    std::optional<QTemporaryDir> argumentLinks;
+    const QByteArrayList args = commandLine.arguments();
+    if (!args.isEmpty())
+        options.commandLineFile = zk::DataFolder::resolveArgument(
+            args.first(), zk::DataFolder::currentFolder(), argumentLinks);
 
     zk::MainWindow window(options);
-    window.show();
-    window.createFullScreenWindow();
-
     QObject::connect(&instance, &zk::SingleInstance::raiseRequested, &window, [&window] {
         QWidget *shown = window.isVisible() ? static_cast<QWidget *>(&window)
                                             : static_cast<QWidget *>(window.fullScreenWindow());
@@ -63,15 +65,12 @@ int main(int argc, char **argv) {
         shown->raise();
         shown->activateWindow();
     });
-    QObject::connect(&watcher, &zk::SignalWatcher::terminationRequested, &window,
-                     &zk::MainWindow::shutDownUnattended);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     &zk::MainWindow::shutDownUnattended, Qt::DirectConnection);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
                      &zk::MainWindow::ActCloseExecute);
-    if (watcher.pending()) {
-        window.shutDownUnattended();
+    window.show();
+    window.createFullScreenWindow();
+    // A termination that came during start-up has shut down already.
+    if (window.isShutDown())
         return 0;
-    }
     return app.exec();
 }

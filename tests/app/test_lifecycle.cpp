@@ -10,8 +10,10 @@
 #include <QSignalSpy>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zk;
 
@@ -25,7 +27,8 @@ private slots:
     void fullDisk_keepsStoredFilesWhole_andSaysWhyOnce();
     void exitSaveFailure_offersAnotherFile_orRescuesAtSessionEnd();
     void specialFiles_areRefusedWithAMessage_andNeverBlock();
-    void relativeArgument_isTakenFromLaunchFolder();
+    void unreadableLastEdit_isNotReplacedByEmptyText();
+    void argument_isTakenFromLaunchFolder_asTheBytesGiven();
     void readOnlyProgramFolder_fallsBackToUserFolder();
     void secondInstance_endsWithoutTouchingFiles();
     void sigterm_storesTextAndSettings();
@@ -139,14 +142,11 @@ void test_lifecycle::exitSaveFailure_offersAnotherFile_orRescuesAtSessionEnd() {
     QCOMPARE(rescued.size(), 1);
     QCOMPARE(f.readFile(QStringLiteral("user/") + rescued.at(0)), TextCodec::encode(text));
     f.window.reset();
-    {
-        MessageBoxCatcher boxes;
-        f.start();
-        QCOMPARE(boxes.texts.size(), 1);
-        QVERIFY(boxes.texts.at(0).startsWith(
-            QStringLiteral("Не удалось сохранить %1: ").arg(f.path(QStringLiteral("LastEdit")))));
-        QVERIFY(boxes.texts.at(0).contains(user.filePath(rescued.at(0))));
-    }
+    f.start();
+    QCOMPARE(f.dialogs->messages.size(), 1);
+    QVERIFY(f.dialogs->messages.at(0).startsWith(
+        QStringLiteral("Не удалось сохранить %1: ").arg(f.path(QStringLiteral("LastEdit")))));
+    QVERIFY(f.dialogs->messages.at(0).contains(user.filePath(rescued.at(0))));
     QCOMPARE(user.entryList(QDir::Files), rescued);
 }
 
@@ -156,9 +156,9 @@ void test_lifecycle::specialFiles_areRefusedWithAMessage_andNeverBlock() {
         QCOMPARE(::mkfifo(QFile::encodeName(f.path(QLatin1String(name))).constData(), 0600), 0);
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), f.path(QStringLiteral("zero.txt"))));
     const QString notAFile = QStringLiteral("Не удалось открыть %1: это не обычный файл");
-    MessageBoxCatcher boxes;
     MainWindow *w = f.start(f.path(QStringLiteral("book.txt")));
-    QCOMPARE(boxes.texts, QStringList{notAFile.arg(f.path(QStringLiteral("book.txt")))});
+    QCOMPARE(f.dialogs->messages, QStringList{notAFile.arg(f.path(QStringLiteral("book.txt")))});
+    f.dialogs->messages.clear();
 
     auto converter = std::make_unique<RecordingConverter>();
     const RecordingConverter *converted = converter.get();
@@ -177,12 +177,44 @@ void test_lifecycle::specialFiles_areRefusedWithAMessage_andNeverBlock() {
     QCOMPARE(f.dialogs->messages.size(), 2);
 }
 
-void test_lifecycle::relativeArgument_isTakenFromLaunchFolder() {
-    QCOMPARE(DataFolder::resolveArgument(QStringLiteral("a/b.txt"), QStringLiteral("/home/u")),
+void test_lifecycle::unreadableLastEdit_isNotReplacedByEmptyText() {
+    if (::geteuid() == 0)
+        QSKIP("root reads any file");
+    WindowFixture f;
+    f.writeFile(QStringLiteral("LastEdit"), "text");
+    QVERIFY(QFile::setPermissions(f.path(QStringLiteral("LastEdit")), QFileDevice::WriteOwner));
+    MainWindow *w = f.start();
+    QVERIFY(w->editor()->isBlank());
+    w->ActCloseExecute();
+    QFile::setPermissions(f.path(QStringLiteral("LastEdit")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(f.readFile(QStringLiteral("LastEdit")), QByteArray("text"));
+}
+
+void test_lifecycle::argument_isTakenFromLaunchFolder_asTheBytesGiven() {
+    std::optional<QTemporaryDir> links;
+    QCOMPARE(DataFolder::resolveArgument("a/b.txt", "/home/u", links),
              QStringLiteral("/home/u/a/b.txt"));
-    QCOMPARE(DataFolder::resolveArgument(QStringLiteral("/x/b.txt"), QStringLiteral("/home/u")),
-             QStringLiteral("/x/b.txt"));
-    QCOMPARE(DataFolder::resolveArgument(QString(), QStringLiteral("/home/u")), QString());
+    QCOMPARE(DataFolder::resolveArgument("/x/б.txt", "/home/u", links), QStringLiteral("/x/б.txt"));
+    QCOMPARE(DataFolder::resolveArgument("", "/home/u", links), QString());
+    QVERIFY(!links);
+
+    // "Папка/Книга.txt" in Windows-1251: no valid UTF-8 in either part.
+    QTemporaryDir dir;
+    const QByteArray launch = QFile::encodeName(dir.path());
+    const QByteArray relative = "\xcf\xe0\xef\xea\xe0/\xca\xed\xe8\xe3\xe0.txt";
+    const QByteArray folder = launch + '/' + relative.left(relative.indexOf('/'));
+    const QByteArray file = launch + '/' + relative;
+    QVERIFY(::mkdir(folder.constData(), 0700) == 0);
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT, 0600);
+    QVERIFY(fd >= 0 && ::write(fd, "text", 4) == 4 && ::close(fd) == 0);
+    const QString path = DataFolder::resolveArgument(relative, launch, links);
+    QFile opened(path);
+    QVERIFY2(opened.open(QIODevice::ReadOnly), qPrintable(path));
+    QCOMPARE(opened.readAll(), QByteArray("text"));
+    QVERIFY(MainWindow::isPlainTextFile(path));
+    // Qt cannot remove what it cannot name.
+    QVERIFY(::unlink(file.constData()) == 0 && ::rmdir(folder.constData()) == 0);
 }
 
 void test_lifecycle::readOnlyProgramFolder_fallsBackToUserFolder() {

@@ -25,7 +25,8 @@ private slots:
     void books_throughTheRealConverter();
     void startOnBlankEditor_loadsAndReadsAtOnce();
     void commandLineDocument_goesThroughConverter();
-    void commandLineDocument_failing_showsMessage_editorStaysEmpty();
+    void unreadableCommandLineFile_says_andKeepsStoredTextAndLine_data();
+    void unreadableCommandLineFile_says_andKeepsStoredTextAndLine();
 };
 
 namespace {
@@ -398,18 +399,36 @@ void test_loading::commandLineDocument_goesThroughConverter() {
     QCOMPARE(w->engine().state().CurrentLine, 0);
 }
 
-void test_loading::commandLineDocument_failing_showsMessage_editorStaysEmpty() {
+void test_loading::unreadableCommandLineFile_says_andKeepsStoredTextAndLine_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("damaged book") << QStringLiteral("обрезанная.fb2") << ConversionText;
+    QTest::newRow("missing text") << QStringLiteral("нет.txt")
+                                  << QStringLiteral(
+                                         "Не удалось открыть %1: нет такого файла или папки");
+}
+
+void test_loading::unreadableCommandLineFile_says_andKeepsStoredTextAndLine() {
+    QFETCH(QString, name);
+    QFETCH(QString, message);
     WindowFixture f;
-    f.writeFile(QStringLiteral("LastEdit"), "last edit");
+    const QByteArray lastEdit = "one\r\ntwo\r\nthree\r\n";
+    f.writeFile(QStringLiteral("LastEdit"), lastEdit);
+    SettingsRecord r = SettingsRecord::designedDefaults();
+    r.SavedLine = 2;
+    r.ReadingOn = RecordFlag(true);
+    r.RemAll = RecordFlag(true);
+    f.writeFile(QStringLiteral("ZKData"), r.encode());
     const QByteArray good = fictionBook(BookParagraphs);
     f.writeFile(QStringLiteral("обрезанная.fb2"), good.left(good.indexOf("Второй")));
-    MessageBoxCatcher boxes;
-    MainWindow *w = f.start(f.path(QStringLiteral("обрезанная.fb2")));
-    QCOMPARE(boxes.texts, QStringList{ConversionText});
-    QCOMPARE(w->editor()->text(), QString());
-    // The automatic start found nothing to read and asked for a file instead.
-    QCOMPARE(f.dialogs->lastFolder, f.dir.path());
+    MainWindow *w = f.start(f.path(name));
+    QCOMPARE(f.dialogs->messages, QStringList{message.replace(QStringLiteral("%1"), f.path(name))});
+    QCOMPARE(w->engine().state().CurrentLine, 2);
+    // Nothing starts by itself, and no file is asked for.
     QVERIFY(!w->isReading());
+    QVERIFY(f.dialogs->lastFolder.isEmpty());
+    w->ActCloseExecute();
+    QCOMPARE(f.readFile(QStringLiteral("LastEdit")), lastEdit);
 }
 
 QTEST_MAIN(test_loading)

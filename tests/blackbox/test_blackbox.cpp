@@ -270,6 +270,27 @@ public:
         return true;
     }
 
+    // A stand-in for LibreOffice, found first on the program's path: a document
+    // that starts with HANG makes it wait (its processes' ids go to "hang.pid"),
+    // any other fails.
+    QString addFakeConverter() {
+        const QString bin = path(QStringLiteral("bin"));
+        QDir().mkpath(bin);
+        environment.insert(QStringLiteral("PATH"), bin + u':' + qEnvironmentVariable("PATH"));
+        const QString script = QDir(bin).filePath(QStringLiteral("soffice"));
+        writeAll(script, R"sh(#!/bin/sh
+here=$(dirname "$0")
+for input; do :; done
+[ "$(head -c 4 "$input")" = HANG ] || exit 1
+echo $$ > "$here/hang.pid"
+sleep 300 &
+echo $! >> "$here/hang.pid"
+wait
+)sh");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return bin;
+    }
+
     void start(QProcess &p, const QString &programFolder, const QStringList &args = {},
                const QString &launchFolder = {}, bool asNobody = false) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -315,6 +336,12 @@ private:
     QString m_firstCopy;
 };
 
+// Ended, or a zombie nobody reaps.
+bool processGone(qint64 pid) {
+    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
+    return stat.isEmpty() || stat.mid(stat.lastIndexOf(')') + 2, 1) == "Z";
+}
+
 // A few hundred kilobytes of Russian text with CR LF line ends, different each
 // round; odd rounds hold a letter outside Windows-1251 and so are stored as UTF-8.
 QByteArray bookBytes(int round, QRandomGenerator &random) {
@@ -340,7 +367,7 @@ class test_blackbox : public QObject {
 private slots:
     void initTestCase();
     void firstStart_leavesEmptyLastEditAndSettingsOnly();
-    void relativeFile_isTakenFromLaunchFolder_andStoredByteForByte();
+    void relativeFile_afterDoubleDash_isTakenFromLaunchFolder_andStoredByteForByte();
     void secondInstance_endsAtOnce_andTouchesNoFile();
     void tenSimultaneousStarts_leaveOneRunning();
     void readOnlyProgramFolder_storesInUserDataFolder();
@@ -348,6 +375,8 @@ private slots:
     void hostileStoredFiles_areNeitherFollowedNorBlocking();
     void guardFolder_isPrivate_andAHostileOneIsReported();
     void anotherUsersSocket_isNeverAsked();
+    void sigtermAtStartUp_endsAtOnce_keepingTextAndLine_data();
+    void sigtermAtStartUp_endsAtOnce_keepingTextAndLine();
 };
 
 void test_blackbox::initTestCase() {
@@ -375,21 +404,22 @@ void test_blackbox::firstStart_leavesEmptyLastEditAndSettingsOnly() {
     QVERIFY(!QFile::exists(box.dataHome() + QStringLiteral("/zorkan")));
 }
 
-void test_blackbox::relativeFile_isTakenFromLaunchFolder_andStoredByteForByte() {
+void test_blackbox::relativeFile_afterDoubleDash_isTakenFromLaunchFolder_andStoredByteForByte() {
     Sandbox box;
     QVERIFY(box.isValid());
     const QString folder = box.addProgramFolder(QStringLiteral("program"));
     const QString launch = box.path(QStringLiteral("launch"));
-    QVERIFY(QDir().mkpath(launch + QStringLiteral("/books")));
+    QVERIFY(QDir().mkpath(launch));
     const QByteArray text = TextCodec::toWindows1251(
         QStringLiteral("«Ёлка» — №1;\tтабуляция\r\n\r\nВторая строка, ещё одна.\r\n"));
-    const QString book = launch + QStringLiteral("/books/Книга.txt");
+    // A name Qt would take for its own option, were it not after "--".
+    const QString book = launch + QStringLiteral("/-style=Книга.txt");
     QVERIFY(writeAll(book, text));
     backdate(book);
     const Snapshot launchBefore = snapshot(launch);
 
     QProcess p;
-    box.start(p, folder, {QStringLiteral("books/Книга.txt")}, launch);
+    box.start(p, folder, {QStringLiteral("--"), QStringLiteral("-style=Книга.txt")}, launch);
     QVERIFY2(waitUntilListening(box.socketPath(), p), qPrintable(exitProblem(p)));
     waitUntilIdle(p.processId());
     const QString problem = stopProblem(p);
@@ -752,6 +782,63 @@ void test_blackbox::anotherUsersSocket_isNeverAsked() {
     QVERIFY(!impostor.hasPendingConnections());
     const QString problem = stopProblem(first);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void test_blackbox::sigtermAtStartUp_endsAtOnce_keepingTextAndLine_data() {
+    QTest::addColumn<QByteArray>("document");   // named on the command line unless empty
+    QTest::addColumn<bool>("remembersReading"); // of a blank text, so a file is asked for
+    QTest::newRow("nothing read") << QByteArray() << false;
+    QTest::newRow("remembered run asks for a file") << QByteArray() << true;
+    QTest::newRow("conversion message") << QByteArray("FAIL") << false;
+    QTest::newRow("running conversion") << QByteArray("HANG") << false;
+}
+
+void test_blackbox::sigtermAtStartUp_endsAtOnce_keepingTextAndLine() {
+    QFETCH(QByteArray, document);
+    QFETCH(bool, remembersReading);
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QString folder = box.addProgramFolder(QStringLiteral("program"));
+    const QDir bin(box.addFakeConverter());
+    // Paragraphs longer than what the exit backs off after reading.
+    QStringList paragraphs;
+    for (int i = 0; !remembersReading && i < 6; ++i)
+        paragraphs << QStringLiteral("Абзац %1: ").arg(i) + QStringLiteral("слово ").repeated(15) +
+                          QStringLiteral("\r\n");
+    const QByteArray text = TextCodec::toWindows1251(paragraphs.join(QString()));
+    QVERIFY(writeAll(QDir(folder).filePath(LastEdit), text));
+    SettingsRecord record = SettingsRecord::designedDefaults();
+    record.SavedLine = remembersReading ? 0 : 3;
+    record.ReadingOn = RecordFlag(remembersReading);
+    record.RemAll = RecordFlag(true);
+    QVERIFY(writeAll(QDir(folder).filePath(ZKData), record.encode()));
+    QStringList args;
+    if (!document.isEmpty()) {
+        QVERIFY(writeAll(QDir(folder).filePath(QStringLiteral("book.doc")), document));
+        args << QStringLiteral("book.doc");
+    }
+
+    QProcess p;
+    box.start(p, folder, args);
+    QVERIFY2(waitUntilListening(box.socketPath(), p), qPrintable(exitProblem(p)));
+    if (document == "HANG")
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(bin.filePath(QStringLiteral("hang.pid"))).count('\n') == 2,
+                                 StartTimeoutMs);
+    waitUntilIdle(p.processId());
+    QElapsedTimer timer;
+    timer.start();
+    const QString problem = stopProblem(p);
+    qInfo("ended %lld ms after SIGTERM", timer.elapsed());
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(readAll(QDir(folder).filePath(LastEdit)), text);
+    const std::optional<SettingsRecord> stored =
+        SettingsRecord::decode(readAll(QDir(folder).filePath(ZKData)));
+    QVERIFY(stored.has_value());
+    QCOMPARE(stored->SavedLine, record.SavedLine);
+    for (const QByteArray &pid : readAll(bin.filePath(QStringLiteral("hang.pid"))).split('\n')) {
+        if (!pid.isEmpty())
+            QTRY_VERIFY2(processGone(pid.toLongLong()), pid.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(test_blackbox)

@@ -91,8 +91,10 @@ std::optional<QString> LibreOfficeConverter::convert(const QString &path) {
         }
         if (soffice.waitForFinished(static_cast<int>(std::min<qint64>(left, kPumpIntervalMs))))
             break;
-        if (m_pump)
-            m_pump();
+        if (m_pump && !m_pump()) {
+            killProcessGroup(soffice);
+            return std::nullopt;
+        }
     }
     const QByteArray log = soffice.readAll();
     if (soffice.exitStatus() != QProcess::NormalExit || soffice.exitCode() != 0)

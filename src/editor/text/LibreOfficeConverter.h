@@ -12,16 +12,18 @@ namespace zk {
 // The document is copied into a private temporary folder with a throwaway user
 // profile, so a running LibreOffice of the user neither blocks nor sees it and
 // no lock file appears beside the user's document. A run that outlasts the time
-// limit is killed with everything it started, and the conversion fails.
+// limit, or that the pump cancels, is killed with everything it started, and the
+// conversion fails.
 class LibreOfficeConverter final : public DocumentConverter {
 public:
-    using Pump = std::function<void()>;
+    using Pump = std::function<bool()>;
 
     explicit LibreOfficeConverter(QString program = QStringLiteral("soffice"),
                                   std::chrono::milliseconds timeLimit = std::chrono::seconds(60),
                                   Pump pump = {});
 
-    // Called about every 50 ms while the converter runs, so the window can repaint.
+    // Called about every 50 ms while the converter runs, so the window can repaint;
+    // false cancels the conversion.
     void setPump(Pump pump) { m_pump = std::move(pump); }
 
     std::optional<QString> convert(const QString &path) override;
