@@ -76,18 +76,23 @@ void MainWindow::ActLocateSelStart() {
     const int length = static_cast<int>(e->document()->characterCount()) - 1;
     // Start at the first character of the reading line: the line model knows it.
     int caret = std::clamp(e->lineStart(s.CurrentLine), 0, length);
-    if (length - caret > 100) {
+    // Backing off over what was read only makes sense after reading: otherwise
+    // every start and exit would move the position back a little further.
+    if (m_readSincePlaced) {
+        if (length - caret > 100) {
+            do {
+                caret = std::min(caret + 100, length);
+            } while (e->lineOfPosition(caret) < s.CurrentLine && caret < length);
+            caret = std::max(0, caret - 100);
+        }
         do {
-            caret = std::min(caret + 100, length);
+            caret = std::min(caret + 2, length);
         } while (e->lineOfPosition(caret) < s.CurrentLine && caret < length);
-        caret = std::max(0, caret - 100);
+        const int d = caret - static_cast<int>(s.ReadBuffer.size()) - 50;
+        if (d > 0)
+            caret = d;
     }
-    do {
-        caret = std::min(caret + 2, length);
-    } while (e->lineOfPosition(caret) < s.CurrentLine && caret < length);
-    const int d = caret - static_cast<int>(s.ReadBuffer.size()) - 50;
-    if (d > 0)
-        caret = d;
+    m_readSincePlaced = false;
     if (caret >= length) {
         ActGoToStart();
     } else {
@@ -105,6 +110,7 @@ void MainWindow::RichEdit1SelectionChange() {
     if (!e->SelectionTracking)
         return;
     e->CaretMoved = true;
+    m_readSincePlaced = false;
     ReadingState &s = m_engine.state();
     s.ReadBuffer.clear();
     const QTextCursor c = e->textCursor();
@@ -189,6 +195,9 @@ void MainWindow::ActHideEdit() {
 
 void MainWindow::TEditOnTimer() {
     timer("TEditOn")->stop();
+    // A run reads the hidden layout, and the full-screen window covers the editor.
+    if (isReading() || fullScreenShown())
+        return;
     {
         BusyCursor busy;
         ActLocateSelStart();

@@ -92,6 +92,7 @@ void MainWindow::T1Timer() {
     case ReadingEngine::TickOutcome::Paused:
         break;
     case ReadingEngine::TickOutcome::Built:
+        m_readSincePlaced = m_readSincePlaced || !pieces.isEmpty();
         for (int i = 0; i < pieces.size() && i < DisplayPanel::PieceRows; ++i)
             target->row(i)->setText(pieces.at(i));
         break;
@@ -160,6 +161,7 @@ void MainWindow::UpDown1Click() {
     m_engine.state().CurrentLine =
         static_cast<int>(static_cast<qint64>(lines) * m_strip->UpDown1->value() / 100);
     m_engine.state().ReadBuffer.clear();
+    m_readSincePlaced = false;
     if (!isReading())
         ActLocateSelStart();
     resumeIfReading(false);
@@ -167,10 +169,7 @@ void MainWindow::UpDown1Click() {
 
 void MainWindow::Panel7DblClick() {
     suspend();
-    m_engine.state().ReadBuffer.clear();
-    setProgressValue(0);
-    m_engine.state().CurrentLine = 0;
-    m_editor->setCaretUntracked(0);
+    ActGoToStart();
     resumeIfReading(false);
 }
 
@@ -179,7 +178,9 @@ void MainWindow::ActGoToStart() {
     setProgressValue(0);
     m_engine.state().CurrentLine = 0;
     m_editor->setCaretUntracked(0);
+    // Hiding the editor puts the caret back here.
     m_editor->SavedSelStart = 0;
+    m_readSincePlaced = false;
 }
 
 void MainWindow::Edit2Change() {

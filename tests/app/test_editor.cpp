@@ -24,6 +24,7 @@ private slots:
     void emptyClipboardAtOpening_disablesPasteKeys();
     void editorFont_cancelledChangesNothing_acceptedReformats();
     void startAfterEditing_readsFromCaretLine();
+    void backToStart_withEditorShown_holdsAfterHiding();
 };
 
 namespace {
@@ -260,6 +261,19 @@ void test_editor::startAfterEditing_readsFromCaretLine() {
     w->timer("t1")->stop();
     w->T1Timer();
     QCOMPARE(f.row(0), QStringLiteral("вторая"));
+}
+
+void test_editor::backToStart_withEditorShown_holdsAfterHiding() {
+    WindowFixture f;
+    const QString text = paragraphs(8, 30);
+    MainWindow *w = f.startWithText(text);
+    w->MnShowEditClick();
+    w->editor()->setCaret(static_cast<int>(text.indexOf(QStringLiteral("абзац5"))));
+    QVERIFY(w->engine().state().CurrentLine > 0);
+    QTest::mouseDClick(w->strip()->Panel7, Qt::LeftButton);
+    w->MnShowEditClick();
+    QVERIFY(!w->editor()->isVisible());
+    QCOMPARE(w->engine().state().CurrentLine, 0);
 }
 
 QTEST_MAIN(test_editor)

@@ -524,11 +524,15 @@ void test_settings_window::rememberOn_reopensEditorFullScreenAndReading() {
         SettingsRecord r = everyFieldSet();
         r.ReadingOn = RecordFlag(false);
         r.FullScreen = RecordFlag(true);
+        r.EditorOn = RecordFlag(true);
         f.writeFile(ZKData, r.encode());
         MainWindow *w = f.startWithText(shortLines(12));
         QVERIFY(w->fullScreenWindow()->isVisible());
         QVERIFY(!w->isVisible());
         QVERIFY(!w->isReading());
+        // The editor is not reopened under the full-screen window.
+        w->TEditOnTimer();
+        QVERIFY(w->editor()->isHidden());
         QCOMPARE(w->fullScreenWindow()->panel()->displayFont().family(),
                  QStringLiteral("DejaVu Serif"));
         w->ActCloseExecute();
@@ -539,10 +543,16 @@ void test_settings_window::rememberOn_reopensEditorFullScreenAndReading() {
     }
     {
         WindowFixture f;
-        f.writeFile(ZKData, everyFieldSet().encode());
+        SettingsRecord r = everyFieldSet();
+        r.EditorOn = RecordFlag(true);
+        f.writeFile(ZKData, r.encode());
         MainWindow *w = f.startWithText(shortLines(12));
         QVERIFY(w->isReading());
         QVERIFY(w->timer("t1")->isActive());
+        // Nor in the middle of the run.
+        w->TEditOnTimer();
+        QVERIFY(!w->editor()->isVisible());
+        QVERIFY(w->isReading());
         w->timer("t1")->stop();
         w->T1Timer();
         // Reading resumes at the stored line, in rows of at most seven characters.
