@@ -6,10 +6,13 @@
 namespace zk {
 
 Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
-    setApplicationName(QStringLiteral("zorkan"));
-    setApplicationDisplayName(QStringLiteral("Зоркан"));
-    setOrganizationName(QStringLiteral("zorkan"));
+    setIdentity();
     setQuitOnLastWindowClosed(false);
+}
+
+void Application::setIdentity() {
+    setApplicationName(QStringLiteral("zorkan"));
+    setOrganizationName(QStringLiteral("zorkan"));
 }
 
 bool Application::notify(QObject *receiver, QEvent *event) {

@@ -12,6 +12,10 @@ class Application final : public QApplication {
 public:
     Application(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
+
+    // The names the program goes by. No display name: Qt would append it to
+    // every window title that does not end in it.
+    static void setIdentity();
 };
 
 } // namespace zk

@@ -4,10 +4,13 @@
 
 namespace zk {
 
-// The hourglass for the length of a scope, always balanced.
+// An application-wide cursor for the length of a scope, the hourglass unless
+// told otherwise; always balanced.
 class BusyCursor final {
 public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    explicit BusyCursor(Qt::CursorShape shape = Qt::WaitCursor) {
+        QApplication::setOverrideCursor(shape);
+    }
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     Q_DISABLE_COPY_MOVE(BusyCursor)
 };

@@ -104,8 +104,7 @@ QString QtDialogs::saveFile(QWidget *parent, const QString &folder, const QStrin
 }
 
 void QtDialogs::message(QWidget *parent, const QString &text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Зоркан"), text, QMessageBox::Ok, parent);
     box.exec();
 }
 

@@ -63,8 +63,9 @@ bool MainWindow::isPlainTextFile(const QString &path) {
     return ext == QLatin1String(".TXT");
 }
 
-void MainWindow::eventPump(Qt::CursorShape) {
+void MainWindow::eventPump(Qt::CursorShape shape) {
     // A bounded pass over pending events so the window repaints before returning.
+    BusyCursor cursor(shape);
     for (int i = 0; i < 4; ++i)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

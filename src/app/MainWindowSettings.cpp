@@ -221,12 +221,17 @@ void MainWindow::ApplyReadingSettings(const SettingsRecord &record) {
 void MainWindow::ApplyWindowPlacement(const SettingsRecord &record) {
     // Beyond any desktop, yet far from overflowing when edges are summed.
     constexpr int Reach = 1 << 20;
-    constexpr int Largest = 16384;
+    const QPoint origin(std::clamp(record.WindowLeft, -Reach, Reach),
+                        std::clamp(record.WindowTop, -Reach, Reach));
+    // No larger than the screen it starts on allows, nor smaller than the window may be.
+    const QScreen *screen = QGuiApplication::screenAt(origin);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QSize available = screen ? screen->availableGeometry().size() : QSize(Reach, Reach);
     const QSize minimum = minimumSize();
-    QRect frame(std::clamp(record.WindowLeft, -Reach, Reach),
-                std::clamp(record.WindowTop, -Reach, Reach),
-                std::clamp(record.WindowWidth, minimum.width(), Largest),
-                std::clamp(record.WindowHeight, minimum.height(), Largest));
+    QRect frame(origin, QSize(std::clamp(record.WindowWidth, 0, available.width()),
+                              std::clamp(record.WindowHeight, 0, available.height()))
+                            .expandedTo(minimum));
     // A placement that lies on no screen is moved onto the primary one.
     if (!showsEnough(frame)) {
         if (QScreen *primary = QGuiApplication::primaryScreen())

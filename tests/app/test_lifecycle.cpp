@@ -1,12 +1,14 @@
 #include "SourceFakes.h"
 #include "WindowFixture.h"
 
+#include "app/Application.h"
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
 #include "settings/SettingsRecord.h"
 
 #include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 #include <csignal>
@@ -32,6 +34,13 @@ private slots:
     void readOnlyProgramFolder_fallsBackToUserFolder();
     void secondInstance_endsWithoutTouchingFiles();
     void sigterm_storesTextAndSettings();
+    void windowTitles_reachTheWindowSystemUnchanged();
+};
+
+// What the window system is given as a window's title (Qt's platform layer).
+class QPlatformWindow {
+public:
+    static QString formatWindowTitle(const QString &title, const QString &separator);
 };
 
 void test_lifecycle::lastEdit_windows1251_survivesStartAndExit_byteForByte() {
@@ -319,6 +328,19 @@ void test_lifecycle::sigterm_storesTextAndSettings() {
     const QByteArray zk = readAll(copy.path(QStringLiteral("ZKData")));
     QCOMPARE(zk.size(), SettingsRecord::ByteSize);
     QVERIFY(SettingsRecord::decode(zk)->ReadingOn.isOn());
+}
+
+void test_lifecycle::windowTitles_reachTheWindowSystemUnchanged() {
+    const QString name = QCoreApplication::applicationName();
+    const QString organization = QCoreApplication::organizationName();
+    const auto restore = qScopeGuard([&] {
+        QCoreApplication::setApplicationName(name);
+        QCoreApplication::setOrganizationName(organization);
+    });
+    Application::setIdentity();
+    for (const QString &title :
+         {QStringLiteral("О работе с Зорканом 2.1"), QStringLiteral("Шрифт")})
+        QCOMPARE(QPlatformWindow::formatWindowTitle(title, QStringLiteral(" — ")), title);
 }
 
 QTEST_MAIN(test_lifecycle)

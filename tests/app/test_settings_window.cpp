@@ -191,6 +191,14 @@ bool onSomeScreen(const QRect &frame) {
     return false;
 }
 
+bool fitsSomeScreen(const QSize &size) {
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (size.boundedTo(screen->availableGeometry().size()) == size)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void test_settings_window::noSettingsFile_startsDesigned_andWritesOneRecord() {
@@ -383,7 +391,15 @@ void test_settings_window::restoreView_bringsBackDesignedLook_inPlace() {
     const QRect frame = w->frameGeometry();
     const QList<bool> before = options(w);
 
+    // Its first pass over pending events wears the hourglass.
+    Qt::CursorShape pumpCursor = Qt::ArrowCursor;
+    QTimer::singleShot(0, w, [&pumpCursor] {
+        if (const QCursor *c = QApplication::overrideCursor())
+            pumpCursor = c->shape();
+    });
     w->action("MnSetView")->trigger();
+    QCOMPARE(pumpCursor, Qt::WaitCursor);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
     verifyDesignedView(w);
     QCOMPARE(w->frameGeometry(), frame);
     QCOMPARE(options(w), before);
@@ -671,6 +687,7 @@ void verifyWithinLimits(MainWindow *w, const QByteArray &input) {
     QVERIFY2(w->engine().state().LineCount >= 0 && w->engine().state().LineCount <= 9,
              qPrintable(what));
     QVERIFY2(onSomeScreen(w->frameGeometry()), qPrintable(what));
+    QVERIFY2(w->isMaximized() || fitsSomeScreen(w->frameGeometry().size()), qPrintable(what));
     for (const QFont &font :
          {w->mainPanel()->displayFont(), w->editor()->document()->defaultFont()}) {
         QVERIFY2(font.pointSize() >= RecordMapping::MinPointSize &&
