@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -32,10 +33,25 @@ UpDownBox::UpDownBox(const QString &boxName, const QString &upDownName, QWidget 
 }
 
 void UpDownBox::stepBy(int steps) {
+    // Qt asks for ten steps with Ctrl and for several with a fast wheel; the step of the delay
+    // depends on where it stands, so only single steps stay on its walk.
+    if (steps == 0)
+        return;
     const int before = value();
-    QSpinBox::stepBy(steps);
+    QSpinBox::stepBy(steps > 0 ? 1 : -1);
     if (value() != before)
         emit userStepped();
+}
+
+void UpDownBox::keyPressEvent(QKeyEvent *event) {
+    const int key = event->key();
+    const bool arrow = key == Qt::Key_Up || key == Qt::Key_Down;
+    if (key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
+        (arrow && (event->modifiers() & Qt::ControlModifier))) {
+        event->accept();
+        return;
+    }
+    QSpinBox::keyPressEvent(event);
 }
 
 bool UpDownBox::eventFilter(QObject *watched, QEvent *event) {

@@ -6,7 +6,8 @@
 
 namespace zk {
 
-// A read-only box with arrows: only the arrows and the arrow keys change it.
+// A read-only box with arrows: only the arrows, the arrow keys and the wheel change it, one step
+// at a time.
 class UpDownBox final : public QSpinBox {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(UpDownBox)
@@ -20,6 +21,7 @@ signals:
 
 protected:
     void stepBy(int steps) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
 

@@ -5,6 +5,7 @@
 
 #include <QLineEdit>
 #include <QMenu>
+#include <QWheelEvent>
 
 using namespace zk;
 
@@ -13,6 +14,7 @@ class test_controls : public QObject {
 private slots:
     void delay_arrowsWalkTheTable_andDoubleClickResets();
     void restoredDelay_stepsFromItself();
+    void spinners_moveOneStepWhateverTheInput();
     void progress_wrapsAndJumps();
     void progress_duringRun_movesReadingLine();
     void progress_emptyEditorShowsZero();
@@ -29,6 +31,13 @@ namespace {
 void press(QWidget *w, Qt::Key key, int times = 1) {
     for (int i = 0; i < times; ++i)
         QTest::keyClick(w, key);
+}
+
+void wheel(QWidget *w, int notches, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QWheelEvent event(at, w->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &event);
 }
 
 } // namespace
@@ -96,6 +105,30 @@ void test_controls::restoredDelay_stepsFromItself() {
     QCOMPARE(delay->value(), 150);
     delay->setValue(110); // snaps like an arrow press would
     QCOMPARE(delay->value(), 120);
+}
+
+void test_controls::spinners_moveOneStepWhateverTheInput() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("текст"));
+    UpDownBox *delay = w->strip()->UpDown2;
+    press(delay, Qt::Key_PageUp);
+    press(delay, Qt::Key_PageDown);
+    QTest::keyClick(delay, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(delay->value(), 140);
+    wheel(delay, 2, Qt::ControlModifier);
+    QCOMPARE(delay->value(), 160);
+    wheel(delay, 3);
+    QCOMPARE(delay->value(), 180);
+    wheel(delay, -1);
+    wheel(delay, -1);
+    QCOMPARE(delay->value(), 140);
+
+    UpDownBox *progress = w->strip()->UpDown1;
+    press(progress, Qt::Key_PageUp);
+    QTest::keyClick(progress, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(progress->value(), 0);
+    wheel(progress, 2);
+    QCOMPARE(progress->value(), 1);
 }
 
 void test_controls::progress_wrapsAndJumps() {
