@@ -46,6 +46,29 @@ int Chunker::progressOf(int line, int lineCount) {
     return static_cast<int>(static_cast<qint64>(line) * 100 / lineCount);
 }
 
+qsizetype Chunker::signCount(QStringView s) {
+    qsizetype pairs = 0;
+    for (qsizetype i = 1; i < s.size(); ++i) {
+        if (s[i].isLowSurrogate() && s[i - 1].isHighSurrogate()) {
+            ++pairs;
+            ++i;
+        }
+    }
+    return s.size() - pairs;
+}
+
+namespace {
+
+// Where the first `signs` characters of s end, in UTF-16 units.
+qsizetype unitsOfSigns(QStringView s, qsizetype signs) {
+    qsizetype i = 0;
+    for (; signs > 0 && i < s.size(); --signs)
+        i += s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate() ? 2 : 1;
+    return i;
+}
+
+} // namespace
+
 bool Chunker::ReplaceTabs(QString &text) {
     if (!text.contains(QLatin1Char('\t')))
         return false;
@@ -154,16 +177,18 @@ QString Chunker::TakeWord() {
     // Below 3 the cut would hold no letter, and a cut part put back by BuildPiece would be cut
     // again into a stray "-": cut as if the capacity were 3.
     const int capacity = std::max(m_state.RowCapacity, 3);
-    if (word.size() <= capacity)
+    if (signCount(word) <= capacity)
         return word;
 
     QString rest = word;
-    const qsizetype hyphen = word.indexOf(QLatin1Char('-')) + 1; // 1-based, 0 if none
+    const qsizetype hyphenAt = word.indexOf(QLatin1Char('-'));
+    // 1-based, in signs; 0 if none.
+    const qsizetype hyphen = hyphenAt < 0 ? 0 : signCount(QStringView(word).left(hyphenAt)) + 1;
     if (hyphen < capacity && hyphen > 2) {
-        word.truncate(hyphen);
-        rest.remove(0, hyphen);
+        word.truncate(hyphenAt + 1);
+        rest.remove(0, hyphenAt + 1);
     } else {
-        const int keep = capacity - 2;
+        const qsizetype keep = unitsOfSigns(word, capacity - 2);
         word.truncate(keep);
         word += QLatin1Char('-');
         rest.remove(0, keep);
@@ -194,7 +219,8 @@ QString Chunker::BuildPiece() {
         return piece;
     }
     ++m_state.WordCount;
-    m_state.SignCount += static_cast<int>(piece.size());
+    qsizetype signs = signCount(piece);
+    m_state.SignCount += static_cast<int>(signs);
 
     ReadingOptions o = m_host.options();
     if (o.ReactOnSigns && isPunctuation(piece.back())) {
@@ -205,11 +231,13 @@ QString Chunker::BuildPiece() {
         const QString next = TakeWord();
         if (next.isEmpty())
             return piece;
-        const QString candidate = piece + QLatin1Char(' ') + next;
-        if (candidate.size() < m_state.RowCapacity && candidate.size() < m_host.rowLength()) {
-            piece = candidate;
+        const qsizetype nextSigns = signCount(next);
+        const qsizetype candidate = signs + 1 + nextSigns;
+        if (candidate < m_state.RowCapacity && candidate < m_host.rowLength()) {
+            piece += QLatin1Char(' ') + next;
+            signs = candidate;
             ++m_state.WordCount;
-            m_state.SignCount += static_cast<int>(next.size());
+            m_state.SignCount += static_cast<int>(nextSigns);
             o = m_host.options();
             if (o.ReactOnSigns && isPunctuation(piece.back())) {
                 addPunctuationTicks(piece, o);

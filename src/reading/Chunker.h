@@ -22,6 +22,8 @@ public:
     // Removes leading and trailing characters with codes 32 and below.
     static QString trimmed(const QString &s);
     static int progressOf(int line, int lineCount);
+    // Characters, not UTF-16 units: a surrogate pair is one sign.
+    static qsizetype signCount(QStringView s);
 
     static constexpr int RefillBelow = 100;
     static constexpr int FillUpTo = 400;

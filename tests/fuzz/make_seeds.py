@@ -110,6 +110,7 @@ def chunker():
     seed("endless_short", 0b1000011, 20, 10, "Раз два.")
     seed("tiny_capacity", 0b0001101, -2, 1, "Длинноеслововстроке сорок-два-три ab-cdefgh")
     seed("only_hyphens", 0b1100000, 5, 5, "-\n-\n-\n")
+    seed("beyond_basic_plane", 0b0000011, 10, 50, "a" + "😀" * 12 + " b 📖📖-📖📖📖📖📖📖📖📖📖 ♪\n")
 
 
 if __name__ == "__main__":

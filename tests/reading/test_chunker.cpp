@@ -49,6 +49,7 @@ private slots:
     void workedExample_tickByTick();
     void longWords_areCutAtCapacity();
     void wordOfExactCapacity_staysWhole();
+    void charactersBeyondTheBasicPlane_countAndCutWhole();
     void severalWords_stayShorterThanRowLength();
     void hyphenRemoval_joinsLines();
     void finalHyphen_staysWhenNothingFollows();
@@ -111,6 +112,16 @@ void test_chunker::wordOfExactCapacity_staysWhole() {
     Rig r(QStringLiteral("abcdefghij abcdefghijk"), 10, 50);
     QCOMPARE(r.drain(), (QStringList{QStringLiteral("abcdefghij"), QStringLiteral("abcdefgh-"),
                                      QStringLiteral("ijk")}));
+}
+
+void test_chunker::charactersBeyondTheBasicPlane_countAndCutWhole() {
+    const QString smile = QString::fromUcs4(U"\U0001F600");
+    // Cut after 7 of 13 signs, where a cut by UTF-16 units would split a pair; the rest and the
+    // next word then fit one row of 10 signs.
+    Rig r(u'a' + smile.repeated(12) + QStringLiteral(" b"), 10, 50);
+    QCOMPARE(r.drain(), (QStringList{u'a' + smile.repeated(7) + u'-',
+                                     smile.repeated(5) + QStringLiteral(" b")}));
+    QCOMPARE(r.state.SignCount, 9 + 5 + 1);
 }
 
 void test_chunker::severalWords_stayShorterThanRowLength() {
