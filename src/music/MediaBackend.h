@@ -29,8 +29,8 @@ public:
     virtual void setFileName(const QString &fileName) = 0;
     // Closes what is open, opens the file and waits for the result.
     virtual bool open(QString *error) = 0;
-    // Rewinds at the end of the media, then plays from the current position. False when nothing
-    // is open or the media fails before it starts playing.
+    // Rewinds at the end of the media, then plays from the current position and waits until it
+    // sounds. False when nothing is open or the media fails before it sounds.
     virtual bool play(QString *error) = 0;
     // Stops and waits. False when nothing is open.
     virtual bool stop() = 0;

@@ -68,18 +68,17 @@ bool QtMediaBackend::play(QString *error) {
     m_phase = Phase::Starting;
     m_player.play();
     waitWhile(Phase::Starting);
-    if (m_failed && m_phase == Phase::Starting) {
-        // It never started: this is a failed play, not the end of one.
+    if (m_phase == Phase::Starting) {
+        // An error or no sound at all before the limit: a failed play, not the end of one.
         dropNotice();
         m_phase = Phase::Open;
         m_player.stop();
         if (error)
-            *error = m_error.isEmpty() ? QStringLiteral("The media could not be played.") : m_error;
+            *error = !m_error.isEmpty() ? m_error
+                     : m_failed         ? QStringLiteral("The media could not be played.")
+                                        : QStringLiteral("The media gave no sound.");
         return false;
     }
-    // Still starting after the wait: a slow start, not a failure; errors come as notices.
-    if (m_phase == Phase::Starting)
-        m_phase = Phase::Playing;
     return true;
 }
 

@@ -25,7 +25,8 @@ public:
     void close() override;
 
     QMediaPlayer *mediaPlayer() { return &m_player; }
-    // Upper bound of the waits in open() and play().
+    // open() waits for the media to load or fail, play() for the first sound or an error; the
+    // limit only ends the wait for a backend that never answers, which counts as a failure.
     void setWaitLimit(int ms) { m_waitLimitMs = ms; }
 
 private:
@@ -46,7 +47,7 @@ private:
     Phase m_phase = Phase::Closed;
     bool m_failed = false;
     QEventLoop *m_waitLoop = nullptr;
-    int m_waitLimitMs = 3000;
+    int m_waitLimitMs = 30000; // a busy machine may need ten seconds to load
 };
 
 } // namespace zk
