@@ -34,9 +34,10 @@ QString epubTitle(const QString &path) {
     QuaZip zip(path);
     if (!zip.open(QuaZip::mdUnzip))
         return {};
-    const auto container = readZipEntry(zip, QStringLiteral("META-INF/container.xml"));
+    ReadBudget budget;
+    const auto container = readZipEntry(zip, QStringLiteral("META-INF/container.xml"), budget);
     const auto opfPath = container ? epubRootFile(*container) : std::nullopt;
-    const auto opf = opfPath ? readZipEntry(zip, *opfPath) : std::nullopt;
+    const auto opf = opfPath ? readZipEntry(zip, *opfPath, budget) : std::nullopt;
     if (!opf)
         return {};
     QXmlStreamReader xml(*opf);
@@ -59,7 +60,8 @@ QString bookTitle(const QString &path) {
         return file.open(QIODevice::ReadOnly) ? fb2Title(file.read(kFb2Head)) : QString();
     }
     if (path.endsWith(u".fb2.zip", Qt::CaseInsensitive)) {
-        const std::optional<QByteArray> bytes = zippedFb2Bytes(path);
+        ReadBudget budget;
+        const std::optional<QByteArray> bytes = zippedFb2Bytes(path, budget);
         return bytes ? fb2Title(*bytes) : QString();
     }
     if (path.endsWith(u".epub", Qt::CaseInsensitive))

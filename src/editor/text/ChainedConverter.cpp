@@ -24,14 +24,11 @@ Kind kindOf(const QString &path) {
     return Kind::Other;
 }
 
-std::optional<QByteArray> readFile(const QString &path) {
+std::optional<QByteArray> readFile(const QString &path, ReadBudget &budget) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+    return budget.readAll(file);
 }
 
 } // namespace
@@ -44,14 +41,18 @@ bool ChainedConverter::readsNatively(const QString &path) {
 }
 
 std::optional<QString> ChainedConverter::convert(const QString &path) {
+    ReadBudget budget;
     switch (kindOf(path)) {
     case Kind::Fb2:
-        if (const auto bytes = readFile(path))
-            return readFb2(*bytes);
+        if (const auto bytes = readFile(path, budget))
+            return readFb2(*bytes, budget);
         return std::nullopt;
     case Kind::Html:
-        if (const auto bytes = readFile(path))
-            return readHtml(*bytes);
+        if (const auto bytes = readFile(path, budget)) {
+            QString text = readHtml(*bytes);
+            if (budget.spendChars(text.size()))
+                return text;
+        }
         return std::nullopt;
     case Kind::ZippedFb2:
         return readZippedFb2(path);

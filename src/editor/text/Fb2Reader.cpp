@@ -1,6 +1,8 @@
 #include "editor/text/BookReaders.h"
 #include "editor/text/ParagraphBuilder.h"
 
+#include <QHash>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -65,11 +67,57 @@ void readBody(QXmlStreamReader &xml, ParagraphBuilder &out) {
     out.endParagraph();
 }
 
+// What the document's own entities can add to its text, counted before the reader expands
+// them (it would build the whole expansion as one piece of text). Counting stops beyond `cap`.
+qint64 entityExpansion(const QByteArray &bytes, const QXmlStreamReader &xml, qint64 cap) {
+    // The reader refuses any one reference that expands beyond its limit, nesting included, so
+    // an entity that names others counts as that limit.
+    const qint64 limit = xml.entityExpansionLimit();
+    QHash<QString, qint64> sizes;
+    qsizetype longestName = 0;
+    for (const QXmlStreamEntityDeclaration &d : xml.entityDeclarations()) {
+        if (d.systemId().isEmpty() && d.publicId().isEmpty()) {
+            const QStringView value = d.value();
+            sizes.insert(d.name().toString(),
+                         value.contains(u'&') ? limit : std::min<qint64>(value.size(), limit));
+            longestName = std::max(longestName, d.name().size());
+        }
+    }
+    if (sizes.isEmpty())
+        return 0;
+
+    // References are looked for in the decoded text, so every encoding is seen alike.
+    const std::optional<QStringConverter::Encoding> bom =
+        QStringConverter::encodingForData(bytes, u'<');
+    QStringDecoder decoder =
+        bom ? QStringDecoder(*bom) : QStringDecoder(xml.documentEncoding().toLatin1().constData());
+    if (!decoder.isValid())
+        decoder = QStringDecoder(QStringConverter::Utf8);
+    const QString text = decoder.decode(bytes);
+
+    qint64 total = 0;
+    for (qsizetype i = text.indexOf(u'&'); i >= 0 && total <= cap; i = text.indexOf(u'&', i + 1)) {
+        const QStringView name = QStringView(text).sliced(i + 1).left(longestName + 1);
+        const qsizetype semicolon = name.indexOf(u';');
+        if (semicolon <= 0)
+            continue;
+        const auto size = sizes.constFind(name.left(semicolon).toString());
+        if (size != sizes.cend())
+            total += *size;
+    }
+    return total;
+}
+
 } // namespace
 
-std::optional<QString> readFb2(const QByteArray &bytes) {
+std::optional<QString> readFb2(const QByteArray &bytes, ReadBudget budget) {
     QXmlStreamReader xml(bytes);
-    if (!xml.readNextStartElement() || xml.name() != u"FictionBook")
+    while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
+        if (xml.tokenType() == QXmlStreamReader::DTD &&
+            entityExpansion(bytes, xml, budget.charsLeft()) > budget.charsLeft())
+            return std::nullopt;
+    }
+    if (xml.tokenType() != QXmlStreamReader::StartElement || xml.name() != u"FictionBook")
         return std::nullopt;
 
     ParagraphBuilder out;
@@ -84,7 +132,10 @@ std::optional<QString> readFb2(const QByteArray &bytes) {
         xml.readNext();
     if (xml.hasError())
         return std::nullopt;
-    return out.take();
+    QString text = out.take();
+    if (!budget.spendChars(text.size()))
+        return std::nullopt;
+    return text;
 }
 
 } // namespace zk

@@ -7,36 +7,25 @@
 
 #include <QDir>
 #include <QHash>
+#include <QSet>
 #include <QUrl>
 #include <QXmlStreamReader>
 
-#include <algorithm>
-
 namespace zk {
 
-namespace {
-
-// No part of a book is this large; a bigger entry is a damaged or hostile archive.
-constexpr qint64 kMaxEntrySize = 256 * 1024 * 1024;
-
-} // namespace
-
-std::optional<QByteArray> readZipEntry(QuaZip &zip, const QString &name) {
+std::optional<QByteArray> readZipEntry(QuaZip &zip, const QString &name, ReadBudget &budget) {
     if (!zip.setCurrentFile(name, QuaZip::csSensitive) &&
         !zip.setCurrentFile(name, QuaZip::csInsensitive))
         return std::nullopt;
     QuaZipFile file(&zip);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray data;
-    data.reserve(std::clamp<qint64>(file.size(), 0, kMaxEntrySize));
-    char chunk[64 * 1024];
-    qint64 got = 0;
-    while ((got = file.read(chunk, sizeof chunk)) > 0 && data.size() <= kMaxEntrySize)
-        data.append(chunk, got);
+    std::optional<QByteArray> data = budget.readAll(file);
+    if (!data)
+        return std::nullopt;
     // Closing checks the CRC of what was read.
     file.close();
-    if (got < 0 || file.getZipError() != UNZ_OK || data.size() > kMaxEntrySize)
+    if (file.getZipError() != UNZ_OK)
         return std::nullopt;
     return data;
 }
@@ -88,6 +77,8 @@ std::optional<QStringList> spinePaths(const QByteArray &opf, const QString &opfP
     const qsizetype slash = opfPath.lastIndexOf(QLatin1Char('/'));
     const QString base = slash < 0 ? QString() : opfPath.left(slash + 1);
     QStringList paths;
+    // A chapter is read once, however often the spine names it.
+    QSet<QString> seen;
     for (const QString &id : std::as_const(order)) {
         const auto item = manifest.constFind(id);
         if (item == manifest.cend())
@@ -98,26 +89,30 @@ std::optional<QStringList> spinePaths(const QByteArray &opf, const QString &opfP
         href = QUrl::fromPercentEncoding(href.toUtf8());
         if (href.isEmpty())
             return std::nullopt;
-        paths.append(QDir::cleanPath(base + href));
+        const QString path = QDir::cleanPath(base + href);
+        if (!seen.contains(path)) {
+            seen.insert(path);
+            paths.append(path);
+        }
     }
     return paths;
 }
 
 } // namespace
 
-std::optional<QString> readEpub(const QString &path) {
+std::optional<QString> readEpub(const QString &path, ReadBudget budget) {
     QuaZip zip(path);
     if (!zip.open(QuaZip::mdUnzip))
         return std::nullopt;
 
     const std::optional<QByteArray> container =
-        readZipEntry(zip, QStringLiteral("META-INF/container.xml"));
+        readZipEntry(zip, QStringLiteral("META-INF/container.xml"), budget);
     if (!container)
         return std::nullopt;
     const std::optional<QString> opfPath = epubRootFile(*container);
     if (!opfPath)
         return std::nullopt;
-    const std::optional<QByteArray> opf = readZipEntry(zip, *opfPath);
+    const std::optional<QByteArray> opf = readZipEntry(zip, *opfPath, budget);
     if (!opf)
         return std::nullopt;
     const std::optional<QStringList> parts = spinePaths(*opf, *opfPath);
@@ -126,12 +121,14 @@ std::optional<QString> readEpub(const QString &path) {
 
     QString text;
     for (const QString &part : *parts) {
-        const std::optional<QByteArray> bytes = readZipEntry(zip, part);
+        const std::optional<QByteArray> bytes = readZipEntry(zip, part, budget);
         if (!bytes)
             return std::nullopt;
         const QString partText = readHtml(*bytes);
         if (partText.isEmpty())
             continue;
+        if (!budget.spendChars(partText.size() + 1))
+            return std::nullopt;
         if (!text.isEmpty())
             text.append(QLatin1Char('\n'));
         text.append(partText);
@@ -139,20 +136,20 @@ std::optional<QString> readEpub(const QString &path) {
     return text;
 }
 
-std::optional<QByteArray> zippedFb2Bytes(const QString &path) {
+std::optional<QByteArray> zippedFb2Bytes(const QString &path, ReadBudget &budget) {
     QuaZip zip(path);
     if (!zip.open(QuaZip::mdUnzip))
         return std::nullopt;
     for (const QString &name : zip.getFileNameList()) {
         if (name.endsWith(u".fb2", Qt::CaseInsensitive))
-            return readZipEntry(zip, name);
+            return readZipEntry(zip, name, budget);
     }
     return std::nullopt;
 }
 
-std::optional<QString> readZippedFb2(const QString &path) {
-    const std::optional<QByteArray> bytes = zippedFb2Bytes(path);
-    return bytes ? readFb2(*bytes) : std::nullopt;
+std::optional<QString> readZippedFb2(const QString &path, ReadBudget budget) {
+    const std::optional<QByteArray> bytes = zippedFb2Bytes(path, budget);
+    return bytes ? readFb2(*bytes, budget) : std::nullopt;
 }
 
 } // namespace zk

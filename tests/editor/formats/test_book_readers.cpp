@@ -6,9 +6,13 @@
 #include <quazip/quazipfile.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace zk;
 using namespace Qt::StringLiterals;
@@ -24,6 +28,7 @@ private slots:
     void epub_readsSpineInOrder();
     void damagedEpub_isRejected_data();
     void damagedEpub_isRejected();
+    void explodingBooks_failWithinTheirBudget();
     void html_decodesEntitiesAndSkipsScripts();
     void html_endsLinesAtBlocks();
     void html_takesCharsetFromMeta();
@@ -80,14 +85,15 @@ struct ZipEntry {
     QByteArray data;
 };
 
-bool writeZip(const QString &path, const QList<ZipEntry> &entries) {
+// Stored, not deflated, unless asked, so a test can find and spoil an entry's bytes.
+bool writeZip(const QString &path, const QList<ZipEntry> &entries, bool deflate = false) {
     QuaZip zip(path);
     if (!zip.open(QuaZip::mdCreate))
         return false;
     for (const ZipEntry &e : entries) {
         QuaZipFile file(&zip);
-        // Stored, not deflated, so a test can find and spoil an entry's bytes.
-        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(e.name), nullptr, 0, 0, 0))
+        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(e.name), nullptr, 0,
+                       deflate ? Z_DEFLATED : 0, deflate ? 1 : 0))
             return false;
         if (file.write(e.data) != e.data.size())
             return false;
@@ -135,6 +141,35 @@ QList<ZipEntry> epubEntries() {
          chapter(u"Глава 1"_s, u"<p>Первая глава, первый абзац.</p>\n<p>Второй абзац.</p>"_s)},
     };
 }
+
+// Caps the address space a little above what the test already uses, so that a reader that
+// overspends fails here instead of exhausting the machine. AddressSanitizer reserves terabytes
+// of address space up front: it runs without the cap.
+class AddressSpaceCap final {
+public:
+    explicit AddressSpaceCap(qint64 headroom) {
+#if !defined(__SANITIZE_ADDRESS__)
+        QFile statm(u"/proc/self/statm"_s);
+        if (!statm.open(QIODevice::ReadOnly) || getrlimit(RLIMIT_AS, &m_saved) != 0)
+            return;
+        const qint64 used = statm.readAll().split(' ').value(0).toLongLong() * getpagesize();
+        rlimit capped = m_saved;
+        capped.rlim_cur = rlim_t(used + headroom);
+        m_active = used > 0 && setrlimit(RLIMIT_AS, &capped) == 0;
+#else
+        Q_UNUSED(headroom);
+#endif
+    }
+    ~AddressSpaceCap() {
+        if (m_active)
+            setrlimit(RLIMIT_AS, &m_saved);
+    }
+    Q_DISABLE_COPY_MOVE(AddressSpaceCap)
+
+private:
+    rlimit m_saved{};
+    bool m_active = false;
+};
 
 QString lines(const QStringList &list) {
     return list.join(QLatin1Char('\n'));
@@ -232,6 +267,52 @@ void TestBookReaders::damagedEpub_isRejected() {
     QCOMPARE(file.write(bytes), bytes.size());
     file.close();
     QCOMPARE(readEpub(path), std::nullopt);
+}
+
+void TestBookReaders::explodingBooks_failWithinTheirBudget() {
+    const AddressSpaceCap cap(512 << 20);
+
+    // 600 KB whose one 3000-character entity is named 200,000 times: 600 M characters.
+    QByteArray entityBomb = "<?xml version=\"1.0\"?><!DOCTYPE FictionBook [<!ENTITY e \"" +
+                            QByteArray(3000, 'x') + "\">]><FictionBook><body><p>";
+    entityBomb += QByteArray("&e;").repeated(200000) + "</p></body></FictionBook>";
+    QCOMPARE(readFb2(entityBomb), std::nullopt);
+    // An entity used as entities are meant to be stays welcome, in any encoding.
+    const QString modest = u"<?xml version=\"1.0\" encoding=\"windows-1251\"?><!DOCTYPE "
+                           u"FictionBook [<!ENTITY автор \"Пушкин\">]><FictionBook><body><p>&автор;"
+                           u" и снова &автор;</p></body></FictionBook>"_s;
+    QCOMPARE(readFb2(TextCodec::toWindows1251(modest)), u"Пушкин и снова Пушкин"_s);
+
+    // A spine that names one chapter a thousand times reads it once.
+    QList<ZipEntry> entries = epubEntries();
+    const QByteArray once = "<itemref idref=\"c1\"/>";
+    for (ZipEntry &e : entries) {
+        if (e.name.endsWith(u".opf"))
+            e.data.replace(once, once.repeated(1000));
+    }
+    const QString repeated = m_dir.filePath(u"repeated.epub"_s);
+    QVERIFY(writeZip(repeated, entries));
+    QCOMPARE(readEpub(repeated),
+             lines({u"Глава 1"_s, u"Первая глава, первый абзац."_s, u"Второй абзац."_s,
+                    u"Глава 2"_s, u"Вторая глава."_s, u"Конец."_s}));
+
+    // A few kilobytes that unpack beyond the budget, as an EPUB chapter and as a zipped FB2.
+    const QByteArray paragraphs = QByteArray("<p>слово за словом</p>\n").repeated(350000);
+    for (ZipEntry &e : entries) {
+        if (e.name.endsWith(u"ch2.xhtml"))
+            e.data = paragraphs;
+    }
+    const QString epubBomb = m_dir.filePath(u"bomb.epub"_s);
+    QVERIFY(writeZip(epubBomb, entries, true));
+    QVERIFY(QFileInfo(epubBomb).size() < (1 << 20));
+    QVERIFY(readEpub(epubBomb, ReadBudget(16 << 20)));
+    QCOMPARE(readEpub(epubBomb, ReadBudget(8 << 20)), std::nullopt);
+    QCOMPARE(readEpub(epubBomb, ReadBudget(16 << 20, 2 << 20)), std::nullopt);
+    const QString fb2Bomb = m_dir.filePath(u"bomb.fb2.zip"_s);
+    QVERIFY(
+        writeZip(fb2Bomb, {{u"book.fb2"_s, fb2Utf8().replace("<empty-line/>", paragraphs)}}, true));
+    QVERIFY(readZippedFb2(fb2Bomb, ReadBudget(16 << 20)));
+    QCOMPARE(readZippedFb2(fb2Bomb, ReadBudget(8 << 20)), std::nullopt);
 }
 
 void TestBookReaders::html_decodesEntitiesAndSkipsScripts() {
