@@ -2,6 +2,8 @@
 #include "editor/text/ChainedConverter.h"
 #include "editor/text/TextCodec.h"
 
+#include "../../ResourceLimit.h"
+
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
@@ -10,9 +12,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 using namespace zk;
 using namespace Qt::StringLiterals;
@@ -142,35 +141,6 @@ QList<ZipEntry> epubEntries() {
     };
 }
 
-// Caps the address space a little above what the test already uses, so that a reader that
-// overspends fails here instead of exhausting the machine. AddressSanitizer reserves terabytes
-// of address space up front: it runs without the cap.
-class AddressSpaceCap final {
-public:
-    explicit AddressSpaceCap(qint64 headroom) {
-#if !defined(__SANITIZE_ADDRESS__)
-        QFile statm(u"/proc/self/statm"_s);
-        if (!statm.open(QIODevice::ReadOnly) || getrlimit(RLIMIT_AS, &m_saved) != 0)
-            return;
-        const qint64 used = statm.readAll().split(' ').value(0).toLongLong() * getpagesize();
-        rlimit capped = m_saved;
-        capped.rlim_cur = rlim_t(used + headroom);
-        m_active = used > 0 && setrlimit(RLIMIT_AS, &capped) == 0;
-#else
-        Q_UNUSED(headroom);
-#endif
-    }
-    ~AddressSpaceCap() {
-        if (m_active)
-            setrlimit(RLIMIT_AS, &m_saved);
-    }
-    Q_DISABLE_COPY_MOVE(AddressSpaceCap)
-
-private:
-    rlimit m_saved{};
-    bool m_active = false;
-};
-
 QString lines(const QStringList &list) {
     return list.join(QLatin1Char('\n'));
 }
@@ -270,7 +240,7 @@ void TestBookReaders::damagedEpub_isRejected() {
 }
 
 void TestBookReaders::explodingBooks_failWithinTheirBudget() {
-    const AddressSpaceCap cap(512 << 20);
+    const ResourceLimit cap = ResourceLimit::addressSpaceBeyondNow(512 << 20);
 
     // 600 KB whose one 3000-character entity is named 200,000 times: 600 M characters.
     QByteArray entityBomb = "<?xml version=\"1.0\"?><!DOCTYPE FictionBook [<!ENTITY e \"" +
