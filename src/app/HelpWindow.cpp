@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace zk {
@@ -76,6 +77,9 @@ HelpWindow::HelpWindow(QWidget *parent) : QDialog(parent) {
         addAction(action);
     }
 
+    m_readTimer = new QTimer(this);
+    connect(m_readTimer, &QTimer::timeout, this, &HelpWindow::readMoreHelp);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -90,10 +94,26 @@ bool HelpWindow::loadRtf(const QString &path) {
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const QByteArray rtf = file.readAll();
-    if (file.error() != QFileDevice::NoError || !RtfReader::read(rtf, m_richEdit->document()))
+    if (file.error() != QFileDevice::NoError || !RtfReader::isRtf(rtf))
         return false;
+    m_readTimer->stop();
+    m_reader.reset();
+    auto reader = std::make_unique<RtfReader>(rtf, m_richEdit->document());
+    // About a screenful of even the densest RTF; the rest follows in steps short enough that
+    // the window answers between them.
+    if (reader->readMore(64 * 1024)) {
+        m_reader = std::move(reader);
+        m_readTimer->start();
+    }
     m_richEdit->moveCursor(QTextCursor::Start);
     return true;
+}
+
+void HelpWindow::readMoreHelp() {
+    if (m_reader && m_reader->readMore(32 * 1024))
+        return;
+    m_readTimer->stop();
+    m_reader.reset();
 }
 
 void HelpWindow::preparePopup() {

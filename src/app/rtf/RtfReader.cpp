@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QPointer>
 #include <QStringDecoder>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
@@ -9,6 +10,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -25,6 +27,9 @@ constexpr int kMaxTwips = 31680; // 22 inches
 constexpr int kMaxHalfPoints = 3276;
 constexpr int kDefaultCodepage = 1252;
 constexpr size_t kMaxDecoders = 16;
+constexpr int kLongestWord = 256;
+constexpr int kLongestParagraph = 16384;
+constexpr int kMostEmptyParagraphs = 100;
 
 enum class Dest { Text, FontTable, ColorTable, Skip };
 
@@ -260,32 +265,60 @@ int hexValue(char c) {
     return -1;
 }
 
+// Where Qt may end a line within a paragraph.
+bool isLineBreakPlace(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'-' || c == QChar::LineSeparator || c == u'\u200B';
+}
+
 // Characters that would break the document structure or carry nothing visible.
 bool isDroppedChar(char16_t c) {
     return (c < 0x20 && c != u'\t') || c == 0xFDD0 || c == 0xFDD1;
 }
 
-class Parser final {
-public:
-    Parser(const QByteArray &rtf, QTextDocument *doc)
-        : m_data(rtf.constData()), m_size(rtf.size()), m_cursor(doc) {}
+} // namespace
 
-    void run() {
+class RtfParser final {
+public:
+    RtfParser(const QByteArray &rtf, QTextDocument *doc)
+        : m_rtf(rtf), m_data(m_rtf.constData()), m_size(m_rtf.size()), m_doc(doc),
+          m_undo(doc->isUndoRedoEnabled()) {
+        doc->setUndoRedoEnabled(false);
+        doc->clear();
+        m_cursor = QTextCursor(doc);
         m_stack.emplace_back();
-        while (m_pos < m_size) {
+    }
+
+    ~RtfParser() {
+        if (m_doc)
+            m_doc->setUndoRedoEnabled(m_undo);
+    }
+
+    // Reads `bytes` of the input or more, up to the end of a paragraph; false once it is all read.
+    bool step(qsizetype bytes) {
+        if (!m_doc || m_pos >= m_size)
+            return false;
+        m_stepEnd = m_pos + bytes;
+        m_yield = false;
+        m_cursor.beginEditBlock();
+        while (m_pos < m_size && !m_yield) {
             const char c = m_data[m_pos++];
             if (c == '{') {
                 openGroup();
             } else if (c == '}') {
                 if (!closeGroup())
-                    break;
+                    m_pos = m_size;
             } else if (c == '\\') {
                 controlToken();
             } else if (c != '\r' && c != '\n') {
                 textByte(c);
             }
         }
-        finish();
+        if (m_pos >= m_size)
+            finish();
+        else
+            flushText();
+        m_cursor.endEditBlock();
+        return m_pos < m_size;
     }
 
 private:
@@ -668,7 +701,7 @@ private:
             if (!m_text.isEmpty() && m_textProps != s.chr)
                 flushText();
             m_textProps = s.chr;
-            m_text.append(text);
+            appendBreakable(text);
             break;
         case Dest::FontTable:
             for (QChar c : text) {
@@ -689,6 +722,32 @@ private:
         }
     }
 
+    // Qt's layout looks for a break in the whole of a word for every line it wraps off it, so a
+    // word of a million letters takes an hour to show; a zero-width space now and then lets it
+    // wrap there instead.
+    void appendBreakable(QStringView text) {
+        for (QChar c : text) {
+            if (isLineBreakPlace(c)) {
+                m_text.append(c);
+                m_wordLength = 0;
+                if (++m_blockLength >= kLongestParagraph)
+                    splitParagraph();
+                continue;
+            }
+            if (m_wordLength >= kLongestWord) {
+                if (m_blockLength >= kLongestParagraph) {
+                    splitParagraph();
+                } else {
+                    m_text.append(QChar(0x200B));
+                    m_wordLength = 0;
+                }
+            }
+            m_text.append(c);
+            ++m_wordLength;
+            ++m_blockLength;
+        }
+    }
+
     void flushText() {
         if (m_text.isEmpty())
             return;
@@ -701,10 +760,34 @@ private:
     void endParagraph() {
         if (st().dest != Dest::Text)
             return;
+        // Blank lines beyond a few screens show nothing more, and millions of them would cost
+        // a second and hundreds of bytes each.
+        if (m_blockLength == 0) {
+            if (m_emptyParagraphs >= kMostEmptyParagraphs)
+                return;
+            ++m_emptyParagraphs;
+        } else {
+            m_emptyParagraphs = 0;
+        }
         flushText();
         openPendingBlock();
         m_cursor.setBlockFormat(blockFormat(st().para));
         m_blockPending = true;
+        blockEnded();
+    }
+
+    void blockEnded() {
+        m_wordLength = 0;
+        m_blockLength = 0;
+        m_yield = m_pos >= m_stepEnd;
+    }
+
+    // A paragraph of endless length would be laid out again whole at every step; it is cut
+    // into blocks at places where its lines may break anyway.
+    void splitParagraph() {
+        flushText();
+        m_cursor.insertBlock(blockFormat(st().para), charFormat(m_textProps));
+        blockEnded();
     }
 
     void openPendingBlock() {
@@ -795,9 +878,14 @@ private:
         return f;
     }
 
+    const QByteArray m_rtf;
     const char *m_data;
     qsizetype m_size;
     qsizetype m_pos = 0;
+    qsizetype m_stepEnd = 0;
+    bool m_yield = false;
+    QPointer<QTextDocument> m_doc;
+    bool m_undo;
     QTextCursor m_cursor;
 
     std::vector<State> m_stack;
@@ -825,25 +913,33 @@ private:
 
     QString m_text;
     CharProps m_textProps;
+    int m_wordLength = 0; // letters since the last place a line may break
+    int m_blockLength = 0;
+    int m_emptyParagraphs = 0; // in a row, just before the current one
     bool m_blockPending = false;
 };
 
-} // namespace
+bool RtfReader::isRtf(const QByteArray &bytes) {
+    return bytes.startsWith("{\\rtf");
+}
+
+RtfReader::RtfReader(const QByteArray &rtf, QTextDocument *doc) {
+    if (doc && isRtf(rtf))
+        m_parser = std::make_unique<RtfParser>(rtf, doc);
+}
+
+RtfReader::~RtfReader() = default;
+
+bool RtfReader::readMore(qsizetype bytes) {
+    return m_parser && m_parser->step(bytes);
+}
 
 bool RtfReader::read(const QByteArray &rtf, QTextDocument *doc) {
-    if (!doc || !rtf.startsWith("{\\rtf"))
+    if (!doc || !isRtf(rtf))
         return false;
-    const bool undo = doc->isUndoRedoEnabled();
-    doc->setUndoRedoEnabled(false);
-    doc->clear();
-    {
-        Parser parser(rtf, doc);
-        QTextCursor edit(doc);
-        edit.beginEditBlock();
-        parser.run();
-        edit.endEditBlock();
+    RtfReader reader(rtf, doc);
+    while (reader.readMore(std::numeric_limits<qsizetype>::max() / 2)) {
     }
-    doc->setUndoRedoEnabled(undo);
     return true;
 }
 

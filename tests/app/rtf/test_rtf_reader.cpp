@@ -265,6 +265,9 @@ private slots:
         QCOMPARE(plain(R"({\rtf1 a\aVeryLongControlWordThatGoesOnAndOnAndOnForever123 b\)"),
                  u"ab"_s);
         QCOMPARE(plain(QByteArray("{\\rtf1 a\0b\x01}", 12)), u"ab"_s);
+        // Blank lines stop at a hundred in a row.
+        QCOMPARE(read("{\\rtf1 a" + QByteArray("\\par ").repeated(100000) + "b}").doc->blockCount(),
+                 102);
 
         std::mt19937 rng(20240601);
         const QByteArray alphabet = "{}\\\\\\'uc0123456789-abfpqrsl ;?\r\n\x80\xff";

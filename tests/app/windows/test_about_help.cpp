@@ -1,6 +1,9 @@
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
 
+#include "../../ResourceLimit.h"
+
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -11,7 +14,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -52,6 +57,7 @@ private slots:
     void ok_endsTheModalBox();
     void helpWindow_showsRussianHelpText();
     void loadRtf_rejectsMissingAndNonRtfFiles();
+    void hugeHelp_showsItsStartAtOnce_andIsReadInLinearTime();
     void copy_isEnabledOnlyWithSelection();
     void keys_selectAllAndCopy();
     void contextMenu_isTheHelpPopup();
@@ -202,6 +208,30 @@ void TestAboutHelp::loadRtf_rejectsMissingAndNonRtfFiles() {
     plain.close();
     QVERIFY(!help.loadRtf(plain.fileName()));
     QCOMPARE(help.richEdit()->toPlainText(), shown);
+}
+
+void TestAboutHelp::hugeHelp_showsItsStartAtOnce_andIsReadInLinearTime() {
+    const ResourceLimit cap = ResourceLimit::processorBeyondNow(60);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(u"Readme.rtf"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // Bold switched at every letter of one endless word, then 2 MB of short paragraphs.
+    file.write("{\\rtf1\\ansi " + QByteArray("\\b x\\b0 y").repeated(100000) + "\\par\n" +
+               QByteArray("words and words\\par\n").repeated(100000) + "}");
+    file.close();
+
+    HelpWindow help;
+    QVERIFY(help.loadRtf(file.fileName()));
+    QTextDocument *doc = help.richEdit()->document();
+    QVERIFY(help.isReading());
+    QVERIFY(doc->characterCount() < 100000);
+    help.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!help.isReading(), 60000);
+    QVERIFY(doc->documentLayout()->blockBoundingRect(doc->lastBlock()).bottom() > 0);
+    const QString text = help.richEdit()->toPlainText();
+    QCOMPARE(text.count(u'x'), 100000);
+    QCOMPARE(text.count(u"words and words"_s), 100000);
+    QCOMPARE(help.richEdit()->textCursor().position(), 0);
 }
 
 void TestAboutHelp::copy_isEnabledOnlyWithSelection() {
