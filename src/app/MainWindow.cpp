@@ -413,9 +413,9 @@ void MainWindow::wireControls() {
                 [this, w](const QPoint &pos) { m_popup1->popup(w->mapToGlobal(pos)); });
     }
 
-    connect(m_editor, &QTextEdit::cursorPositionChanged, this,
+    connect(m_editor, &EditorPanel::cursorPositionChanged, this,
             &MainWindow::RichEdit1SelectionChange);
-    connect(m_editor, &QTextEdit::selectionChanged, this, &MainWindow::RichEdit1SelectionChange);
+    connect(m_editor, &EditorPanel::selectionChanged, this, &MainWindow::RichEdit1SelectionChange);
     connect(m_editor, &EditorPanel::shownLinesCounted, this, &MainWindow::onShownLinesCounted);
 
     connect(m_bar->PnReading, &StatPanel::doubleClicked, this, [this] {

@@ -28,9 +28,8 @@ std::vector<int> breakParagraph(QStringView paragraph, const QFont &font, qreal 
 
 } // namespace
 
-EditorPanel::EditorPanel(QWidget *parent) : QTextEdit(parent) {
+EditorPanel::EditorPanel(QWidget *parent) : QPlainTextEdit(parent) {
     setObjectName(QStringLiteral("RichEdit1"));
-    setAcceptRichText(false);
     setTabChangesFocus(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -97,6 +96,16 @@ void EditorPanel::setText(const QString &text) {
     SelectionTracking = false;
     setPlainText(text);
     SelectionTracking = tracking;
+    // The document splits paragraphs at "\n" and U+2029 and keeps every other character,
+    // so the line model can share the text instead of copying it back out; a text with
+    // characters the document turns into breaks is read back from it.
+    const bool kept = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c == QLatin1Char('\r') || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
+    });
+    if (kept) {
+        m_hidden.setText(text);
+        m_hiddenDirty = false;
+    }
 }
 
 bool EditorPanel::isBlank() const {
@@ -133,7 +142,7 @@ int EditorPanel::lineStart(int index) const {
 }
 
 void EditorPanel::resizeEvent(QResizeEvent *event) {
-    QTextEdit::resizeEvent(event);
+    QPlainTextEdit::resizeEvent(event);
     updateShownLayout();
 }
 

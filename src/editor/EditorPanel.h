@@ -3,8 +3,8 @@
 #include "editor/ShownRowIndex.h"
 #include "editor/text/LineModel.h"
 
+#include <QPlainTextEdit>
 #include <QTextBlock>
-#include <QTextEdit>
 #include <QTimer>
 
 #include <functional>
@@ -14,7 +14,7 @@ namespace zk {
 
 // The editor RichEdit1 and its lines. While hidden its lines are those of a
 // 30000-pixel-wide layout in the editor font, kept as a line model.
-class EditorPanel final : public QTextEdit {
+class EditorPanel final : public QPlainTextEdit {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EditorPanel)
 public:

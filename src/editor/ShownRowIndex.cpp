@@ -206,7 +206,7 @@ void ShownRowIndex::start(const QString &text) {
     int paragraph = 0;
     int begin = 0;
     for (int i = 0; i <= size; ++i) {
-        if (i < size && data[i] != ParagraphSeparator)
+        if (i < size && data[i] != ParagraphSeparator && data[i] != u'\n')
             continue;
         if (paragraph < paragraphCount() && m_rows[static_cast<size_t>(paragraph)] < 0) {
             job->paragraphs.push_back(paragraph);

@@ -48,7 +48,7 @@ public:
     bool isComplete() const { return m_unknown == 0; }
     bool isCounting() const { return m_job != nullptr; }
 
-    // Counts the unknown paragraphs of `text` (paragraphs separated by U+2029) in the
+    // Counts the unknown paragraphs of `text` (separated by "\n" or U+2029) in the
     // background; `completed` follows.
     void start(const QString &text);
     // Counts what is still unknown at once, with the workers' help.

@@ -84,9 +84,9 @@ struct Shown {
         QTextDocument *doc = editor->document();
         // Everything laid out anew: after edits Qt's lazy layout may leave blocks undone.
         doc->markContentsDirty(0, doc->characterCount());
-        doc->documentLayout()->documentSize();
         int line = 0;
         for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+            doc->documentLayout()->blockBoundingRect(b);
             const QTextLayout *layout = b.layout();
             const int rows = std::max(1, layout->lineCount());
             for (int r = 0; r < rows; ++r, ++line) {
