@@ -13,23 +13,43 @@ namespace zk {
 
 namespace {
 
-// Rows a paragraph wraps into at `width` pixels, as the editor would break it.
-std::vector<int> breakParagraph(QStringView paragraph, const QFont &font, qreal width) {
-    ShownLayout g;
-    g.font = font;
-    g.option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    g.lineWidth = width;
-    std::vector<int> rows = ShownRowIndex::rowStarts(paragraph, g);
-    for (size_t i = 0; i < rows.size(); ++i)
-        rows[i] =
-            (i + 1 < rows.size() ? rows[i + 1] : static_cast<int>(paragraph.size())) - rows[i];
-    return rows;
-}
+// Qt's plain-text layout, except that a paragraph of a size where laying it out takes
+// seconds is not laid out on every change or caret move, only when it is shown.
+class EditorLayout final : public QPlainTextDocumentLayout {
+public:
+    static constexpr int Huge = 1 << 16;
+
+    EditorLayout(QTextDocument *document, const QWidget *editor)
+        : QPlainTextDocumentLayout(document), m_editor(editor) {}
+
+    QRectF blockBoundingRect(const QTextBlock &block) const override {
+        if (block.isValid() && block.length() > Huge && !m_editor->isVisible() &&
+            block.layout()->lineCount() == 0)
+            return QRectF(0, 0, 1, QFontMetricsF(document()->defaultFont()).lineSpacing());
+        return QPlainTextDocumentLayout::blockBoundingRect(block);
+    }
+
+protected:
+    void documentChanged(int from, int removed, int added) override {
+        // A change inside one block lays that block out at once; reaching past the end
+        // makes Qt only mark the blocks for layout instead.
+        const QTextBlock block = document()->findBlock(from);
+        if (block.isValid() && block.length() > Huge)
+            added = std::max(added, document()->characterCount() - from + 1);
+        QPlainTextDocumentLayout::documentChanged(from, removed, added);
+    }
+
+private:
+    const QWidget *m_editor;
+};
 
 } // namespace
 
 EditorPanel::EditorPanel(QWidget *parent) : QPlainTextEdit(parent) {
     setObjectName(QStringLiteral("RichEdit1"));
+    auto *doc = new QTextDocument(this);
+    doc->setDocumentLayout(new EditorLayout(doc, this));
+    setDocument(doc);
     setTabChangesFocus(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -56,24 +76,34 @@ EditorPanel::EditorPanel(QWidget *parent) : QPlainTextEdit(parent) {
 }
 
 void EditorPanel::updateBreaker() {
-    const QFont f = document()->defaultFont();
-    const QFontMetricsF metrics(f);
+    ShownLayout hidden;
+    hidden.font = document()->defaultFont();
+    hidden.option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    hidden.lineWidth = HiddenWidth;
+    const QFontMetricsF metrics(hidden.font);
     // Only a paragraph that could be wider than the layout needs measuring.
     const qreal widest = std::max<qreal>(1.0, metrics.maxWidth());
     const int minLength = static_cast<int>(HiddenWidth / widest);
     // Advances of single characters, cached: their sum bounds a paragraph's width
-    // (kerning and ligatures only narrow it), so most paragraphs need no layout.
+    // (kerning and ligatures only narrow it), so most paragraphs need no breaking.
     auto advances = std::make_shared<std::vector<float>>(0x10000, -1.0f);
+    auto breaker = std::make_shared<RowBreaker>(hidden);
     m_hidden.setBreaker(
-        [f, metrics, advances](QStringView paragraph) -> std::vector<int> {
+        [metrics, advances, breaker](QStringView paragraph) -> std::vector<int> {
             qreal sum = 0;
             for (QChar c : paragraph) {
                 float &a = (*advances)[c.unicode()];
                 if (a < 0)
                     a = static_cast<float>(metrics.horizontalAdvance(c));
                 sum += a;
-                if (sum > HiddenWidth)
-                    return breakParagraph(paragraph, f, HiddenWidth);
+                if (sum > HiddenWidth) {
+                    std::vector<int> rows = breaker->rowStarts(paragraph);
+                    for (size_t i = 0; i < rows.size(); ++i)
+                        rows[i] = (i + 1 < rows.size() ? rows[i + 1]
+                                                       : static_cast<int>(paragraph.size())) -
+                                  rows[i];
+                    return rows;
+                }
             }
             return {};
         },
@@ -191,8 +221,7 @@ void EditorPanel::onContentsChange(int position, int removed, int added) {
         if (added < 20'000) {
             for (QTextBlock b = doc->findBlockByNumber(first);
                  b.isValid() && b.blockNumber() <= last; b = b.next())
-                m_shownRows.setRows(b.blockNumber(),
-                                    ShownRowIndex::rowCount(b.text(), m_shownRows.geometry()));
+                m_shownRows.setRows(b.blockNumber(), shownBreaker().rowCount(b.text()));
         }
     }
     if (!m_shownRows.isComplete())
@@ -229,9 +258,15 @@ int EditorPanel::shownLineCount() const {
     return std::max(0, total);
 }
 
+RowBreaker &EditorPanel::shownBreaker() const {
+    if (!m_shownBreaker || !m_shownBreaker->layout().sameAs(m_shownRows.geometry()))
+        m_shownBreaker = std::make_unique<RowBreaker>(m_shownRows.geometry());
+    return *m_shownBreaker;
+}
+
 const std::vector<int> &EditorPanel::shownRowStarts(const QTextBlock &block) const {
     if (m_startsBlock != block.blockNumber()) {
-        m_starts = ShownRowIndex::rowStarts(block.text(), m_shownRows.geometry());
+        m_starts = shownBreaker().rowStarts(block.text());
         m_startsBlock = block.blockNumber();
     }
     return m_starts;

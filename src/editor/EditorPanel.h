@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace zk {
@@ -90,8 +91,10 @@ private:
     bool locateShown(int index, QTextBlock *block, int *lineInBlock) const;
     // Row starts of one block in the shown layout, the last block's kept.
     const std::vector<int> &shownRowStarts(const QTextBlock &block) const;
+    RowBreaker &shownBreaker() const;
 
     mutable ShownRowIndex m_shownRows;
+    mutable std::unique_ptr<RowBreaker> m_shownBreaker;
     mutable QTimer m_countLater;
     int m_shownWidth = -1;
     qsizetype m_countAtOnce = 500'000;

@@ -1,20 +1,12 @@
 #include "editor/ShownRowIndex.h"
 
 #include <QFontMetricsF>
-#include <QTextLayout>
 #include <QThread>
 
 #include <algorithm>
 #include <atomic>
 
 namespace zk {
-
-bool ShownLayout::sameAs(const ShownLayout &other) const {
-    return font == other.font && lineWidth == other.lineWidth &&
-           option.wrapMode() == other.option.wrapMode() && option.flags() == other.option.flags() &&
-           option.tabStopDistance() == other.option.tabStopDistance() &&
-           option.textDirection() == other.option.textDirection();
-}
 
 namespace {
 
@@ -75,12 +67,17 @@ struct ShownRowIndex::Job {
     std::atomic<bool> cancelled{false};
 
     // Takes the next paragraph and counts it; false when none is left.
-    bool step(Advances &advances) {
+    bool step(Advances &advances, RowBreaker &breaker) {
         const size_t i = next.fetch_add(1);
         if (i >= paragraphs.size() || cancelled.load())
             return false;
         const QStringView paragraph = QStringView(text).sliced(starts[i], lengths[i]);
-        rows[i] = surelyOneRow(paragraph, geometry, advances) ? 1 : rowCount(paragraph, geometry);
+        const int count =
+            surelyOneRow(paragraph, geometry, advances) ? 1 : breaker.rowCount(paragraph);
+        // A paragraph cut short by a cancel is not counted.
+        if (cancelled.load())
+            return false;
+        rows[i] = count;
         done.fetch_add(1);
         return true;
     }
@@ -96,46 +93,6 @@ ShownRowIndex::~ShownRowIndex() {
     if (m_job)
         m_job->cancelled = true;
     m_pool.waitForDone();
-}
-
-std::vector<int> ShownRowIndex::rowStarts(QStringView paragraph, const ShownLayout &g) {
-    // A long paragraph is laid out a slice at a time, keeping the rows that end inside
-    // the slice, so memory stays bounded whatever its length.
-    constexpr qsizetype Slice = 1 << 16;
-    std::vector<int> starts{0};
-    qsizetype at = 0;
-    while (at < paragraph.size()) {
-        const qsizetype length = std::min(Slice, paragraph.size() - at);
-        const bool last = at + length == paragraph.size();
-        QTextLayout layout(paragraph.sliced(at, length).toString(), g.font);
-        layout.setTextOption(g.option);
-        layout.setCacheEnabled(false);
-        std::vector<int> rows;
-        layout.beginLayout();
-        for (;;) {
-            QTextLine line = layout.createLine();
-            if (!line.isValid())
-                break;
-            line.setLineWidth(g.lineWidth);
-            rows.push_back(line.textLength());
-        }
-        layout.endLayout();
-        // The slice's last row may go on beyond it: it is laid out again with what follows.
-        if (!last && rows.size() > 1)
-            rows.pop_back();
-        for (int r : rows) {
-            at += r;
-            if (at < paragraph.size() && r > 0)
-                starts.push_back(static_cast<int>(at));
-        }
-        if (rows.empty())
-            break;
-    }
-    return starts;
-}
-
-int ShownRowIndex::rowCount(QStringView paragraph, const ShownLayout &g) {
-    return static_cast<int>(rowStarts(paragraph, g).size());
 }
 
 void ShownRowIndex::setGeometry(const ShownLayout &g) {
@@ -232,7 +189,9 @@ void ShownRowIndex::start(const QString &text) {
 
 void ShownRowIndex::run(const std::shared_ptr<Job> &job) {
     Advances advances;
-    while (job->step(advances)) {
+    RowBreaker breaker(job->geometry);
+    breaker.setCancel(&job->cancelled);
+    while (job->step(advances, breaker)) {
     }
     if (job->done.load() == job->paragraphs.size())
         QMetaObject::invokeMethod(
@@ -252,7 +211,8 @@ void ShownRowIndex::finish(const QString &text) {
     start(text);
     if (const std::shared_ptr<Job> job = m_job) {
         Advances advances;
-        while (job->step(advances)) {
+        RowBreaker breaker(job->geometry);
+        while (job->step(advances, breaker)) {
         }
         m_pool.waitForDone();
         merge();

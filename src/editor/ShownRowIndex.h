@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QFont>
+#include "editor/RowBreaker.h"
+
 #include <QObject>
 #include <QString>
-#include <QTextOption>
 #include <QThreadPool>
 
 #include <memory>
@@ -11,29 +11,16 @@
 
 namespace zk {
 
-// How the shown editor lays a paragraph out: its font, text option and line width.
-struct ShownLayout {
-    QFont font;
-    QTextOption option;
-    qreal lineWidth = 0;
-
-    bool sameAs(const ShownLayout &other) const;
-};
-
 // Rows of every paragraph of the editor text as the shown editor wraps them. The
-// rows are counted with Qt's own line breaking, the same the editor uses, in
-// worker threads, so that a large text is counted while the window goes on; row
-// queries are answered from a prefix sum once every paragraph is known.
+// rows are counted as Qt's line breaking makes them, in worker threads, so that a large text is
+// counted while the window goes on; row queries are answered from a prefix sum once every paragraph
+// is known.
 class ShownRowIndex final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ShownRowIndex)
 public:
     explicit ShownRowIndex(QObject *parent = nullptr);
     ~ShownRowIndex() override;
-
-    // Offsets where the rows of one paragraph start; an empty paragraph has one row.
-    static std::vector<int> rowStarts(QStringView paragraph, const ShownLayout &g);
-    static int rowCount(QStringView paragraph, const ShownLayout &g);
 
     const ShownLayout &geometry() const { return m_geometry; }
     // A new geometry or a new text: every paragraph is counted anew.

@@ -1,3 +1,4 @@
+#include "../ResourceLimit.h"
 #include "SourceFakes.h"
 #include "WindowFixture.h"
 
@@ -27,6 +28,7 @@ private slots:
     void commandLineDocument_goesThroughConverter();
     void unreadableCommandLineFile_says_andKeepsStoredTextAndLine_data();
     void unreadableCommandLineFile_says_andKeepsStoredTextAndLine();
+    void lineWithoutBreak_loadsAndReadsWithinLimits();
 };
 
 namespace {
@@ -429,6 +431,35 @@ void test_loading::unreadableCommandLineFile_says_andKeepsStoredTextAndLine() {
     QVERIFY(f.dialogs->lastFolder.isEmpty());
     w->ActCloseExecute();
     QCOMPARE(f.readFile(QStringLiteral("LastEdit")), lastEdit);
+}
+
+// A book without a line break is one paragraph of sixteen million characters: it
+// loads, reads from its start and finds a place in its middle in bounded time and
+// memory, broken into rows as a 30000-pixel editor would break it.
+void test_loading::lineWithoutBreak_loadsAndReadsWithinLimits() {
+    const QString text = QStringLiteral("Начало ") +
+                         QStringLiteral("длинная строка без разрыва, ").repeated(570'000) +
+                         QStringLiteral("конец.");
+    WindowFixture f;
+    f.writeFile(QStringLiteral("строка.txt"), TextCodec::encode(text));
+    const ResourceLimit memory = ResourceLimit::addressSpaceBeyondNow(rlim_t(640) << 20);
+    const ResourceLimit processor = ResourceLimit::processorBeyondNow(12);
+    MainWindow *w = f.start(f.path(QStringLiteral("строка.txt")));
+    EditorPanel *e = w->editor();
+    const int lines = e->lineCount();
+    QVERIFY(lines > 1000);
+    QVERIFY(e->line(1).size() < 10'000);
+    f.startReading();
+    w->T1Timer();
+    QCOMPARE(f.row(0), QStringLiteral("Начало"));
+    w->ActBtStopExecute();
+    // A place in the middle: the caret lands on the line and the line stays.
+    w->engine().state().ReadBuffer.clear();
+    w->engine().state().CurrentLine = lines / 2;
+    w->ActLocateSelStart();
+    const int line = w->engine().state().CurrentLine;
+    QVERIFY(line == lines / 2 || line == lines / 2 - 1); // backed off over pending text
+    QCOMPARE(e->lineOfPosition(e->caret()), line);
 }
 
 QTEST_MAIN(test_loading)

@@ -1,4 +1,5 @@
 #include "editor/EditorPanel.h"
+#include "editor/RowBreaker.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QRandomGenerator>
@@ -19,6 +20,8 @@ private slots:
     void counts_matchTheEditorsOwnLayout();
     void edits_keepTheCountsExact();
     void largeText_isCountedInTheBackground();
+    void breaker_matchesQtsLayout_data();
+    void breaker_matchesQtsLayout();
 };
 
 namespace {
@@ -163,6 +166,38 @@ void TestShownLines::largeText_isCountedInTheBackground() {
     QVERIFY(counted.wait(20000));
     QVERIFY(s.editor->shownLinesReady());
     s.compareWithEditorLayout();
+}
+
+void TestShownLines::breaker_matchesQtsLayout_data() {
+    counts_matchTheEditorsOwnLayout_data();
+}
+
+// Paragraphs long enough to cross Qt's item length, at the hidden width too; words
+// wider than a row are broken anywhere.
+void TestShownLines::breaker_matchesQtsLayout() {
+    QFETCH(QFont, font);
+    QFETCH(int, width);
+    const QStringList paragraphs = mixedText(40, static_cast<quint32>(width) + 11).split(u'\n');
+    QString longOne;
+    for (const QString &p : paragraphs)
+        longOne += p + u' ';
+    for (const qreal w : {qreal(width), qreal(30000), qreal(45)}) {
+        ShownLayout g;
+        g.font = font;
+        g.option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        g.lineWidth = w;
+        RowBreaker breaker(g);
+        for (const QString &p : paragraphs + QStringList{longOne, longOne.repeated(4)}) {
+            const std::vector<int> expected = RowBreaker::laidOutRowStarts(p, g);
+            const std::vector<int> got = breaker.rowStarts(p);
+            const auto differ =
+                std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+            QVERIFY2(differ.first == got.end() && differ.second == expected.end(),
+                     qPrintable(u"width %1, row %2 of %3"_s.arg(w)
+                                    .arg(differ.first - got.begin())
+                                    .arg(expected.size())));
+        }
+    }
 }
 
 QTEST_MAIN(TestShownLines)
