@@ -64,7 +64,7 @@ void BM_LibreOfficeDocx1MB(benchmark::State &state) {
     const QString docx = QDir(dir.path()).filePath(QStringLiteral("book.docx"));
     zk::LibreOfficeConverter converter;
     for (auto _ : state) {
-        const std::optional<QString> text = converter.convert(docx);
+        const zk::ConversionResult text = converter.convert(docx);
         if (!text)
             state.SkipWithError("conversion failed");
     }

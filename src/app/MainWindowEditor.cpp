@@ -365,7 +365,10 @@ std::optional<QString> MainWindow::convertDocument(const QString &path) {
     // A FIFO or a device would hold the reader or the converter forever.
     if (!m_converter || !SafeFile::refusal(path).isEmpty())
         return std::nullopt;
-    return m_converter->convert(path);
+    ConversionResult result = m_converter->convert(path);
+    if (!result)
+        return std::nullopt;
+    return result.takeText();
 }
 
 void MainWindow::ActLoadFromFile() {

@@ -19,9 +19,12 @@ public:
         return std::optional<QString>();
     };
 
-    std::optional<QString> convert(const QString &path) override {
+protected:
+    zk::ConversionResult convertFile(const QString &path, const zk::ConversionProgress &) override {
         paths << path;
-        return answer(path);
+        std::optional<QString> text = answer(path);
+        return text ? zk::ConversionResult::success(std::move(*text))
+                    : zk::ConversionResult::failure(zk::ConversionResult::Failure::Damaged);
     }
 };
 

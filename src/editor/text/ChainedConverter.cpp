@@ -1,5 +1,8 @@
 #include "editor/text/ChainedConverter.h"
 #include "editor/text/BookReaders.h"
+#include "editor/text/DjvuReader.h"
+#include "editor/text/OdtReader.h"
+#include "editor/text/PdfReader.h"
 
 #include <QFile>
 
@@ -7,7 +10,9 @@ namespace zk {
 
 namespace {
 
-enum class Kind { Other, Fb2, ZippedFb2, Epub, Html };
+using Failure = ConversionResult::Failure;
+
+enum class Kind { Other, Fb2, ZippedFb2, Epub, Html, Odt, Pdf, Djvu };
 
 Kind kindOf(const QString &path) {
     const auto has = [&path](QStringView suffix) {
@@ -15,12 +20,18 @@ Kind kindOf(const QString &path) {
     };
     if (has(u".fb2"))
         return Kind::Fb2;
-    if (has(u".fb2.zip"))
+    if (has(u".zip"))
         return Kind::ZippedFb2;
     if (has(u".epub"))
         return Kind::Epub;
     if (has(u".htm") || has(u".html") || has(u".xhtml"))
         return Kind::Html;
+    if (has(u".odt"))
+        return Kind::Odt;
+    if (has(u".pdf"))
+        return Kind::Pdf;
+    if (has(u".djvu") || has(u".djv"))
+        return Kind::Djvu;
     return Kind::Other;
 }
 
@@ -29,6 +40,17 @@ std::optional<QByteArray> readFile(const QString &path, ReadBudget &budget) {
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return budget.readAll(file);
+}
+
+// A file that could not be read whole: beyond the budget, or not readable at all.
+ConversionResult unreadable(const ReadBudget &budget) {
+    return ConversionResult::failure(budget.bytesLeft() == 0 ? Failure::TooLarge
+                                                             : Failure::Unreadable);
+}
+
+ConversionResult fromReader(std::optional<QString> text) {
+    return text ? ConversionResult::success(std::move(*text))
+                : ConversionResult::failure(Failure::Damaged);
 }
 
 } // namespace
@@ -40,30 +62,38 @@ bool ChainedConverter::readsNatively(const QString &path) {
     return kindOf(path) != Kind::Other;
 }
 
-std::optional<QString> ChainedConverter::convert(const QString &path) {
+ConversionResult ChainedConverter::convertFile(const QString &path,
+                                               const ConversionProgress &progress) {
     ReadBudget budget;
     switch (kindOf(path)) {
     case Kind::Fb2:
         if (const auto bytes = readFile(path, budget))
-            return readFb2(*bytes, budget);
-        return std::nullopt;
+            return fromReader(readFb2(*bytes, budget));
+        return unreadable(budget);
     case Kind::Html:
         if (const auto bytes = readFile(path, budget)) {
             QString text = readHtml(*bytes);
-            if (budget.spendChars(text.size()))
-                return text;
+            if (!budget.spendChars(text.size()))
+                return ConversionResult::failure(Failure::TooLarge);
+            return ConversionResult::success(std::move(text));
         }
-        return std::nullopt;
+        return unreadable(budget);
     case Kind::ZippedFb2:
-        return readZippedFb2(path);
+        return fromReader(readZippedFb2(path));
     case Kind::Epub:
-        return readEpub(path);
+        return fromReader(readEpub(path));
+    case Kind::Odt:
+        return readOdt(path, ReadBudget(), progress);
+    case Kind::Pdf:
+        return readPdf(path, ReadBudget(), progress);
+    case Kind::Djvu:
+        return readDjvu(path, ReadBudget(), progress);
     case Kind::Other:
         break;
     }
     if (!m_fallback)
-        return std::nullopt;
-    return m_fallback->convert(path);
+        return ConversionResult::failure(Failure::ConverterMissing);
+    return m_fallback->convert(path, progress);
 }
 
 } // namespace zk

@@ -2,13 +2,71 @@
 
 #include <QString>
 
-#include <optional>
+#include <functional>
 
 namespace zk {
 
-// Turns a document of any supported kind into plain text: one paragraph per
-// line, lines separated by "\n". nullopt on any failure; the caller shows the
-// conversion message.
+// What a conversion gives: the text, one paragraph per line, lines separated by "\n"; or no
+// text and the reason why. A text without a single letter or sign is never a success.
+class ConversionResult final {
+public:
+    enum class Failure {
+        None,
+        Unreadable,       // the file could not be read at all
+        Damaged,          // not a document of its kind, or broken beyond reading
+        Protected,        // locked with a password
+        NoTextLayer,      // pages without a text layer: a scan or pictures
+        NoText,           // read, but nothing to read in it
+        TooLarge,         // beyond what one document may cost
+        ConverterMissing, // LibreOffice is not installed
+        ConversionFailed, // LibreOffice could not convert it
+        TimedOut,         // LibreOffice did not finish in time
+        Cancelled,        // stopped by the user
+    };
+
+    // An empty or blank text is the failure NoText.
+    static ConversionResult success(QString text);
+    static ConversionResult failure(Failure why);
+
+    bool ok() const { return m_failure == Failure::None; }
+    explicit operator bool() const { return ok(); }
+    Failure failure() const { return m_failure; }
+    const QString &text() const { return m_text; }
+    QString takeText() { return std::move(m_text); }
+
+    // Why there is no text, in Russian, as one sentence without its final full stop, to be
+    // shown together with the file's name. Empty on success.
+    QString reason() const;
+    static QString reason(Failure why);
+
+private:
+    ConversionResult(QString text, Failure failure) : m_text(std::move(text)), m_failure(failure) {}
+
+    QString m_text;
+    Failure m_failure;
+};
+
+// Handed to a conversion, which asks it now and then whether to go on, telling how far it
+// has got. The callback runs on the thread that converts; returning false stops the
+// conversion (a LibreOffice run is killed with every process it started) and it ends with
+// the failure Cancelled.
+class ConversionProgress final {
+public:
+    // Percent done, 0..100, or -1 while unknown.
+    using Callback = std::function<bool(int percent)>;
+
+    ConversionProgress() = default;
+    explicit ConversionProgress(Callback callback) : m_callback(std::move(callback)) {}
+
+    bool proceed(int percent = -1) const;
+    // The percent of `done` parts out of `total`.
+    bool proceed(qint64 done, qint64 total) const;
+
+private:
+    Callback m_callback;
+};
+
+// Turns a document of any supported kind into plain text.
 class DocumentConverter {
 public:
     DocumentConverter() = default;
@@ -16,7 +74,12 @@ public:
     DocumentConverter &operator=(const DocumentConverter &) = delete;
     virtual ~DocumentConverter();
 
-    virtual std::optional<QString> convert(const QString &path) = 0;
+    // Cancelled whenever the progress said stop, however far the work got.
+    ConversionResult convert(const QString &path, const ConversionProgress &progress = {});
+
+protected:
+    virtual ConversionResult convertFile(const QString &path,
+                                         const ConversionProgress &progress) = 0;
 };
 
 } // namespace zk

@@ -1,4 +1,5 @@
 #include "editor/text/BookReaders.h"
+#include "editor/text/Fb2Recovery.h"
 #include "editor/text/ParagraphBuilder.h"
 
 #include <QHash>
@@ -117,23 +118,25 @@ std::optional<QString> readFb2(const QByteArray &bytes, ReadBudget budget) {
             entityExpansion(bytes, xml, budget.charsLeft()) > budget.charsLeft())
             return std::nullopt;
     }
-    if (xml.tokenType() != QXmlStreamReader::StartElement || xml.name() != u"FictionBook")
+    std::optional<QString> text;
+    if (xml.hasError()) {
+        text = recoverFb2(bytes);
+    } else if (xml.tokenType() != QXmlStreamReader::StartElement || xml.name() != u"FictionBook") {
         return std::nullopt;
-
-    ParagraphBuilder out;
-    while (xml.readNextStartElement()) {
-        if (xml.name() == u"body" && !isNotesBody(xml))
-            readBody(xml, out);
-        else
-            xml.skipCurrentElement();
+    } else {
+        ParagraphBuilder out;
+        while (xml.readNextStartElement()) {
+            if (xml.name() == u"body" && !isNotesBody(xml))
+                readBody(xml, out);
+            else
+                xml.skipCurrentElement();
+        }
+        // Read to the end: a book broken anywhere is read again, tolerantly.
+        while (!xml.atEnd())
+            xml.readNext();
+        text = xml.hasError() ? recoverFb2(bytes) : out.take();
     }
-    // Read to the end, so a file cut off after the text still counts as damaged.
-    while (!xml.atEnd())
-        xml.readNext();
-    if (xml.hasError())
-        return std::nullopt;
-    QString text = out.take();
-    if (!budget.spendChars(text.size()))
+    if (!text || !budget.spendChars(text->size()))
         return std::nullopt;
     return text;
 }

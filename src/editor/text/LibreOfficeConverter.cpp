@@ -1,6 +1,5 @@
 #include "editor/text/LibreOfficeConverter.h"
-#include "editor/text/ParagraphBuilder.h"
-#include "editor/text/TextCodec.h"
+#include "editor/text/OdtReader.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -47,18 +46,22 @@ LibreOfficeConverter::LibreOfficeConverter(QString program, std::chrono::millise
                                            Pump pump)
     : m_program(std::move(program)), m_timeLimit(timeLimit), m_pump(std::move(pump)) {}
 
-std::optional<QString> LibreOfficeConverter::convert(const QString &path) {
+ConversionResult LibreOfficeConverter::convertFile(const QString &path,
+                                                   const ConversionProgress &progress) {
+    using Failure = ConversionResult::Failure;
     const QFileInfo source(path);
     if (!source.isFile())
-        return std::nullopt;
+        return ConversionResult::failure(Failure::Unreadable);
     QTemporaryDir work;
     if (!work.isValid())
-        return std::nullopt;
+        return ConversionResult::failure(Failure::ConversionFailed);
     const QString input = work.filePath(sourceCopyName(source));
     const QString outDir = work.filePath(QStringLiteral("out"));
     const QString profile = work.filePath(QStringLiteral("profile"));
-    if (!QFile::copy(source.absoluteFilePath(), input) || !QDir().mkpath(outDir))
-        return std::nullopt;
+    if (!QFile::copy(source.absoluteFilePath(), input))
+        return ConversionResult::failure(Failure::Unreadable);
+    if (!QDir().mkpath(outDir))
+        return ConversionResult::failure(Failure::ConversionFailed);
 
     // fileopen, filesaveas and fileclose happen in this one run.
     QProcess soffice;
@@ -69,7 +72,7 @@ std::optional<QString> LibreOfficeConverter::convert(const QString &path) {
         QStringLiteral("-env:UserInstallation=") +
             QUrl::fromLocalFile(profile).toString(QUrl::FullyEncoded),
         QStringLiteral("--convert-to"),
-        QStringLiteral("txt:Text (encoded):UTF8"),
+        QStringLiteral("odt"),
         QStringLiteral("--outdir"),
         outDir,
         input,
@@ -80,34 +83,30 @@ std::optional<QString> LibreOfficeConverter::convert(const QString &path) {
     soffice.setChildProcessModifier([] { ::setpgid(0, 0); });
     soffice.start();
     if (!soffice.waitForStarted())
-        return std::nullopt;
+        return ConversionResult::failure(Failure::ConverterMissing);
 
     const QDeadlineTimer deadline(m_timeLimit);
     while (soffice.state() != QProcess::NotRunning) {
         const qint64 left = deadline.remainingTime();
         if (left <= 0) {
             killProcessGroup(soffice);
-            return std::nullopt;
+            return ConversionResult::failure(Failure::TimedOut);
         }
         if (soffice.waitForFinished(static_cast<int>(std::min<qint64>(left, kPumpIntervalMs))))
             break;
-        if (m_pump && !m_pump()) {
+        if ((m_pump && !m_pump()) || !progress.proceed()) {
             killProcessGroup(soffice);
-            return std::nullopt;
+            return ConversionResult::failure(ConversionResult::Failure::Cancelled);
         }
     }
-    const QByteArray log = soffice.readAll();
     if (soffice.exitStatus() != QProcess::NormalExit || soffice.exitCode() != 0)
-        return std::nullopt;
+        return ConversionResult::failure(Failure::ConversionFailed);
 
-    QFile output(
-        QDir(outDir).filePath(QFileInfo(input).completeBaseName() + QStringLiteral(".txt")));
-    if (!output.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = output.readAll();
-    if (bytes.isEmpty() && log.contains("Error"))
-        return std::nullopt;
-    return ParagraphBuilder::fromLines(TextCodec::decode(bytes));
+    const QString output =
+        QDir(outDir).filePath(QFileInfo(input).completeBaseName() + QStringLiteral(".odt"));
+    if (!QFileInfo::exists(output))
+        return ConversionResult::failure(Failure::ConversionFailed);
+    return readOdt(output, ReadBudget(), progress);
 }
 
 } // namespace zk

@@ -8,11 +8,13 @@
 namespace zk {
 
 // Converts a document with LibreOffice run headless as a child process:
-// fileopen, filesaveas as UTF-8 text, fileclose, all in one run of soffice.
+// fileopen, filesaveas as OpenDocument text, fileclose, all in one run of soffice; the
+// result is read by our own reader, which keeps footnotes and endnotes after the paragraph
+// that cites them and reads tracked changes as accepted.
 // The document is copied into a private temporary folder with a throwaway user
 // profile, so a running LibreOffice of the user neither blocks nor sees it and
 // no lock file appears beside the user's document. A run that outlasts the time
-// limit, or that the pump cancels, is killed with everything it started, and the
+// limit, or that the pump or the progress stops, is killed with everything it started, and the
 // conversion fails.
 class LibreOfficeConverter final : public DocumentConverter {
 public:
@@ -26,7 +28,8 @@ public:
     // false cancels the conversion.
     void setPump(Pump pump) { m_pump = std::move(pump); }
 
-    std::optional<QString> convert(const QString &path) override;
+protected:
+    ConversionResult convertFile(const QString &path, const ConversionProgress &progress) override;
 
 private:
     QString m_program;

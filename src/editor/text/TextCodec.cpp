@@ -1,8 +1,10 @@
 #include "editor/text/TextCodec.h"
+#include "editor/text/EncodingDetector.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <array>
 
 namespace zk {
@@ -17,48 +19,8 @@ bool hasNonAscii(QByteArrayView bytes) {
     return false;
 }
 
-// Strict UTF-8 as the decoder takes it: no overlong forms, no surrogates, nothing
-// beyond U+10FFFF.
 bool isValidUtf8(QByteArrayView bytes) {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const auto *end = p + bytes.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int more = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            if (c == 0xE0)
-                low = 0xA0;
-            else if (c == 0xED)
-                high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            if (c == 0xF0)
-                low = 0x90;
-            else if (c == 0xF4)
-                high = 0x8F;
-        } else {
-            return false;
-        }
-        if (end - p <= more)
-            return false;
-        if (p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= more; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-        }
-        p += more + 1;
-    }
-    return true;
+    return EncodingDetector::isValidUtf8(bytes);
 }
 
 // Windows-1251 both ways, as tables built once from Qt's codec.
@@ -97,26 +59,45 @@ void replaceLoneSurrogates(QString &text) {
     }
 }
 
-// In one pass: leading byte-order marks go, CR LF and lone CR become LF, and one final
-// line break ends the last paragraph instead of opening an empty one.
+// Control characters other than tab and line ends: a NUL in the editor ends up in the saved
+// file, and the others show as boxes. Form feed and vertical tab still break the line.
+bool needsTidying(char16_t c) {
+    return c < 0x20 && c != u'\t' && c != u'\n';
+}
+
+// In one pass: leading byte-order marks go, CR LF and lone CR become LF, control characters
+// go, and one final line break ends the last paragraph instead of opening an empty one.
 void tidy(QString &text) {
     qsizetype marks = 0;
     while (marks < text.size() && text.at(marks) == QChar::ByteOrderMark)
         ++marks;
-    if (marks == 0 && !text.contains(QLatin1Char('\r'))) {
+    const char16_t *begin = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *first = std::find_if(begin + marks, begin + text.size(), needsTidying);
+    if (marks == 0 && first == begin + text.size()) {
         if (text.endsWith(QLatin1Char('\n')))
             text.chop(1);
         return;
     }
+    const qsizetype from = first - begin;
     char16_t *data = reinterpret_cast<char16_t *>(text.data());
     const qsizetype size = text.size();
     qsizetype out = 0;
-    for (qsizetype i = marks; i < size; ++i) {
+    if (marks > 0) {
+        std::copy(data + marks, data + from, data);
+        out = from - marks;
+    } else {
+        out = from;
+    }
+    for (qsizetype i = from; i < size; ++i) {
         char16_t c = data[i];
         if (c == u'\r') {
             if (i + 1 < size && data[i + 1] == u'\n')
                 ++i;
             c = u'\n';
+        } else if (c == u'\f' || c == u'\v') {
+            c = u'\n';
+        } else if (needsTidying(c)) {
+            continue;
         }
         data[out++] = c;
     }
@@ -135,7 +116,7 @@ QString TextCodec::normalizeLineEnds(QString text) {
     return text;
 }
 
-QString TextCodec::fromWindows1251(const QByteArray &bytes) {
+QString TextCodec::fromWindows1251(QByteArrayView bytes) {
     const Cp1251 &table = Cp1251::instance();
     QString text(bytes.size(), Qt::Uninitialized);
     char16_t *out = reinterpret_cast<char16_t *>(text.data());
@@ -175,6 +156,26 @@ QString TextCodec::decode(const QByteArray &bytes) {
     // Repeated byte-order marks carry no text, and a leading one would not survive a save.
     tidy(text);
     return text;
+}
+
+QString TextCodec::decodeAs(QByteArrayView bytes, const QByteArray &encoding) {
+    QString text;
+    QStringDecoder decoder(encoding.constData());
+    if (!decoder.isValid() || QByteArrayView(decoder.name()) == "windows-1251") {
+        text = fromWindows1251(bytes);
+    } else if (encoding.compare("UTF-8", Qt::CaseInsensitive) == 0) {
+        text = QString::fromUtf8(bytes);
+    } else {
+        text = decoder.decode(bytes);
+        replaceLoneSurrogates(text);
+    }
+    tidy(text);
+    return text;
+}
+
+QString TextCodec::decodeUserFile(const QByteArray &bytes) {
+    const EncodingDetector::Result found = EncodingDetector::detect(bytes);
+    return decodeAs(QByteArrayView(bytes).sliced(found.markSize), found.encoding);
 }
 
 QByteArray TextCodec::encode(const QString &text) {

@@ -6,7 +6,7 @@
 namespace zk {
 
 // Text files as the program reads and writes them. Inside the program text is
-// Unicode with "\n" line ends.
+// Unicode with "\n" line ends; no control character but tab and line end survives decoding.
 class TextCodec final {
 public:
     // A byte-order mark decides; otherwise valid UTF-8 holding non-ASCII bytes is
@@ -14,13 +14,19 @@ public:
     // break ends the last paragraph and opens no empty one. Linear, in one pass.
     static QString decode(const QByteArray &bytes);
 
+    // A file from elsewhere, in whatever encoding a Russian reader's files come in (see
+    // EncodingDetector); otherwise as decode(). Damaged UTF-8 keeps U+FFFD for the damage.
+    static QString decodeUserFile(const QByteArray &bytes);
+    // The bytes in a named encoding, tidied alike; windows-1251 for a name Qt does not know.
+    static QString decodeAs(QByteArrayView bytes, const QByteArray &encoding);
+
     // Windows-1251 when every character fits and the bytes read back as such, otherwise
     // UTF-8 with a byte-order mark, so nothing typed is lost. Every paragraph, the last
     // one too, ends in CR LF.
     static QByteArray encode(const QString &text);
 
     static bool fitsWindows1251(const QString &text);
-    static QString fromWindows1251(const QByteArray &bytes);
+    static QString fromWindows1251(QByteArrayView bytes);
     static QByteArray toWindows1251(const QString &text);
 
     // Turns CR LF and lone CR into LF.

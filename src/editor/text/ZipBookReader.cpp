@@ -1,3 +1,4 @@
+#include "editor/text/BookArchive.h"
 #include "editor/text/BookReaders.h"
 #include "editor/text/ParagraphBuilder.h"
 #include "editor/text/ZipEntries.h"
@@ -48,8 +49,15 @@ bool isReadableMediaType(QStringView type) {
     return type.isEmpty() || type == u"application/xhtml+xml" || type == u"text/html";
 }
 
-// Paths inside the archive of the spine's documents, in reading order.
-std::optional<QStringList> spinePaths(const QByteArray &opf, const QString &opfPath) {
+bool isChapterName(const QString &name) {
+    return name.endsWith(u".xhtml", Qt::CaseInsensitive) ||
+           name.endsWith(u".html", Qt::CaseInsensitive) ||
+           name.endsWith(u".htm", Qt::CaseInsensitive);
+}
+
+// Paths inside the archive of the spine's documents, in reading order. A reference to an
+// item the manifest lacks is passed over; a package that cannot be read gives none.
+QStringList spinePaths(const QByteArray &opf, const QString &opfPath) {
     struct Item {
         QString href;
         QString mediaType;
@@ -71,8 +79,6 @@ std::optional<QStringList> spinePaths(const QByteArray &opf, const QString &opfP
             order.append(attributes.value(QLatin1StringView("idref")).toString());
         }
     }
-    if (xml.hasError() || order.isEmpty())
-        return std::nullopt;
 
     const qsizetype slash = opfPath.lastIndexOf(QLatin1Char('/'));
     const QString base = slash < 0 ? QString() : opfPath.left(slash + 1);
@@ -81,14 +87,12 @@ std::optional<QStringList> spinePaths(const QByteArray &opf, const QString &opfP
     QSet<QString> seen;
     for (const QString &id : std::as_const(order)) {
         const auto item = manifest.constFind(id);
-        if (item == manifest.cend())
-            return std::nullopt;
-        if (!isReadableMediaType(item->mediaType))
+        if (item == manifest.cend() || !isReadableMediaType(item->mediaType))
             continue;
         QString href = item->href.section(QLatin1Char('#'), 0, 0);
         href = QUrl::fromPercentEncoding(href.toUtf8());
         if (href.isEmpty())
-            return std::nullopt;
+            continue;
         const QString path = QDir::cleanPath(base + href);
         if (!seen.contains(path)) {
             seen.insert(path);
@@ -98,32 +102,62 @@ std::optional<QStringList> spinePaths(const QByteArray &opf, const QString &opfP
     return paths;
 }
 
+// The package document: named by META-INF/container.xml; without it (or when it names
+// nothing there), the entry named .opf, or else the XML entry whose root is an OPF package.
+std::optional<QString> packagePath(BookArchive &archive, ReadBudget &budget) {
+    if (const auto container = archive.read(QStringLiteral("META-INF/container.xml"), budget)) {
+        if (const auto named = epubRootFile(*container)) {
+            if (const auto stored = archive.find(*named))
+                return stored;
+        }
+    }
+    for (const QString &name : archive.names()) {
+        if (name.endsWith(u".opf", Qt::CaseInsensitive))
+            return name;
+    }
+    for (const QString &name : archive.names()) {
+        if (!name.endsWith(u".xml", Qt::CaseInsensitive))
+            continue;
+        const auto bytes = archive.read(name, budget);
+        QXmlStreamReader xml(bytes.value_or(QByteArray()));
+        if (xml.readNextStartElement() && xml.name() == u"package" &&
+            xml.namespaceUri() == u"http://www.idpf.org/2007/opf")
+            return name;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<QString> readEpub(const QString &path, ReadBudget budget) {
-    QuaZip zip(path);
-    if (!zip.open(QuaZip::mdUnzip))
+    const std::unique_ptr<BookArchive> archive = BookArchive::open(path, budget);
+    if (!archive)
         return std::nullopt;
 
-    const std::optional<QByteArray> container =
-        readZipEntry(zip, QStringLiteral("META-INF/container.xml"), budget);
-    if (!container)
-        return std::nullopt;
-    const std::optional<QString> opfPath = epubRootFile(*container);
-    if (!opfPath)
-        return std::nullopt;
-    const std::optional<QByteArray> opf = readZipEntry(zip, *opfPath, budget);
-    if (!opf)
-        return std::nullopt;
-    const std::optional<QStringList> parts = spinePaths(*opf, *opfPath);
-    if (!parts)
-        return std::nullopt;
+    QStringList parts;
+    if (const std::optional<QString> opfPath = packagePath(*archive, budget)) {
+        if (const std::optional<QByteArray> opf = archive->read(*opfPath, budget))
+            parts = spinePaths(*opf, *opfPath);
+    }
+    // Without a usable spine the chapters are read in the order the archive holds them.
+    if (parts.isEmpty()) {
+        for (const QString &name : archive->names()) {
+            if (isChapterName(name))
+                parts.append(name);
+        }
+    }
 
     QString text;
-    for (const QString &part : *parts) {
-        const std::optional<QByteArray> bytes = readZipEntry(zip, part, budget);
-        if (!bytes)
-            return std::nullopt;
+    bool readAny = false;
+    for (const QString &part : std::as_const(parts)) {
+        // A damaged or missing chapter is passed over; the rest of the book is still read.
+        const std::optional<QByteArray> bytes = archive->read(part, budget);
+        if (!bytes) {
+            if (budget.bytesLeft() == 0)
+                return std::nullopt;
+            continue;
+        }
+        readAny = true;
         const QString partText = readHtml(*bytes);
         if (partText.isEmpty())
             continue;
@@ -133,16 +167,18 @@ std::optional<QString> readEpub(const QString &path, ReadBudget budget) {
             text.append(QLatin1Char('\n'));
         text.append(partText);
     }
+    if (!readAny)
+        return std::nullopt;
     return text;
 }
 
 std::optional<QByteArray> zippedFb2Bytes(const QString &path, ReadBudget &budget) {
-    QuaZip zip(path);
-    if (!zip.open(QuaZip::mdUnzip))
+    const std::unique_ptr<BookArchive> archive = BookArchive::open(path, budget);
+    if (!archive)
         return std::nullopt;
-    for (const QString &name : zip.getFileNameList()) {
+    for (const QString &name : archive->names()) {
         if (name.endsWith(u".fb2", Qt::CaseInsensitive))
-            return readZipEntry(zip, name, budget);
+            return archive->read(name, budget);
     }
     return std::nullopt;
 }

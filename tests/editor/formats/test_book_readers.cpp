@@ -1,5 +1,6 @@
 #include "editor/text/BookReaders.h"
 #include "editor/text/ChainedConverter.h"
+#include "editor/text/OdtReader.h"
 #include "editor/text/TextCodec.h"
 
 #include "../../ResourceLimit.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,15 +24,21 @@ class TestBookReaders final : public QObject {
 private slots:
     void fb2_readsBodyParagraphsInOrder();
     void fb2InWindows1251_readsTheSameText();
+    void brokenFb2_keepsWhatCanBeRead_data();
+    void brokenFb2_keepsWhatCanBeRead();
     void damagedFb2_isRejected_data();
     void damagedFb2_isRejected();
     void epub_readsSpineInOrder();
+    void brokenEpub_keepsWhatCanBeRead_data();
+    void brokenEpub_keepsWhatCanBeRead();
     void damagedEpub_isRejected_data();
     void damagedEpub_isRejected();
     void explodingBooks_failWithinTheirBudget();
     void html_decodesEntitiesAndSkipsScripts();
     void html_endsLinesAtBlocks();
     void html_takesCharsetFromMeta();
+    void html_believesCharsetOnlyWhenBytesAgree();
+    void odt_putsNotesAfterTheirParagraphAndAcceptsChanges();
     void chainedConverter_picksReaderByExtension();
 
 private:
@@ -145,13 +153,30 @@ QString lines(const QStringList &list) {
     return list.join(QLatin1Char('\n'));
 }
 
+QByteArray readAll(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+const QStringList kEpubLines = {u"Глава 1"_s,       u"Первая глава, первый абзац."_s,
+                                u"Второй абзац."_s, u"Глава 2"_s,
+                                u"Вторая глава."_s, u"Конец."_s};
+
 // A converter for everything the native readers leave alone.
 class RecordingConverter final : public DocumentConverter {
 public:
     explicit RecordingConverter(QStringList *calls) : m_calls(calls) {}
-    std::optional<QString> convert(const QString &path) override {
+
+protected:
+    ConversionResult convertFile(const QString &path, const ConversionProgress &) override {
         m_calls->append(path);
-        return u"от запасного"_s;
+        return ConversionResult::success(u"от запасного"_s);
     }
 
 private:
@@ -174,69 +199,119 @@ void TestBookReaders::fb2InWindows1251_readsTheSameText() {
     QCOMPARE(*text, lines(kFb2Lines));
 }
 
+void TestBookReaders::brokenFb2_keepsWhatCanBeRead_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    const QByteArray good = fb2Utf8();
+    QStringList lines = kFb2Lines;
+    lines[4] = u"Глава первая & вторая …"_s;
+    QTest::newRow("bare & and an undeclared entity")
+        << QByteArray(good).replace("Глава первая", "Глава первая & вторая &hellip;") << lines;
+    QTest::newRow("inline tags closed in the wrong order")
+        << QByteArray(good).replace("<emphasis>солнце</emphasis>",
+                                    "<emphasis><strong>солнце</emphasis></strong>")
+        << kFb2Lines;
+    QTest::newRow("paragraph never closed")
+        << QByteArray(good).replace("</cite>", "</p>") << kFb2Lines;
+    QTest::newRow("cut in the text") << good.left(good.indexOf("Ещё")) << kFb2Lines.mid(0, 6);
+    lines = kFb2Lines;
+    lines[5] = u"Мороз и солнце; день чуд\uFFFDсный!"_s;
+    QTest::newRow("a damaged UTF-8 sequence")
+        << QByteArray(good).replace("чудесный", "чуд\xD0сный") << lines;
+    QTest::newRow("Windows-1251 without a declaration")
+        << TextCodec::toWindows1251(kFb2.arg(u"UTF-8"_s).section(u"?>"_s, 1)) << kFb2Lines;
+}
+
+void TestBookReaders::brokenFb2_keepsWhatCanBeRead() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    QCOMPARE(readFb2(bytes), lines(expected));
+}
+
 void TestBookReaders::damagedFb2_isRejected_data() {
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray good = fb2Utf8();
-    QTest::newRow("cut in the text") << good.left(good.indexOf("Глава"));
-    QTest::newRow("cut in the picture") << good.left(good.indexOf("0KGgo"));
-    QTest::newRow("unclosed paragraph") << QByteArray(good).replace("</cite>", "</p>");
+    QTest::newRow("cut before the body") << good.left(good.indexOf("<body>"));
+    QTest::newRow("broken, notes only")
+        << QByteArray("<FictionBook><body name=\"notes\"><p>Сноска & </p></body>");
     QTest::newRow("not a book") << QByteArray("<html><body><p>текст</p></body></html>");
     QTest::newRow("empty") << QByteArray();
 }
 
 void TestBookReaders::damagedFb2_isRejected() {
     QFETCH(QByteArray, bytes);
-    QCOMPARE(readFb2(bytes), std::nullopt);
+    QCOMPARE(readFb2(bytes).value_or(QString()), QString());
 }
 
 void TestBookReaders::epub_readsSpineInOrder() {
     const QString path = m_dir.filePath(u"книга.epub"_s);
     QVERIFY(writeZip(path, epubEntries()));
-    const std::optional<QString> text = readEpub(path);
-    QVERIFY(text);
-    QCOMPARE(*text, lines({u"Глава 1"_s, u"Первая глава, первый абзац."_s, u"Второй абзац."_s,
-                           u"Глава 2"_s, u"Вторая глава."_s, u"Конец."_s}));
+    QCOMPARE(readEpub(path), lines(kEpubLines));
+}
+
+void TestBookReaders::brokenEpub_keepsWhatCanBeRead_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    const QString goodPath = m_dir.filePath(u"good.epub"_s);
+    QVERIFY(writeZip(goodPath, epubEntries()));
+    const QByteArray bytes = readAll(goodPath);
+
+    // The archive holds chapter 2 before chapter 1: a cut in chapter 1 keeps both, as far
+    // as they go.
+    QTest::newRow("cut short") << bytes.left(bytes.indexOf("Второй абзац"))
+                               << QStringList{u"Глава 1"_s, u"Первая глава, первый абзац."_s,
+                                              u"Глава 2"_s, u"Вторая глава."_s, u"Конец."_s};
+    QTest::newRow("central directory cut") << bytes.chopped(10) << kEpubLines;
+    QByteArray spoiled = bytes;
+    spoiled[spoiled.indexOf("Вторая")] = 'X';
+    QTest::newRow("chapter fails its check") << spoiled << kEpubLines.mid(0, 3);
+
+    const auto without = [this](QStringView suffix) {
+        QList<ZipEntry> entries = epubEntries();
+        entries.removeIf([suffix](const ZipEntry &e) { return e.name.endsWith(suffix); });
+        const QString path = m_dir.filePath(u"partial.epub"_s);
+        return writeZip(path, entries) ? readAll(path) : QByteArray();
+    };
+    QTest::newRow("chapter missing") << without(u"ch2.xhtml") << kEpubLines.mid(0, 3);
+    QTest::newRow("no container.xml") << without(u"container.xml") << kEpubLines;
+    // Without a package the chapters come in the order the archive holds them.
+    QTest::newRow("no package document") << without(u"content.opf")
+                                         << QStringList{u"Глава 2"_s,
+                                                        u"Вторая глава."_s,
+                                                        u"Конец."_s,
+                                                        u"Примечания"_s,
+                                                        u"Сноска."_s,
+                                                        u"Глава 1"_s,
+                                                        u"Первая глава, первый абзац."_s,
+                                                        u"Второй абзац."_s};
+}
+
+void TestBookReaders::brokenEpub_keepsWhatCanBeRead() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    const QString path = m_dir.filePath(u"broken.epub"_s);
+    QVERIFY(writeFile(path, bytes));
+    QCOMPARE(readEpub(path), lines(expected));
 }
 
 void TestBookReaders::damagedEpub_isRejected_data() {
     QTest::addColumn<QByteArray>("bytes");
     const QString goodPath = m_dir.filePath(u"good.epub"_s);
     QVERIFY(writeZip(goodPath, epubEntries()));
-    QFile good(goodPath);
-    QVERIFY(good.open(QIODevice::ReadOnly));
-    const QByteArray bytes = good.readAll();
-
-    QTest::newRow("truncated") << bytes.left(bytes.size() / 2);
-    QTest::newRow("central directory cut") << bytes.chopped(10);
+    const QByteArray bytes = readAll(goodPath);
+    QTest::newRow("cut before the first chapter") << bytes.left(bytes.indexOf("p { margin"));
     QByteArray random(4096, '\0');
     QRandomGenerator rng(42);
     for (char &c : random)
         c = static_cast<char>(rng.bounded(256));
     QTest::newRow("random bytes") << random;
-
-    QByteArray spoiled = bytes;
-    const qsizetype at = spoiled.indexOf("Вторая");
-    QVERIFY(at > 0);
-    spoiled[at] = 'X';
-    QTest::newRow("chapter bytes spoiled") << spoiled;
-
-    QList<ZipEntry> entries = epubEntries();
-    entries.removeIf([](const ZipEntry &e) { return e.name.endsWith(u"ch2.xhtml"); });
-    const QString partialPath = m_dir.filePath(u"partial.epub"_s);
-    QVERIFY(writeZip(partialPath, entries));
-    QFile partial(partialPath);
-    QVERIFY(partial.open(QIODevice::ReadOnly));
-    QTest::newRow("chapter missing") << partial.readAll();
 }
 
 void TestBookReaders::damagedEpub_isRejected() {
     QFETCH(QByteArray, bytes);
     const QString path = m_dir.filePath(u"damaged.epub"_s);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-    file.close();
-    QCOMPARE(readEpub(path), std::nullopt);
+    QVERIFY(writeFile(path, bytes));
+    QCOMPARE(readEpub(path).value_or(QString()), QString());
 }
 
 void TestBookReaders::explodingBooks_failWithinTheirBudget() {
@@ -318,35 +393,100 @@ void TestBookReaders::html_takesCharsetFromMeta() {
     QCOMPARE(readHtml(TextCodec::toWindows1251(page.arg(u"utf-8"_s))), u"Привет, мир"_s);
 }
 
+void TestBookReaders::html_believesCharsetOnlyWhenBytesAgree() {
+    const QString page = u"<html><head>%1</head><body><p>Александр Блок. Стихи о Прекрасной "
+                         u"Даме, написанные в юности.</p></body></html>"_s;
+    const QString expected = u"Александр Блок. Стихи о Прекрасной Даме, написанные в юности."_s;
+    const auto encoded = [&](const char *encoding, const QString &head) {
+        QStringEncoder encoder(encoding);
+        return QByteArray(encoder.encode(page.arg(head)));
+    };
+    // No declaration at all, in KOI8-R.
+    QCOMPARE(readHtml(encoded("KOI8-R", QString())), expected);
+    // Valid UTF-8 declared as something else.
+    QCOMPARE(readHtml(encoded("UTF-8", u"<meta charset=\"gb2312\">"_s)), expected);
+    // Windows-1251 declared as Latin-1, as some servers do.
+    QCOMPARE(readHtml(encoded("windows-1251", u"<meta charset=\"iso-8859-1\">"_s)), expected);
+    // A declared Cyrillic encoding is believed.
+    QCOMPARE(readHtml(encoded("IBM866", u"<meta charset=\"cp866\">"_s)), expected);
+}
+
+void TestBookReaders::odt_putsNotesAfterTheirParagraphAndAcceptsChanges() {
+    const QByteArray content = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ xmlns:dc="http://purl.org/dc/elements/1.1/">
+<office:font-face-decls><style:font-face style:name="Symbol1" svg:font-family="'Symbol'"/>
+ <style:font-face style:name="Wingdings" svg:font-family="Wingdings"/></office:font-face-decls>
+<office:automatic-styles>
+ <style:style style:name="T1" style:family="text"><style:text-properties style:font-name="Symbol1"/></style:style>
+ <style:style style:name="T2" style:family="text"><style:text-properties style:font-name="Wingdings"/></style:style>
+</office:automatic-styles>
+<office:body><office:text>
+<text:tracked-changes><text:changed-region text:id="ct1"><text:deletion><office:change-info>
+ <dc:creator>Автор</dc:creator></office:change-info><text:p>удалённое </text:p></text:deletion>
+</text:changed-region></text:tracked-changes>
+<text:h>Заголовок</text:h>
+<text:p>Абзац со сноской<text:note text:note-class="footnote"><text:note-citation>1</text:note-citation>
+<text:note-body><text:p>Текст сноски,</text:p><text:p>второй её абзац.</text:p></text:note-body></text:note>
+и<text:s text:c="3"/>правкой: <text:change text:change-id="ct1"/><text:change-start text:change-id="ct2"/>вставка<text:change-end text:change-id="ct2"/><text:note text:note-class="endnote"><text:note-citation>i</text:note-citation><text:note-body><text:p>Примечание.</text:p></text:note-body></text:note>.<office:annotation><dc:creator>Я</dc:creator><text:p>Комментарий</text:p></office:annotation></text:p>
+<text:p>Альфа <text:span text:style-name="T1">&#xF061;&#xF0AE;&#xF0B7;</text:span>, галочка <text:span text:style-name="T2">&#xF0FC;&#xF031;</text:span><text:line-break/>строка</text:p>
+</office:text></office:body></office:document-content>)";
+    QCOMPARE(readOdtContent(content).text(),
+             lines({u"Заголовок"_s, u"Абзац со сноской[1] и правкой: вставка[i]."_s,
+                    u"[1] Текст сноски,"_s, u"второй её абзац."_s, u"[i] Примечание."_s,
+                    u"Альфа α→•, галочка ✓"_s, u"строка"_s}));
+    // Cut short: what came before the cut stays.
+    QCOMPARE(readOdtContent(content.left(content.indexOf("вставка"))).text(),
+             lines({u"Заголовок"_s, u"Абзац со сноской[1] и правкой:"_s, u"[1] Текст сноски,"_s,
+                    u"второй её абзац."_s}));
+    QCOMPARE(readOdtContent("<office:document-content").failure(),
+             ConversionResult::Failure::Damaged);
+}
+
 void TestBookReaders::chainedConverter_picksReaderByExtension() {
     const auto write = [this](const QString &name, const QByteArray &bytes) {
-        QFile file(m_dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        QVERIFY(writeFile(m_dir.filePath(name), bytes));
     };
     write(u"book.FB2"_s, fb2Utf8());
     write(u"page.Html"_s, "<p>страница</p>");
     write(u"page.xhtml"_s, "<p>страница</p>");
     write(u"letter.docx"_s, "not really");
+    write(u"empty.htm"_s, "<html><body><img src=\"scan.png\"></body></html>");
     QVERIFY(writeZip(m_dir.filePath(u"book.EPUB"_s), epubEntries()));
     QVERIFY(writeZip(m_dir.filePath(u"book.fb2.zip"_s), {{u"inner/Book.FB2"_s, fb2Utf8()}}));
+    QVERIFY(writeZip(m_dir.filePath(u"архив.Zip"_s), {{u"Книга.fb2"_s, fb2Utf8()}}));
 
     QStringList calls;
     ChainedConverter converter(std::make_unique<RecordingConverter>(&calls));
-    QCOMPARE(converter.convert(m_dir.filePath(u"book.FB2"_s)), lines(kFb2Lines));
-    QCOMPARE(converter.convert(m_dir.filePath(u"book.fb2.zip"_s)), lines(kFb2Lines));
-    QCOMPARE(converter.convert(m_dir.filePath(u"page.Html"_s)), u"страница"_s);
-    QCOMPARE(converter.convert(m_dir.filePath(u"page.xhtml"_s)), u"страница"_s);
-    QVERIFY(
-        converter.convert(m_dir.filePath(u"book.EPUB"_s)).value_or(QString()).endsWith(u"Конец."));
-    QCOMPARE(converter.convert(m_dir.filePath(u"missing.fb2"_s)), std::nullopt);
+    const auto convert = [&](const QString &name) {
+        return converter.convert(m_dir.filePath(name)).text();
+    };
+    QCOMPARE(convert(u"book.FB2"_s), lines(kFb2Lines));
+    QCOMPARE(convert(u"book.fb2.zip"_s), lines(kFb2Lines));
+    QCOMPARE(convert(u"архив.Zip"_s), lines(kFb2Lines));
+    QCOMPARE(convert(u"page.Html"_s), u"страница"_s);
+    QCOMPARE(convert(u"page.xhtml"_s), u"страница"_s);
+    QVERIFY(convert(u"book.EPUB"_s).endsWith(u"Конец."));
+    // Nothing is never a success, and each failure says why.
+    using Failure = ConversionResult::Failure;
+    QCOMPARE(converter.convert(m_dir.filePath(u"missing.fb2"_s)).failure(), Failure::Unreadable);
+    QCOMPARE(converter.convert(m_dir.filePath(u"empty.htm"_s)).failure(), Failure::NoText);
+    QCOMPARE(
+        converter
+            .convert(m_dir.filePath(u"page.Html"_s), ConversionProgress([](int) { return false; }))
+            .failure(),
+        Failure::Cancelled);
+    QCOMPARE(ConversionResult::reason(Failure::NoTextLayer), u"В файле нет текстового слоя"_s);
     QVERIFY(calls.isEmpty());
 
-    QCOMPARE(converter.convert(m_dir.filePath(u"letter.docx"_s)), u"от запасного"_s);
+    QCOMPARE(convert(u"letter.docx"_s), u"от запасного"_s);
     QCOMPARE(calls, QStringList{m_dir.filePath(u"letter.docx"_s)});
 
     ChainedConverter nativeOnly(nullptr);
-    QCOMPARE(nativeOnly.convert(m_dir.filePath(u"letter.docx"_s)), std::nullopt);
+    QVERIFY(!nativeOnly.convert(m_dir.filePath(u"letter.docx"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestBookReaders)

@@ -1,5 +1,7 @@
+#include "editor/text/EncodingDetector.h"
 #include "editor/text/TextCodec.h"
 
+#include <QFile>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -14,6 +16,9 @@ private slots:
     void sameText_decodesAlikeInEveryEncodingAndLineEnd();
     void asciiText_isUnchanged();
     void invalidUtf8_isReadAsWindows1251();
+    void userFile_isReadInEveryEncodingARussianReaderMeets_data();
+    void userFile_isReadInEveryEncodingARussianReaderMeets();
+    void controlCharacters_neverReachTheText();
     void textOutsideWindows1251_survivesEncodeDecode();
     void windows1251Text_isWrittenAsCp1251WithCrLf();
     void ambiguousWindows1251Bytes_areWrittenAsUtf8();
@@ -62,6 +67,66 @@ void TestTextCodec::invalidUtf8_isReadAsWindows1251() {
     // Cut in the middle of a two-byte UTF-8 character.
     const QByteArray cut = u"ёж"_s.toUtf8().chopped(1);
     QCOMPARE(TextCodec::decode(cut), TextCodec::fromWindows1251(cut));
+}
+
+// Our sample text with the few signs that not every Cyrillic code page has made plain.
+QString sampleText() {
+    QFile file(qEnvironmentVariable("ZK_SOURCE_DIR") + u"/data/sample.txt"_s);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll()).trimmed();
+    text.replace(u'«', u'"').replace(u'»', u'"').replace(u'—', u'-').replace(u'…', u'.');
+    return text;
+}
+
+QByteArray encoded(const char *encoding, const QString &text) {
+    QStringEncoder encoder(encoding);
+    return encoder.encode(text);
+}
+
+void TestTextCodec::userFile_isReadInEveryEncodingARussianReaderMeets_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+    const QString text = sampleText();
+    QVERIFY(text.size() > 1000);
+    for (const char *encoding : {"KOI8-R", "IBM866", "ISO-8859-5", "IBM855", "x-mac-cyrillic",
+                                 "windows-1251", "UTF-16LE", "UTF-16BE", "UTF-32LE", "UTF-32BE"})
+        QTest::newRow(encoding) << encoded(encoding, text) << text;
+    const QString name = u"Александр Блок"_s;
+    QTest::newRow("a name in KOI8-R") << encoded("KOI8-R", name) << name;
+    QTest::newRow("UTF-32LE with its mark") << encoded("UTF-32LE", u"\uFEFF"_s + name) << name;
+
+    // One stray byte, or a file cut inside a character, leaves UTF-8 UTF-8.
+    const QByteArray utf8 = text.toUtf8();
+    const qsizetype at = utf8.indexOf(u"Глаза"_s.toUtf8());
+    QTest::newRow("UTF-8 with a stray byte")
+        << QByteArray(utf8).insert(at, '\xFF')
+        << QString(text).insert(text.indexOf(u"Глаза"), u'\uFFFD');
+    QTest::newRow("UTF-8 cut inside a character")
+        << (text + u'ё').toUtf8().chopped(1) << text + u'\uFFFD';
+    // Mostly ASCII with a Russian word: too few good sequences to be UTF-8.
+    const QString english = QString(u"Plain English text. "_s).repeated(200) + u"Привет"_s;
+    QTest::newRow("ASCII with one word of Windows-1251")
+        << TextCodec::toWindows1251(english) << english;
+}
+
+void TestTextCodec::userFile_isReadInEveryEncodingARussianReaderMeets() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QCOMPARE(TextCodec::decodeUserFile(bytes), TextCodec::normalizeLineEnds(expected));
+    // "LastEdit" is ours: only a mark or valid UTF-8 is anything but Windows-1251.
+    if (!EncodingDetector::isValidUtf8(bytes) && !bytes.contains('\0'))
+        QCOMPARE(TextCodec::decode(bytes), TextCodec::decodeAs(bytes, "windows-1251"));
+}
+
+void TestTextCodec::controlCharacters_neverReachTheText() {
+    const QByteArray bytes("a\0b\x01"
+                           "c\td\x1B\fe\r\nf",
+                           14);
+    for (const QString &text : {TextCodec::decode(bytes), TextCodec::decodeUserFile(bytes)})
+        QCOMPARE(text, u"abc\td\ne\nf"_s);
+    // UTF-16 without a mark is read as such, not as text full of NULs.
+    QCOMPARE(TextCodec::decodeUserFile(encoded("UTF-16LE", u"a b\r\n"_s)), u"a b"_s);
 }
 
 void TestTextCodec::textOutsideWindows1251_survivesEncodeDecode() {
