@@ -70,8 +70,9 @@ PageMeasures measure(const TextPage &page) {
     }
     PageMeasures m;
     m.lineHeight = median(heights);
-    m.left = median(lefts);
-    m.right = median(rights);
+    // The text's margins: its leftmost and rightmost reach.
+    m.left = lefts.isEmpty() ? 0 : *std::min_element(lefts.cbegin(), lefts.cend());
+    m.right = rights.isEmpty() ? 0 : *std::max_element(rights.cbegin(), rights.cend());
     QList<double> steps;
     for (qsizetype i = 1; i < page.lines.size(); ++i) {
         const double step = page.lines[i].box.top() - page.lines[i - 1].box.top();
@@ -105,7 +106,8 @@ void PageTextAssembler::dropPageFurniture() {
     }
     for (TextPage &page : m_pages) {
         const PageMeasures m = measure(page);
-        // A page number stands apart: near the page's edge, or clear of the text next to it.
+        // A running head repeats; a page number stands clear of the text next to it or sits
+        // near the page's edge.
         const auto isFurniture = [&](qsizetype i, qsizetype neighbour) {
             const TextLine &line = page.lines[i];
             const QString key = headKey(line.text);
@@ -113,12 +115,12 @@ void PageTextAssembler::dropPageFurniture() {
                 return true;
             if (!isPageNumber(line.text))
                 return false;
-            const bool nearEdge =
-                page.size.height() > 0 && (line.box.bottom() < page.size.height() * 0.12 ||
-                                           line.box.top() > page.size.height() * 0.88);
             const bool apart =
                 neighbour < 0 || neighbour >= page.lines.size() ||
                 std::abs(page.lines[neighbour].box.top() - line.box.top()) > 1.5 * m.lineStep;
+            const bool nearEdge =
+                page.size.height() > 0 && (line.box.bottom() < page.size.height() * 0.12 ||
+                                           line.box.top() > page.size.height() * 0.88);
             return nearEdge || apart;
         };
         for (int k = 0; k < kFurnitureLines && !page.lines.isEmpty(); ++k) {
@@ -151,8 +153,9 @@ QString PageTextAssembler::take() {
                 const PageMeasures &pm = samePage ? m : previousMeasures;
                 const bool previousShort =
                     previous->box.right() < pm.right - 0.2 * std::max(0.0, pm.right - pm.left);
-                const bool indented = line.box.left() > m.left + m.lineHeight &&
-                                      line.box.left() > previous->box.left() + m.lineHeight;
+                const double indent = 0.6 * m.lineHeight;
+                const bool indented = line.box.left() > m.left + indent &&
+                                      line.box.left() > previous->box.left() + indent;
                 // A line above the previous one opens a new column: only the line ends tell.
                 const bool wideGap =
                     samePage && line.box.top() - previous->box.top() > 1.4 * m.lineStep;

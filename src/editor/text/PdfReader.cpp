@@ -21,23 +21,31 @@ void silencePoppler() {
     Q_UNUSED(silenced);
 }
 
+// Words come in reading order; a word that sits beside the previous one, on the same band of
+// the page and further right, goes on its line.
+bool sameLine(const QRectF &line, const QRectF &word) {
+    const double overlap =
+        std::min(line.bottom(), word.bottom()) - std::max(line.top(), word.top());
+    return overlap > 0.5 * std::min(line.height(), word.height()) &&
+           word.left() > line.right() - 0.5 * word.height();
+}
+
 TextPage pageText(const Poppler::Page &page) {
     TextPage result;
     result.size = page.pageSizeF();
-    const std::vector<std::unique_ptr<Poppler::TextBox>> words = page.textList();
-    const Poppler::TextBox *continues = nullptr;
-    for (const std::unique_ptr<Poppler::TextBox> &word : words) {
-        // Words of one line are chained; a word the previous one does not point to starts a line.
-        if (word.get() != continues || result.lines.isEmpty()) {
-            result.lines.append(TextLine{word->boundingBox(), word->text(), false});
+    bool spaceAfter = false;
+    for (const std::unique_ptr<Poppler::TextBox> &word : page.textList()) {
+        const QRectF box = word->boundingBox();
+        if (result.lines.isEmpty() || !sameLine(result.lines.last().box, box)) {
+            result.lines.append(TextLine{box, word->text(), false});
         } else {
             TextLine &line = result.lines.last();
-            line.box = line.box.united(word->boundingBox());
+            if (spaceAfter || box.left() - line.box.right() > 0.15 * box.height())
+                line.text += u' ';
+            line.box = line.box.united(box);
             line.text += word->text();
         }
-        if (word->hasSpaceAfter())
-            result.lines.last().text += u' ';
-        continues = word->nextWord();
+        spaceAfter = word->hasSpaceAfter();
     }
     return result;
 }

@@ -1,5 +1,8 @@
 #include "editor/text/LibreOfficeConverter.h"
 
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -21,6 +24,7 @@ private slots:
     void fakeConverter_outputIsReadAndTemporaryFilesRemoved();
     void failingConverter_fails_data();
     void failingConverter_fails();
+    void slowConverter_isKilledWithItsChildren_data();
     void slowConverter_isKilledWithItsChildren();
     void realLibreOffice_convertsOfficeFormatsBack_data();
     void realLibreOffice_convertsOfficeFormatsBack();
@@ -28,7 +32,7 @@ private slots:
 
 private:
     QString writeScript(const QString &name, const QByteArray &body);
-    QString makeDocument(const QString &format);
+    QString makeDocument(const QString &source, const QString &format);
 
     QTemporaryDir m_dir;
     QString m_document;
@@ -69,6 +73,55 @@ QStringList processesOfThisTest() {
     return found;
 }
 
+using Failure = ConversionResult::Failure;
+
+// A document with notes, a tracked deletion and insertion and two Symbol-font characters.
+const QByteArray kNotesDocument = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:dc="http://purl.org/dc/elements/1.1/"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:font-face-decls><style:font-face style:name="Symbol" svg:font-family="Symbol"
+ style:font-charset="x-symbol"/></office:font-face-decls>
+<office:automatic-styles><style:style style:name="T1" style:family="text">
+ <style:text-properties style:font-name="Symbol"/></style:style></office:automatic-styles>
+<office:body><office:text>
+<text:tracked-changes>
+<text:changed-region text:id="ct1"><text:deletion><office:change-info><dc:creator>Автор</dc:creator>
+ <dc:date>2024-01-01T10:00:00</dc:date></office:change-info><text:p>удалённое слово </text:p>
+ </text:deletion></text:changed-region>
+<text:changed-region text:id="ct2"><text:insertion><office:change-info><dc:creator>Автор</dc:creator>
+ <dc:date>2024-01-01T10:00:00</dc:date></office:change-info></text:insertion></text:changed-region>
+</text:tracked-changes>
+<text:p>Первый абзац со сноской<text:note text:id="ftn1" text:note-class="footnote"><text:note-citation>1</text:note-citation><text:note-body><text:p>Текст сноски.</text:p></text:note-body></text:note> и дальше.</text:p>
+<text:p>Второй абзац с <text:change text:change-id="ct1"/>правкой и <text:change-start text:change-id="ct2"/>вставкой<text:change-end text:change-id="ct2"/> и концевой<text:note text:id="edn1" text:note-class="endnote"><text:note-citation>i</text:note-citation><text:note-body><text:p>Текст примечания.</text:p></text:note-body></text:note>.</text:p>
+<text:p>Альфа: <text:span text:style-name="T1">&#xF061;</text:span>, стрелка <text:span text:style-name="T1">&#xF0AE;</text:span>.</text:p>
+</office:text></office:body></office:document>
+)";
+
+const QStringList kNotesParagraphs = {
+    u"Первый абзац со сноской[1] и дальше."_s,
+    u"[1] Текст сноски."_s,
+    u"Второй абзац с правкой и вставкой и концевой[i]."_s,
+    u"[i] Текст примечания."_s,
+    u"Альфа: α, стрелка →."_s,
+};
+
+bool writeOdt(const QString &path, const QByteArray &content) {
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate))
+        return false;
+    QuaZipFile file(&zip);
+    if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(u"content.xml"_s)))
+        return false;
+    file.write(content);
+    file.close();
+    zip.close();
+    return zip.getZipError() == UNZ_OK;
+}
+
 bool hasSoffice() {
     return !QStandardPaths::findExecutable(u"soffice"_s).isEmpty();
 }
@@ -95,29 +148,36 @@ void TestLibreOfficeConverter::initTestCase() {
 
 void TestLibreOfficeConverter::missingProgram_fails() {
     LibreOfficeConverter converter(m_dir.filePath(u"no-such-soffice"_s));
-    QCOMPARE(converter.convert(m_document), std::nullopt);
+    QCOMPARE(converter.convert(m_document).failure(), Failure::ConverterMissing);
     LibreOfficeConverter onPath(u"zk-no-such-converter-on-path"_s);
-    QCOMPARE(onPath.convert(m_document), std::nullopt);
+    QCOMPARE(onPath.convert(m_document).failure(), Failure::ConverterMissing);
 }
 
 void TestLibreOfficeConverter::fakeConverter_outputIsReadAndTemporaryFilesRemoved() {
+    QVERIFY(writeOdt(
+        m_dir.filePath(u"made.odt"_s),
+        R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"><office:body><office:text>
+<text:p>  Первая   строка  </text:p><text:p/><text:p>	вторая</text:p>
+</office:text></office:body></office:document-content>)"));
     const QString script = writeScript(u"fake-soffice"_s, R"(
-printf '%s\n' "$@" > "$(dirname "$0")/args"
+here=$(dirname "$0")
+printf '%s\n' "$@" > "$here/args"
 while [ $# -gt 1 ]; do
     [ "$1" = --outdir ] && out=$2
     shift
 done
 name=$(basename "$1")
-printf '\357\273\277  Первая   строка  \r\n\r\n\tвторая\r\n' > "$out/${name%.*}.txt"
+cp "$here/made.odt" "$out/${name%.*}.odt"
 )");
     LibreOfficeConverter converter(script);
-    QCOMPARE(converter.convert(m_document), u"Первая строка\nвторая"_s);
+    QCOMPARE(converter.convert(m_document).text(), u"Первая строка\nвторая"_s);
 
     QFile argsFile(m_dir.filePath(u"args"_s));
     QVERIFY(argsFile.open(QIODevice::ReadOnly));
     const QStringList args = QString::fromUtf8(argsFile.readAll()).split(u'\n', Qt::SkipEmptyParts);
     QVERIFY(args.contains(u"--headless"_s));
-    QVERIFY(args.contains(u"txt:Text (encoded):UTF8"_s));
+    QCOMPARE(args.at(args.indexOf(u"--convert-to"_s) + 1), u"odt"_s);
     const QString profile = args.filter(u"-env:UserInstallation=file:///"_s).value(0);
     QVERIFY(!profile.isEmpty());
     // The document went over as a private copy; the copy, the output and the
@@ -132,14 +192,13 @@ void TestLibreOfficeConverter::failingConverter_fails_data() {
     QTest::addColumn<QByteArray>("body");
     QTest::newRow("exit code") << QByteArray("exit 1\n");
     QTest::newRow("no output") << QByteArray("echo 'Error: source file could not be loaded'\n");
-    QTest::newRow("empty output with error") << QByteArray(R"(
+    QTest::newRow("empty output") << QByteArray(R"(
 while [ $# -gt 1 ]; do
     [ "$1" = --outdir ] && out=$2
     shift
 done
 name=$(basename "$1")
-: > "$out/${name%.*}.txt"
-echo 'Error: source file could not be loaded'
+: > "$out/${name%.*}.odt"
 )");
     QTest::newRow("crash") << QByteArray("kill -SEGV $$\n");
 }
@@ -147,11 +206,18 @@ echo 'Error: source file could not be loaded'
 void TestLibreOfficeConverter::failingConverter_fails() {
     QFETCH(QByteArray, body);
     LibreOfficeConverter converter(writeScript(u"failing-soffice"_s, body));
-    QCOMPARE(converter.convert(m_document), std::nullopt);
-    QCOMPARE(converter.convert(m_dir.filePath(u"missing.doc"_s)), std::nullopt);
+    QVERIFY(!converter.convert(m_document));
+    QCOMPARE(converter.convert(m_dir.filePath(u"missing.doc"_s)).failure(), Failure::Unreadable);
+}
+
+void TestLibreOfficeConverter::slowConverter_isKilledWithItsChildren_data() {
+    QTest::addColumn<bool>("cancelled");
+    QTest::newRow("over the time limit") << false;
+    QTest::newRow("stopped by the progress") << true;
 }
 
 void TestLibreOfficeConverter::slowConverter_isKilledWithItsChildren() {
+    QFETCH(bool, cancelled);
     const QString script = writeScript(u"slow-soffice"_s, R"(
 here=$(dirname "$0")
 echo $$ > "$here/parent.pid"
@@ -159,9 +225,18 @@ sleep 300 &
 echo $! > "$here/child.pid"
 wait
 )");
+    for (const QString &name : {u"parent.pid"_s, u"child.pid"_s})
+        QFile::remove(m_dir.filePath(name));
     int pumps = 0;
-    LibreOfficeConverter converter(script, 300ms, [&pumps] { return ++pumps > 0; });
-    QCOMPARE(converter.convert(m_document), std::nullopt);
+    int polls = 0;
+    LibreOfficeConverter converter(script, cancelled ? 300s : 300ms,
+                                   [&pumps] { return ++pumps > 0; });
+    // Stop once the child is surely there.
+    const ConversionProgress progress([&](int) {
+        return !cancelled || ++polls < 10 || !QFileInfo::exists(m_dir.filePath(u"child.pid"_s));
+    });
+    QCOMPARE(converter.convert(m_document, progress).failure(),
+             cancelled ? Failure::Cancelled : Failure::TimedOut);
     QVERIFY(pumps > 0);
     for (const QString &name : {u"parent.pid"_s, u"child.pid"_s}) {
         QFile file(m_dir.filePath(name));
@@ -172,49 +247,59 @@ wait
     }
 }
 
-QString TestLibreOfficeConverter::makeDocument(const QString &format) {
-    const QString source = m_dir.filePath(u"source.txt"_s);
-    if (!QFileInfo::exists(source)) {
-        QFile file(source);
-        if (!file.open(QIODevice::WriteOnly))
-            return {};
-        file.write(kParagraphs.join(u"\n\n"_s).toUtf8() + '\n');
-    }
+QString TestLibreOfficeConverter::makeDocument(const QString &source, const QString &format) {
     const QString outDir = m_dir.filePath(u"made"_s);
     QProcess soffice;
     soffice.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    soffice.start(u"soffice"_s, {u"--headless"_s, u"--norestore"_s,
-                                 u"-env:UserInstallation="_s +
-                                     QUrl::fromLocalFile(m_dir.filePath(u"profile"_s)).toString(),
-                                 u"--infilter=Text (encoded):UTF8"_s, u"--convert-to"_s, format,
-                                 u"--outdir"_s, outDir, source});
+    QStringList args = {u"--headless"_s, u"--norestore"_s,
+                        u"-env:UserInstallation="_s +
+                            QUrl::fromLocalFile(m_dir.filePath(u"profile"_s)).toString()};
+    if (source.endsWith(u".txt"))
+        args << u"--infilter=Text (encoded):UTF8"_s;
+    args << u"--convert-to"_s << format << u"--outdir"_s << outDir << source;
+    soffice.start(u"soffice"_s, args);
     if (!soffice.waitForFinished(300000) || soffice.exitCode() != 0)
         return {};
     // A Cyrillic name with a space proves the converter copes with any file name.
-    const QString made = QDir(outDir).filePath(u"source."_s + format);
+    const QString made =
+        QDir(outDir).filePath(QFileInfo(source).completeBaseName() + u'.' + format);
     const QString renamed = QDir(outDir).filePath(u"мой рассказ."_s + format);
+    QFile::remove(renamed);
     if (!QFile::rename(made, renamed))
         return {};
     return renamed;
 }
 
 void TestLibreOfficeConverter::realLibreOffice_convertsOfficeFormatsBack_data() {
+    QTest::addColumn<QByteArray>("source");
     QTest::addColumn<QString>("format");
-    for (const QString &format : {u"odt"_s, u"docx"_s, u"doc"_s, u"rtf"_s})
-        QTest::newRow(qPrintable(format)) << format;
+    QTest::addColumn<QStringList>("expected");
+    const QByteArray plain = kParagraphs.join(u"\n\n"_s).toUtf8() + '\n';
+    for (const QString &format : {u"odt"_s, u"docx"_s, u"doc"_s, u"rtf"_s}) {
+        QTest::addRow("plain %s", qPrintable(format)) << plain << format << kParagraphs;
+        QTest::addRow("notes %s", qPrintable(format))
+            << kNotesDocument << format << kNotesParagraphs;
+    }
 }
 
 void TestLibreOfficeConverter::realLibreOffice_convertsOfficeFormatsBack() {
     if (!hasSoffice())
         QSKIP("soffice is not installed");
+    QFETCH(QByteArray, source);
     QFETCH(QString, format);
-    const QString document = makeDocument(format);
+    QFETCH(QStringList, expected);
+    const QString sourcePath =
+        m_dir.filePath(source.startsWith("<?xml") ? u"source.fodt"_s : u"source.txt"_s);
+    QFile file(sourcePath);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(source);
+    file.close();
+    const QString document = makeDocument(sourcePath, format);
     QVERIFY2(!document.isEmpty(), "soffice could not make the test document");
 
     LibreOfficeConverter converter;
-    const std::optional<QString> text = converter.convert(document);
-    QVERIFY(text);
-    QCOMPARE(text->split(u'\n'), kParagraphs);
+    const ConversionResult result = converter.convert(document);
+    QCOMPARE(result.text().split(u'\n'), expected);
     // No lock file or other trace beside the user's document.
     QCOMPARE(QDir(QFileInfo(document).path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QFileInfo(document).fileName()});
@@ -226,7 +311,7 @@ void TestLibreOfficeConverter::realLibreOffice_overTimeLimit_leavesNoProcess() {
         QSKIP("soffice is not installed");
     // Far too short for LibreOffice to start, let alone convert.
     LibreOfficeConverter converter(u"soffice"_s, 500ms);
-    QCOMPARE(converter.convert(m_document), std::nullopt);
+    QCOMPARE(converter.convert(m_document).failure(), Failure::TimedOut);
     QTRY_COMPARE(processesOfThisTest(), QStringList());
 }
 
