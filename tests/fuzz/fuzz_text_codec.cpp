@@ -16,5 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     ZK_FUZZ_CHECK(TextCodec::decode(saved) == text);
     // And saving is stable: the second save writes the same bytes.
     ZK_FUZZ_CHECK(TextCodec::encode(TextCodec::decode(saved)) == saved);
+
+    // A user's file in any encoding: no control character but tab and line end, and what
+    // was read survives a save.
+    const QString userText = TextCodec::decodeUserFile(bytes);
+    for (QChar c : userText)
+        ZK_FUZZ_CHECK(c.unicode() >= 0x20 || c == u'\t' || c == u'\n');
+    ZK_FUZZ_CHECK(TextCodec::decode(TextCodec::encode(userText)) == userText);
     return 0;
 }

@@ -2,6 +2,9 @@
 """Writes the hand-made seed inputs of the fuzz corpora (all but the settings records)."""
 import io
 import os
+import shutil
+import subprocess
+import tempfile
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -26,6 +29,13 @@ def text_codec():
     put("text_codec", "utf16be.txt", b"\xfe\xff" + crlf.encode("utf-16-be"))
     put("text_codec", "ascii_mixed_ends.txt", b"one\r\ntwo\rthree\n\r\nfour\tfive")
     put("text_codec", "emoji_utf8.txt", "Книга 📖 и ноты ♪\n")
+    plain = PROSE.replace("«", '"').replace("»", '"').replace("—", "-").replace("…", "...")
+    for codec in ("koi8_r", "cp866", "iso8859_5", "cp855", "mac_cyrillic"):
+        put("text_codec", codec + ".txt", plain.encode(codec))
+    put("text_codec", "utf16le_nobom.txt", PROSE.encode("utf-16-le"))
+    put("text_codec", "utf32be_nobom.txt", PROSE.encode("utf-32-be"))
+    put("text_codec", "utf8_damaged.txt", PROSE.encode("utf-8")[:-1] + b"\xff" + PROSE.encode("utf-8"))
+    put("text_codec", "controls.txt", b"a\x00b\x01c\x0bd\x0ce\x1bf\r\n")
 
 
 def rtf():
@@ -99,6 +109,98 @@ def books():
         z.writestr("book.fb2", "<FictionBook><body><p>Книга в архиве</p></body></FictionBook>")
     put("books", "book.fb2.zip", out.getvalue())
 
+    put("books", "broken.fb2",
+        '<?xml version="1.0" encoding="utf-8"?><FictionBook><description><title-info>'
+        "<book-title>Ромео & Джульетта</book-title></title-info></description><body><section>"
+        "<p>Неизвестная&nbsp;сущность &hellip; <emphasis><strong>перепутано</emphasis></strong>"
+        "</p><p>обрезано на полу")
+    tiny = epub()
+    put("books", "cut.epub", tiny[: tiny.index(b"PK\x01\x02") - 20])
+    out = io.BytesIO()
+    with zipfile.ZipFile(io.BytesIO(tiny)) as source, zipfile.ZipFile(out, "w") as z:
+        for item in source.infolist():
+            if item.filename != "META-INF/container.xml":
+                z.writestr(item, source.read(item.filename))
+    put("books", "no_container.epub", out.getvalue())
+    content = (
+        '<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+        'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
+        'xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" '
+        'xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0">'
+        '<office:font-face-decls><style:font-face style:name="S" svg:font-family="Symbol"/>'
+        '</office:font-face-decls><office:automatic-styles><style:style style:name="T1" '
+        'style:family="text"><style:text-properties style:font-name="S"/></style:style>'
+        "</office:automatic-styles><office:body><office:text><text:tracked-changes>"
+        "<text:changed-region><text:deletion><text:p>удалено</text:p></text:deletion>"
+        "</text:changed-region></text:tracked-changes><text:h>Заголовок</text:h>"
+        '<text:p>Сноска<text:note text:note-class="footnote"><text:note-citation>1</text:note-citation>'
+        "<text:note-body><text:p>Текст сноски</text:p></text:note-body></text:note> и "
+        '<text:span text:style-name="T1">\uf061</text:span><text:s text:c="2"/>'
+        "<text:line-break/>конец</text:p></office:text></office:body></office:document-content>")
+    put("books", "content.xml", content)
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr(zipfile.ZipInfo("mimetype"), "application/vnd.oasis.opendocument.text")
+        z.writestr("content.xml", content)
+    put("books", "notes.odt", out.getvalue())
+
+
+def pdf(lines):
+    """A one-page PDF with its text in Helvetica, xref offsets computed."""
+    stream = "BT /F1 12 Tf 20 180 Td " + " 0 -14 Td ".join("(%s) Tj" % l for l in lines) + " ET"
+    objects = [
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 200] /Contents 4 0 R "
+        "/Resources << /Font << /F1 5 0 R >> >> >>",
+        "<< /Length %d >>\nstream\n%s\nendstream" % (len(stream), stream),
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+    ]
+    out = b"%PDF-1.4\n"
+    offsets = []
+    for number, body in enumerate(objects, 1):
+        offsets.append(len(out))
+        out += b"%d 0 obj\n%s\nendobj\n" % (number, body.encode("latin-1"))
+    xref = len(out)
+    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+    for offset in offsets:
+        out += b"%010d 00000 n \n" % offset
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
+    return out
+
+
+def djvu(text):
+    """A blank bitonal page with hidden text, made with the DjVuLibre tools when present."""
+    if not (shutil.which("cjb2") and shutil.which("djvused")):
+        return None
+    with tempfile.TemporaryDirectory() as work:
+        pbm = os.path.join(work, "p.pbm")
+        with open(pbm, "wb") as f:
+            f.write(b"P4\n64 64\n" + bytes(8 * 64))
+        page = os.path.join(work, "p.djvu")
+        subprocess.run(["cjb2", pbm, page], check=True)
+        if text:
+            sxp = os.path.join(work, "t.sxp")
+            with open(sxp, "w", encoding="utf-8") as f:
+                f.write(text)
+            subprocess.run(["djvused", "-s", "-e", "select 1; set-txt " + sxp, page], check=True)
+        with open(page, "rb") as f:
+            return f.read()
+
+
+def pages():
+    put("pages", "text.pdf", pdf(["Page 7", "First line of a para-", "graph, and its end.", "12"]))
+    put("pages", "empty.pdf", pdf([]))
+    put("pages", "cut.pdf", pdf(["Cut short"])[:200])
+    for name, text in (
+        ("text.djvu", '(page 0 0 64 64 (para 0 32 64 64 (line 0 48 64 64 "Строка пере-") '
+                      '(line 0 32 40 47 "нос.")) (line 0 0 64 16 "строка без абзаца"))'),
+        ("scan.djvu", None),
+    ):
+        data = djvu(text)
+        if data:
+            put("pages", name, data)
+
 
 def chunker():
     # options, row capacity (-3 + byte % 64), row length (1 + byte % 50), text
@@ -117,4 +219,5 @@ if __name__ == "__main__":
     text_codec()
     rtf()
     books()
+    pages()
     chunker()
