@@ -352,7 +352,8 @@ void test_loading::books_throughTheRealConverter() {
 
     const QByteArray good = fictionBook(BookParagraphs);
     f.writeFile(QStringLiteral("плохая.epub"), "PK\x03\x04 это не архив");
-    f.writeFile(QStringLiteral("обрезанная.fb2"), good.left(good.indexOf("Второй")));
+    // Cut before its first paragraph, a book has nothing to show.
+    f.writeFile(QStringLiteral("обрезанная.fb2"), good.left(good.indexOf("<body>")));
     for (const char *name : {"плохая.epub", "обрезанная.fb2"}) {
         f.dialogs->messages.clear();
         f.dialogs->openAnswer = f.path(QString::fromUtf8(name));
@@ -361,9 +362,15 @@ void test_loading::books_throughTheRealConverter() {
         QCOMPARE(w->editor()->text(), old);
     }
 
-    f.writeFile(QStringLiteral("книга.fb2"), good);
+    // Cut in its text, it shows what comes before the cut.
+    f.writeFile(QStringLiteral("книга.fb2"), good.left(good.indexOf("Второй")));
     f.dialogs->messages.clear();
     f.dialogs->openAnswer = f.path(QStringLiteral("книга.fb2"));
+    w->ActLoadFromFile();
+    QVERIFY(f.dialogs->messages.isEmpty());
+    QCOMPARE(w->editor()->text(), BookParagraphs.first());
+
+    f.writeFile(QStringLiteral("книга.fb2"), good);
     w->ActLoadFromFile();
     QVERIFY(f.dialogs->messages.isEmpty());
     QCOMPARE(w->editor()->text(), BookParagraphs.join(QLatin1Char('\n')));
@@ -422,7 +429,7 @@ void test_loading::unreadableCommandLineFile_says_andKeepsStoredTextAndLine() {
     r.RemAll = RecordFlag(true);
     f.writeFile(QStringLiteral("ZKData"), r.encode());
     const QByteArray good = fictionBook(BookParagraphs);
-    f.writeFile(QStringLiteral("обрезанная.fb2"), good.left(good.indexOf("Второй")));
+    f.writeFile(QStringLiteral("обрезанная.fb2"), good.left(good.indexOf("<body>")));
     MainWindow *w = f.start(f.path(name));
     QCOMPARE(f.dialogs->messages, QStringList{message.replace(QStringLiteral("%1"), f.path(name))});
     QCOMPARE(w->engine().state().CurrentLine, 2);

@@ -3,6 +3,7 @@
 #include "FuzzCheck.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
