@@ -103,6 +103,19 @@ QByteArray askDetector(QByteArrayView bytes) {
     return QByteArray(uchardet_get_charset(detector.get()));
 }
 
+// MacCyrillic and Windows-1251 share their lower-case letters, and on text with few capitals
+// the detector cannot tell them apart. The frequent "я" can: 0xDF in MacCyrillic, 0xFF in
+// Windows-1251, where 0xDF is the rare capital "Я".
+bool looksLikeMacCyrillic(QByteArrayView bytes) {
+    qsizetype macYa = 0;
+    qsizetype windowsYa = 0;
+    for (char c : bytes) {
+        macYa += c == '\xDF';
+        windowsYa += c == '\xFF';
+    }
+    return macYa > windowsYa;
+}
+
 } // namespace
 
 EncodingDetector::Result EncodingDetector::byMark(QByteArrayView bytes) {
@@ -212,6 +225,10 @@ EncodingDetector::Result EncodingDetector::detect(QByteArrayView bytes) {
     if (isNearlyUtf8(bytes))
         return {"UTF-8", Source::Utf8, 0};
     const QByteArray named = askDetector(bytes);
+    // A megabyte holds thousands of "я".
+    if (named == "MAC-CYRILLIC" &&
+        !looksLikeMacCyrillic(bytes.first(std::min<qsizetype>(bytes.size(), 1 << 20))))
+        return {kWindows1251.toByteArray(), Source::Detector, 0};
     if (isCyrillicSingleByte(named))
         return {named, Source::Detector, 0};
     return {kWindows1251.toByteArray(), Source::Fallback, 0};

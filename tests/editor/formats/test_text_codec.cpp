@@ -104,6 +104,9 @@ void TestTextCodec::userFile_isReadInEveryEncodingARussianReaderMeets_data() {
         << QString(text).insert(text.indexOf(u"Глаза"), u'\uFFFD');
     QTest::newRow("UTF-8 cut inside a character")
         << (text + u'ё').toUtf8().chopped(1) << text + u'\uFFFD';
+    // No capital and no "я": the statistics alone would take it for MacCyrillic.
+    const QString lower = u"мороз и солнце — «вьюга» злилась, ещё небе мгла. "_s.repeated(50);
+    QTest::newRow("Windows-1251 without capitals") << TextCodec::toWindows1251(lower) << lower;
     // Mostly ASCII with a Russian word: too few good sequences to be UTF-8.
     const QString english = QString(u"Plain English text. "_s).repeated(200) + u"Привет"_s;
     QTest::newRow("ASCII with one word of Windows-1251")
