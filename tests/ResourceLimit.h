@@ -40,7 +40,8 @@ public:
 #endif
     }
 
-    // `seconds` of processor time beyond what the process has used; then SIGXCPU ends it.
+    // `seconds` of processor time beyond what the process has used; then SIGXCPU ends it. A guard
+    // against a runaway loop, not a timing: keep it far above a slow, busy or sanitized run.
     static ResourceLimit processorBeyondNow(rlim_t seconds) {
         rusage used{};
         getrusage(RUSAGE_SELF, &used);

