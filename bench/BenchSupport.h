@@ -4,7 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "display/ControlStrip.h"
-#include "editor/text/TextCodec.h"
+#include "formats/TextCodec.h"
 
 #include <benchmark/benchmark.h>
 

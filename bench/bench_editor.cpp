@@ -3,7 +3,7 @@
 #include "app/MainWindow.h"
 #include "display/ControlStrip.h"
 #include "editor/EditorPanel.h"
-#include "editor/text/TextCodec.h"
+#include "formats/TextCodec.h"
 
 #include <benchmark/benchmark.h>
 

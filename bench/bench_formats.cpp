@@ -1,9 +1,9 @@
 #include "BookFixtures.h"
-#include "editor/text/BookReaders.h"
-#include "editor/text/DjvuReader.h"
-#include "editor/text/EncodingDetector.h"
-#include "editor/text/PdfReader.h"
-#include "editor/text/TextCodec.h"
+#include "formats/BookReaders.h"
+#include "formats/DjvuReader.h"
+#include "formats/EncodingDetector.h"
+#include "formats/PdfReader.h"
+#include "formats/TextCodec.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 #include "BookFixtures.h"
 
 #include "editor/EditorPanel.h"
-#include "editor/text/LibreOfficeConverter.h"
+#include "formats/LibreOfficeConverter.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,7 +1,7 @@
 // The RTF reader and the help window on large and hostile help files.
 #include "BenchSupport.h"
 #include "app/HelpWindow.h"
-#include "app/rtf/RtfReader.h"
+#include "formats/RtfReader.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QScrollBar>

@@ -1,7 +1,7 @@
 #include "app/HelpWindow.h"
 
 #include "app/AboutBox.h"
-#include "app/rtf/RtfReader.h"
+#include "formats/RtfReader.h"
 
 #include <QAction>
 #include <QApplication>

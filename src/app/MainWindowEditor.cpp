@@ -10,8 +10,8 @@
 #include "display/FullScreenWindow.h"
 #include "display/RowGeometry.h"
 #include "editor/EditorPanel.h"
-#include "editor/text/DocumentConverter.h"
-#include "editor/text/TextCodec.h"
+#include "formats/DocumentConverter.h"
+#include "formats/TextCodec.h"
 #include "reading/Chunker.h"
 #include "settings/SafeFile.h"
 

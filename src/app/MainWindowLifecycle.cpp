@@ -11,7 +11,7 @@
 #include "display/RowGeometry.h"
 #include "display/StatisticsBar.h"
 #include "editor/EditorPanel.h"
-#include "editor/text/TextCodec.h"
+#include "formats/TextCodec.h"
 #include "music/MusicPlayer.h"
 #include "reading/Chunker.h"
 #include "settings/SafeFile.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/ShownRowIndex.h"
-#include "editor/text/LineModel.h"
+#include "editor/LineModel.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>

@@ -1,6 +1,6 @@
 #include "journal/BookFile.h"
 
-#include "editor/text/BookTitle.h"
+#include "formats/BookTitle.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "../music/FakeBackend.h"
 #include "app/Dialogs.h"
-#include "editor/text/DocumentConverter.h"
+#include "formats/DocumentConverter.h"
 
 #include <QApplication>
 #include <QMessageBox>

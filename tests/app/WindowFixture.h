@@ -6,7 +6,7 @@
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
 #include "editor/EditorPanel.h"
-#include "editor/text/TextCodec.h"
+#include "formats/TextCodec.h"
 
 #include <QAction>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "WindowFixture.h"
 
 #include "display/FullScreenWindow.h"
-#include "editor/text/ChainedConverter.h"
+#include "formats/ChainedConverter.h"
 #include "settings/SettingsRecord.h"
 
 #include <QLabel>

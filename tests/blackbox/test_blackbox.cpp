@@ -1,5 +1,5 @@
 // The built program run as its own process, from a copy of its folder, as a user runs it.
-#include "editor/text/TextCodec.h"
+#include "formats/TextCodec.h"
 #include "settings/SettingsRecord.h"
 
 #include <QDeadlineTimer>

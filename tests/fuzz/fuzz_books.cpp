@@ -1,6 +1,6 @@
 #include "FuzzSupport.h"
-#include "editor/text/BookReaders.h"
-#include "editor/text/OdtReader.h"
+#include "formats/BookReaders.h"
+#include "formats/OdtReader.h"
 
 using fuzz::checkParagraphs;
 

@@ -1,6 +1,6 @@
 #include "FuzzSupport.h"
-#include "editor/text/DjvuReader.h"
-#include "editor/text/PdfReader.h"
+#include "formats/DjvuReader.h"
+#include "formats/PdfReader.h"
 
 // PDF and DjVu: both readers see every input, whatever its first bytes say.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -1,5 +1,5 @@
 #include "FuzzCheck.h"
-#include "app/rtf/RtfReader.h"
+#include "formats/RtfReader.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

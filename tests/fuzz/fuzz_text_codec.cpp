@@ -1,5 +1,5 @@
 #include "FuzzCheck.h"
-#include "editor/text/TextCodec.h"
+#include "formats/TextCodec.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "formats/ReadBudget.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace zk {
+
+// Readers of the book formats the program opens without an external converter.
+// Each returns one paragraph per line, lines separated by "\n", blank
+// paragraphs dropped; nullopt means the file is damaged, not of that kind, or
+// costs more than the budget of one document.
+
+// Tolerant: any bytes give some text. The character set comes from a
+// byte-order mark, a <meta> or XML declaration, or the plain-text rules.
+QString readHtml(const QByteArray &bytes);
+
+// The main bodies of a FictionBook; notes bodies, note references, the
+// description and embedded pictures are left out.
+std::optional<QString> readFb2(const QByteArray &bytes, ReadBudget budget = ReadBudget());
+
+// The spine of an EPUB in reading order, each part read as HTML.
+std::optional<QString> readEpub(const QString &path, ReadBudget budget = ReadBudget());
+
+// The first .fb2 file inside a zip archive (the common "book.fb2.zip").
+std::optional<QString> readZippedFb2(const QString &path, ReadBudget budget = ReadBudget());
+
+} // namespace zk

@@ -1,0 +1,99 @@
+#include "formats/ChainedConverter.h"
+#include "formats/BookReaders.h"
+#include "formats/DjvuReader.h"
+#include "formats/OdtReader.h"
+#include "formats/PdfReader.h"
+
+#include <QFile>
+
+namespace zk {
+
+namespace {
+
+using Failure = ConversionResult::Failure;
+
+enum class Kind { Other, Fb2, ZippedFb2, Epub, Html, Odt, Pdf, Djvu };
+
+Kind kindOf(const QString &path) {
+    const auto has = [&path](QStringView suffix) {
+        return path.endsWith(suffix, Qt::CaseInsensitive);
+    };
+    if (has(u".fb2"))
+        return Kind::Fb2;
+    if (has(u".zip"))
+        return Kind::ZippedFb2;
+    if (has(u".epub"))
+        return Kind::Epub;
+    if (has(u".htm") || has(u".html") || has(u".xhtml"))
+        return Kind::Html;
+    if (has(u".odt"))
+        return Kind::Odt;
+    if (has(u".pdf"))
+        return Kind::Pdf;
+    if (has(u".djvu") || has(u".djv"))
+        return Kind::Djvu;
+    return Kind::Other;
+}
+
+std::optional<QByteArray> readFile(const QString &path, ReadBudget &budget) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return budget.readAll(file);
+}
+
+// A file that could not be read whole: beyond the budget, or not readable at all.
+ConversionResult unreadable(const ReadBudget &budget) {
+    return ConversionResult::failure(budget.bytesLeft() == 0 ? Failure::TooLarge
+                                                             : Failure::Unreadable);
+}
+
+ConversionResult fromReader(std::optional<QString> text) {
+    return text ? ConversionResult::success(std::move(*text))
+                : ConversionResult::failure(Failure::Damaged);
+}
+
+} // namespace
+
+ChainedConverter::ChainedConverter(std::unique_ptr<DocumentConverter> fallback)
+    : m_fallback(std::move(fallback)) {}
+
+bool ChainedConverter::readsNatively(const QString &path) {
+    return kindOf(path) != Kind::Other;
+}
+
+ConversionResult ChainedConverter::convertFile(const QString &path,
+                                               const ConversionProgress &progress) {
+    ReadBudget budget;
+    switch (kindOf(path)) {
+    case Kind::Fb2:
+        if (const auto bytes = readFile(path, budget))
+            return fromReader(readFb2(*bytes, budget));
+        return unreadable(budget);
+    case Kind::Html:
+        if (const auto bytes = readFile(path, budget)) {
+            QString text = readHtml(*bytes);
+            if (!budget.spendChars(text.size()))
+                return ConversionResult::failure(Failure::TooLarge);
+            return ConversionResult::success(std::move(text));
+        }
+        return unreadable(budget);
+    case Kind::ZippedFb2:
+        return fromReader(readZippedFb2(path));
+    case Kind::Epub:
+        return fromReader(readEpub(path));
+    case Kind::Odt:
+        return readOdt(path, ReadBudget(), progress);
+    case Kind::Pdf:
+        return readPdf(path, ReadBudget(), progress);
+    case Kind::Djvu:
+        return readDjvu(path, ReadBudget(), progress);
+    case Kind::Other:
+        break;
+    }
+    if (!m_fallback)
+        return ConversionResult::failure(Failure::ConverterMissing);
+    return m_fallback->convert(path, progress);
+}
+
+} // namespace zk

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "formats/DocumentConverter.h"
+
+#include <memory>
+
+namespace zk {
+
+// The converter the program uses: books, web pages and documents we read ourselves (.fb2,
+// .fb2.zip, a .zip holding a FictionBook, .epub, .htm, .html, .xhtml, .odt, .pdf, .djvu, .djv,
+// any letter case) are read natively, fast and without a child process; every other document
+// goes to the wrapped converter.
+class ChainedConverter final : public DocumentConverter {
+public:
+    explicit ChainedConverter(std::unique_ptr<DocumentConverter> fallback);
+
+    static bool readsNatively(const QString &path);
+
+protected:
+    ConversionResult convertFile(const QString &path, const ConversionProgress &progress) override;
+
+private:
+    std::unique_ptr<DocumentConverter> m_fallback;
+};
+
+} // namespace zk

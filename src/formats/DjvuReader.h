@@ -1,0 +1,14 @@
+#pragma once
+
+#include "formats/DocumentConverter.h"
+#include "formats/ReadBudget.h"
+
+namespace zk {
+
+// The hidden text of a DjVu document (bundled or indirect), page by page, its lines joined
+// into paragraphs; paragraphs the text layer marks are kept. Without hidden text on any page,
+// the failure NoTextLayer.
+ConversionResult readDjvu(const QString &path, ReadBudget budget = ReadBudget(),
+                          const ConversionProgress &progress = {});
+
+} // namespace zk

@@ -1,0 +1,144 @@
+#include "formats/BookReaders.h"
+#include "formats/Fb2Recovery.h"
+#include "formats/ParagraphBuilder.h"
+
+#include <QHash>
+#include <QStringDecoder>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace zk {
+
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr std::array kBlockElements = {
+    u"annotation"sv,  u"cite"sv,    u"date"sv,   u"empty-line"sv, u"epigraph"sv, u"p"sv,
+    u"poem"sv,        u"section"sv, u"stanza"sv, u"subtitle"sv,   u"table"sv,    u"td"sv,
+    u"text-author"sv, u"th"sv,      u"title"sv,  u"tr"sv,         u"v"sv,
+};
+
+bool isBlockElement(QStringView name) {
+    const std::u16string_view key(reinterpret_cast<const char16_t *>(name.utf16()),
+                                  static_cast<size_t>(name.size()));
+    return std::find(kBlockElements.begin(), kBlockElements.end(), key) != kBlockElements.end();
+}
+
+bool isNotesBody(const QXmlStreamReader &xml) {
+    const QXmlStreamAttributes attributes = xml.attributes();
+    const QStringView name = attributes.value(QLatin1StringView("name"));
+    return name.compare(u"notes", Qt::CaseInsensitive) == 0 ||
+           name.compare(u"comments", Qt::CaseInsensitive) == 0;
+}
+
+bool isNoteReference(const QXmlStreamReader &xml) {
+    return xml.name() == u"a" && xml.attributes().value(QLatin1StringView("type")) == u"note";
+}
+
+// Reads one <body> whose start tag has just been read, up to its end tag.
+void readBody(QXmlStreamReader &xml, ParagraphBuilder &out) {
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (xml.name() == u"image" || xml.name() == u"binary" || isNoteReference(xml)) {
+                xml.skipCurrentElement();
+                break;
+            }
+            ++depth;
+            if (isBlockElement(xml.name()))
+                out.endParagraph();
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            if (isBlockElement(xml.name()))
+                out.endParagraph();
+            break;
+        case QXmlStreamReader::Characters:
+            out.append(xml.text());
+            break;
+        default:
+            break;
+        }
+    }
+    out.endParagraph();
+}
+
+// What the document's own entities can add to its text, counted before the reader expands
+// them (it would build the whole expansion as one piece of text). Counting stops beyond `cap`.
+qint64 entityExpansion(const QByteArray &bytes, const QXmlStreamReader &xml, qint64 cap) {
+    // The reader refuses any one reference that expands beyond its limit, nesting included, so
+    // an entity that names others counts as that limit.
+    const qint64 limit = xml.entityExpansionLimit();
+    QHash<QString, qint64> sizes;
+    qsizetype longestName = 0;
+    for (const QXmlStreamEntityDeclaration &d : xml.entityDeclarations()) {
+        if (d.systemId().isEmpty() && d.publicId().isEmpty()) {
+            const QStringView value = d.value();
+            sizes.insert(d.name().toString(),
+                         value.contains(u'&') ? limit : std::min<qint64>(value.size(), limit));
+            longestName = std::max(longestName, d.name().size());
+        }
+    }
+    if (sizes.isEmpty())
+        return 0;
+
+    // References are looked for in the decoded text, so every encoding is seen alike.
+    const std::optional<QStringConverter::Encoding> bom =
+        QStringConverter::encodingForData(bytes, u'<');
+    QStringDecoder decoder =
+        bom ? QStringDecoder(*bom) : QStringDecoder(xml.documentEncoding().toLatin1().constData());
+    if (!decoder.isValid())
+        decoder = QStringDecoder(QStringConverter::Utf8);
+    const QString text = decoder.decode(bytes);
+
+    qint64 total = 0;
+    for (qsizetype i = text.indexOf(u'&'); i >= 0 && total <= cap; i = text.indexOf(u'&', i + 1)) {
+        const QStringView name = QStringView(text).sliced(i + 1).left(longestName + 1);
+        const qsizetype semicolon = name.indexOf(u';');
+        if (semicolon <= 0)
+            continue;
+        const auto size = sizes.constFind(name.left(semicolon).toString());
+        if (size != sizes.cend())
+            total += *size;
+    }
+    return total;
+}
+
+} // namespace
+
+std::optional<QString> readFb2(const QByteArray &bytes, ReadBudget budget) {
+    QXmlStreamReader xml(bytes);
+    while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
+        if (xml.tokenType() == QXmlStreamReader::DTD &&
+            entityExpansion(bytes, xml, budget.charsLeft()) > budget.charsLeft())
+            return std::nullopt;
+    }
+    std::optional<QString> text;
+    if (xml.hasError()) {
+        text = recoverFb2(bytes);
+    } else if (xml.tokenType() != QXmlStreamReader::StartElement || xml.name() != u"FictionBook") {
+        return std::nullopt;
+    } else {
+        ParagraphBuilder out;
+        while (xml.readNextStartElement()) {
+            if (xml.name() == u"body" && !isNotesBody(xml))
+                readBody(xml, out);
+            else
+                xml.skipCurrentElement();
+        }
+        // Read to the end: a book broken anywhere is read again, tolerantly.
+        while (!xml.atEnd())
+            xml.readNext();
+        text = xml.hasError() ? recoverFb2(bytes) : out.take();
+    }
+    if (!text || !budget.spendChars(text->size()))
+        return std::nullopt;
+    return text;
+}
+
+} // namespace zk

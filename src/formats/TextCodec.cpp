@@ -1,0 +1,262 @@
+#include "formats/TextCodec.h"
+#include "formats/EncodingDetector.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <array>
+
+namespace zk {
+
+namespace {
+
+bool hasNonAscii(QByteArrayView bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+bool isValidUtf8(QByteArrayView bytes) {
+    return EncodingDetector::isValidUtf8(bytes);
+}
+
+// Windows-1251 both ways, as tables built once from Qt's codec.
+struct Cp1251 {
+    std::array<char16_t, 256> toUnicode{};
+    std::array<unsigned char, 0x10000> fromUnicode{}; // 0 where nothing maps (and for U+0000)
+
+    Cp1251() {
+        QByteArray all(256, Qt::Uninitialized);
+        for (int i = 0; i < 256; ++i)
+            all[i] = static_cast<char>(i);
+        QStringDecoder decoder("windows-1251");
+        const QString chars = decoder.isValid() ? decoder.decode(all) : QString::fromLatin1(all);
+        for (int i = 0; i < 256 && i < chars.size(); ++i) {
+            const char16_t u = chars.at(i).unicode();
+            toUnicode[static_cast<size_t>(i)] = u;
+            if (u != QChar::ReplacementCharacter && fromUnicode[u] == 0)
+                fromUnicode[u] = static_cast<unsigned char>(i);
+        }
+    }
+
+    static const Cp1251 &instance() {
+        static const Cp1251 table;
+        return table;
+    }
+};
+
+// Damaged UTF-16 may hold halves of surrogate pairs; no encoding can write them back.
+void replaceLoneSurrogates(QString &text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+}
+
+// Control characters other than tab and line ends: a NUL in the editor ends up in the saved
+// file, and the others show as boxes. Form feed and vertical tab still break the line.
+bool needsTidying(char16_t c) {
+    return c < 0x20 && c != u'\t' && c != u'\n';
+}
+
+// In one pass: leading byte-order marks go, CR LF and lone CR become LF, control characters
+// go, and one final line break ends the last paragraph instead of opening an empty one.
+void tidy(QString &text) {
+    qsizetype marks = 0;
+    while (marks < text.size() && text.at(marks) == QChar::ByteOrderMark)
+        ++marks;
+    const char16_t *begin = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *first = std::find_if(begin + marks, begin + text.size(), needsTidying);
+    if (marks == 0 && first == begin + text.size()) {
+        if (text.endsWith(QLatin1Char('\n')))
+            text.chop(1);
+        return;
+    }
+    const qsizetype from = first - begin;
+    char16_t *data = reinterpret_cast<char16_t *>(text.data());
+    const qsizetype size = text.size();
+    qsizetype out = 0;
+    if (marks > 0) {
+        std::copy(data + marks, data + from, data);
+        out = from - marks;
+    } else {
+        out = from;
+    }
+    for (qsizetype i = from; i < size; ++i) {
+        char16_t c = data[i];
+        if (c == u'\r') {
+            if (i + 1 < size && data[i + 1] == u'\n')
+                ++i;
+            c = u'\n';
+        } else if (c == u'\f' || c == u'\v') {
+            c = u'\n';
+        } else if (needsTidying(c)) {
+            continue;
+        }
+        data[out++] = c;
+    }
+    if (out > 0 && data[out - 1] == u'\n')
+        --out;
+    text.truncate(out);
+}
+
+} // namespace
+
+QString TextCodec::normalizeLineEnds(QString text) {
+    if (!text.contains(QLatin1Char('\r')))
+        return text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+QString TextCodec::fromWindows1251(QByteArrayView bytes) {
+    const Cp1251 &table = Cp1251::instance();
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (char c : bytes)
+        *out++ = table.toUnicode[static_cast<unsigned char>(c)];
+    return text;
+}
+
+QByteArray TextCodec::toWindows1251(const QString &text) {
+    QStringEncoder encoder("windows-1251");
+    return encoder.encode(text);
+}
+
+bool TextCodec::fitsWindows1251(const QString &text) {
+    const Cp1251 &table = Cp1251::instance();
+    for (QChar c : text) {
+        if (c.unicode() != 0 && table.fromUnicode[c.unicode()] == 0)
+            return false;
+    }
+    return true;
+}
+
+QString TextCodec::decode(const QByteArray &bytes) {
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                            : QStringDecoder::Utf16BE);
+        text = decoder.decode(QByteArrayView(bytes).sliced(2));
+        replaceLoneSurrogates(text);
+    } else if (hasNonAscii(bytes) && isValidUtf8(bytes)) {
+        text = QString::fromUtf8(bytes);
+    } else {
+        text = fromWindows1251(bytes);
+    }
+    // Repeated byte-order marks carry no text, and a leading one would not survive a save.
+    tidy(text);
+    return text;
+}
+
+QString TextCodec::decodeAs(QByteArrayView bytes, const QByteArray &encoding) {
+    QString text;
+    QStringDecoder decoder(encoding.constData());
+    if (!decoder.isValid() || QByteArrayView(decoder.name()) == "windows-1251") {
+        text = fromWindows1251(bytes);
+    } else if (encoding.compare("UTF-8", Qt::CaseInsensitive) == 0) {
+        text = QString::fromUtf8(bytes);
+    } else {
+        text = decoder.decode(bytes);
+        replaceLoneSurrogates(text);
+    }
+    tidy(text);
+    return text;
+}
+
+QString TextCodec::decodeUserFile(const QByteArray &bytes) {
+    const EncodingDetector::Result found = EncodingDetector::detect(bytes);
+    return decodeAs(QByteArrayView(bytes).sliced(found.markSize), found.encoding);
+}
+
+QByteArray TextCodec::encode(const QString &text) {
+    // Every paragraph, the last one too, ends in CR LF; an empty text is an empty file.
+    const char16_t *data = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype size = text.size();
+    const Cp1251 &table = Cp1251::instance();
+    QByteArray bytes(size + size / 16 + 16, Qt::Uninitialized);
+    qsizetype out = 0;
+    auto put = [&](char c) {
+        if (out == bytes.size())
+            bytes.resize(bytes.size() * 3 / 2 + 16);
+        bytes.data()[out++] = c;
+    };
+    bool fits = true;
+    for (qsizetype i = 0; i < size && fits; ++i) {
+        const char16_t c = data[i];
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < size && data[i + 1] == u'\n')
+                ++i;
+            put('\r');
+            put('\n');
+        } else if (const unsigned char b = table.fromUnicode[c]; b != 0 || c == 0) {
+            put(static_cast<char>(b));
+        } else {
+            fits = false;
+        }
+    }
+    if (fits && size > 0) {
+        put('\r');
+        put('\n');
+    }
+    bytes.truncate(out);
+    // Windows-1251 only when it opens as the same text: its bytes may look like a
+    // byte-order mark ("яю") or like UTF-8 ("Её" is C5 B8, UTF-8 for "Ÿ").
+    const bool looksLikeMark = bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") ||
+                               bytes.startsWith("\xFE\xFF");
+    if (fits && !looksLikeMark && !(hasNonAscii(bytes) && isValidUtf8(bytes)))
+        return bytes;
+
+    // UTF-8 with a byte-order mark, written the same way in one pass.
+    bytes.resize(3 + size * 3 + 2);
+    char *p = bytes.data();
+    *p++ = '\xEF';
+    *p++ = '\xBB';
+    *p++ = '\xBF';
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t c = data[i];
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < size && data[i + 1] == u'\n')
+                ++i;
+            *p++ = '\r';
+            *p++ = '\n';
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(data[i + 1]))
+            c = QChar::surrogateToUcs4(static_cast<char16_t>(c), data[++i]);
+        else if (QChar::isSurrogate(c))
+            c = QChar::ReplacementCharacter;
+        if (c < 0x80) {
+            *p++ = static_cast<char>(c);
+        } else if (c < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *p++ = static_cast<char>(0xE0 | (c >> 12));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *p++ = static_cast<char>(0xF0 | (c >> 18));
+            *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    if (size > 0) {
+        *p++ = '\r';
+        *p++ = '\n';
+    }
+    bytes.truncate(p - bytes.constData());
+    return bytes;
+}
+
+} // namespace zk

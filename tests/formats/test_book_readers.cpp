@@ -1,0 +1,493 @@
+#include "formats/BookReaders.h"
+#include "formats/ChainedConverter.h"
+#include "formats/OdtReader.h"
+#include "formats/TextCodec.h"
+
+#include "../../ResourceLimit.h"
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zk;
+using namespace Qt::StringLiterals;
+
+class TestBookReaders final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fb2_readsBodyParagraphsInOrder();
+    void fb2InWindows1251_readsTheSameText();
+    void brokenFb2_keepsWhatCanBeRead_data();
+    void brokenFb2_keepsWhatCanBeRead();
+    void damagedFb2_isRejected_data();
+    void damagedFb2_isRejected();
+    void epub_readsSpineInOrder();
+    void brokenEpub_keepsWhatCanBeRead_data();
+    void brokenEpub_keepsWhatCanBeRead();
+    void damagedEpub_isRejected_data();
+    void damagedEpub_isRejected();
+    void explodingBooks_failWithinTheirBudget();
+    void html_decodesEntitiesAndSkipsScripts();
+    void html_endsLinesAtBlocks();
+    void html_takesCharsetFromMeta();
+    void html_believesCharsetOnlyWhenBytesAgree();
+    void odt_putsNotesAfterTheirParagraphAndAcceptsChanges();
+    void chainedConverter_picksReaderByExtension();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+namespace {
+
+const QString kFb2 = uR"(<?xml version="1.0" encoding="%1"?>
+<FictionBook xmlns="http://www.gribuser.ru/xml/fictionbook/2.0" xmlns:l="http://www.w3.org/1999/xlink">
+ <description><title-info><book-title>Заглавие из описания</book-title>
+  <annotation><p>Аннотация не читается.</p></annotation></title-info></description>
+ <body>
+  <title><p>Повесть</p><p>о   настоящем
+     человеке</p></title>
+  <epigraph><p>Всё проходит.</p><text-author>Соломон</text-author></epigraph>
+  <section>
+   <title><p>Глава первая</p></title>
+   <p>Мороз и <emphasis>солнце</emphasis>; день <strong>чудесный</strong>!<a l:href="#n1" type="note">[1]</a></p>
+   <empty-line/>
+   <image l:href="#pic"/>
+   <poem><stanza><v>Ещё ты дремлешь,</v><v>друг прелестный —</v></stanza></poem>
+   <subtitle>* * *</subtitle>
+   <cite><p>Пора, красавица, проснись.</p></cite>
+  </section>
+ </body>
+ <body name="notes"><section id="n1"><p>Сноска не читается.</p></section></body>
+ <binary id="pic" content-type="image/png">iVBORw0KGgo=</binary>
+</FictionBook>
+)"_s;
+
+const QStringList kFb2Lines = {
+    u"Повесть"_s,
+    u"о настоящем человеке"_s,
+    u"Всё проходит."_s,
+    u"Соломон"_s,
+    u"Глава первая"_s,
+    u"Мороз и солнце; день чудесный!"_s,
+    u"Ещё ты дремлешь,"_s,
+    u"друг прелестный —"_s,
+    u"* * *"_s,
+    u"Пора, красавица, проснись."_s,
+};
+
+QByteArray fb2Utf8() {
+    return kFb2.arg(u"UTF-8"_s).toUtf8();
+}
+
+struct ZipEntry {
+    QString name;
+    QByteArray data;
+};
+
+// Stored, not deflated, unless asked, so a test can find and spoil an entry's bytes.
+bool writeZip(const QString &path, const QList<ZipEntry> &entries, bool deflate = false) {
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate))
+        return false;
+    for (const ZipEntry &e : entries) {
+        QuaZipFile file(&zip);
+        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(e.name), nullptr, 0,
+                       deflate ? Z_DEFLATED : 0, deflate ? 1 : 0))
+            return false;
+        if (file.write(e.data) != e.data.size())
+            return false;
+        file.close();
+        if (file.getZipError() != UNZ_OK)
+            return false;
+    }
+    zip.close();
+    return zip.getZipError() == UNZ_OK;
+}
+
+QByteArray chapter(const QString &title, const QString &body) {
+    return uR"(<?xml version="1.0" encoding="utf-8"?>
+<html xmlns="http://www.w3.org/1999/xhtml"><head><title>%1</title>
+<link rel="stylesheet" href="../style.css"/><script src="../a.js"/></head>
+<body><h1>%1</h1>%2</body></html>)"_s.arg(title, body)
+        .toUtf8();
+}
+
+QList<ZipEntry> epubEntries() {
+    const QByteArray container = R"(<?xml version="1.0"?>
+<container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container">
+ <rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles>
+</container>)";
+    const QByteArray opf = R"(<?xml version="1.0" encoding="utf-8"?>
+<package xmlns="http://www.idpf.org/2007/opf" version="2.0">
+ <metadata/>
+ <manifest>
+  <item id="c2" href="text/ch2.xhtml#start" media-type="application/xhtml+xml"/>
+  <item id="css" href="style.css" media-type="text/css"/>
+  <item id="notes" href="text/notes.xhtml" media-type="application/xhtml+xml"/>
+  <item id="c1" href="text/chapter%201.xhtml" media-type="application/xhtml+xml"/>
+ </manifest>
+ <spine><itemref idref="c1"/><itemref idref="notes" linear="no"/><itemref idref="c2"/></spine>
+</package>)";
+    return {
+        {u"mimetype"_s, "application/epub+zip"},
+        {u"META-INF/container.xml"_s, container},
+        {u"OEBPS/content.opf"_s, opf},
+        {u"OEBPS/style.css"_s, "p { margin: 0 }"},
+        {u"OEBPS/text/ch2.xhtml"_s,
+         chapter(u"Глава 2"_s, u"<p>Вторая&nbsp;глава.</p><p>Конец.</p>"_s)},
+        {u"OEBPS/text/notes.xhtml"_s, chapter(u"Примечания"_s, u"<p>Сноска.</p>"_s)},
+        {u"OEBPS/text/chapter 1.xhtml"_s,
+         chapter(u"Глава 1"_s, u"<p>Первая глава, первый абзац.</p>\n<p>Второй абзац.</p>"_s)},
+    };
+}
+
+QString lines(const QStringList &list) {
+    return list.join(QLatin1Char('\n'));
+}
+
+QByteArray readAll(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+const QStringList kEpubLines = {u"Глава 1"_s,       u"Первая глава, первый абзац."_s,
+                                u"Второй абзац."_s, u"Глава 2"_s,
+                                u"Вторая глава."_s, u"Конец."_s};
+
+// A converter for everything the native readers leave alone.
+class RecordingConverter final : public DocumentConverter {
+public:
+    explicit RecordingConverter(QStringList *calls) : m_calls(calls) {}
+
+protected:
+    ConversionResult convertFile(const QString &path, const ConversionProgress &) override {
+        m_calls->append(path);
+        return ConversionResult::success(u"от запасного"_s);
+    }
+
+private:
+    QStringList *m_calls;
+};
+
+} // namespace
+
+void TestBookReaders::fb2_readsBodyParagraphsInOrder() {
+    const std::optional<QString> text = readFb2(fb2Utf8());
+    QVERIFY(text);
+    QCOMPARE(*text, lines(kFb2Lines));
+}
+
+void TestBookReaders::fb2InWindows1251_readsTheSameText() {
+    const QByteArray bytes = TextCodec::toWindows1251(kFb2.arg(u"windows-1251"_s));
+    QVERIFY(!bytes.contains(u"Повесть"_s.toUtf8()));
+    const std::optional<QString> text = readFb2(bytes);
+    QVERIFY(text);
+    QCOMPARE(*text, lines(kFb2Lines));
+}
+
+void TestBookReaders::brokenFb2_keepsWhatCanBeRead_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    const QByteArray good = fb2Utf8();
+    QStringList lines = kFb2Lines;
+    lines[4] = u"Глава первая & вторая …"_s;
+    QTest::newRow("bare & and an undeclared entity")
+        << QByteArray(good).replace("Глава первая", "Глава первая & вторая &hellip;") << lines;
+    QTest::newRow("inline tags closed in the wrong order")
+        << QByteArray(good).replace("<emphasis>солнце</emphasis>",
+                                    "<emphasis><strong>солнце</emphasis></strong>")
+        << kFb2Lines;
+    QTest::newRow("paragraph never closed")
+        << QByteArray(good).replace("</cite>", "</p>") << kFb2Lines;
+    QTest::newRow("cut in the text") << good.left(good.indexOf("Ещё")) << kFb2Lines.mid(0, 6);
+    lines = kFb2Lines;
+    lines[5] = u"Мороз и солнце; день чуд\uFFFDсный!"_s;
+    QTest::newRow("a damaged UTF-8 sequence")
+        << QByteArray(good).replace("чудесный", "чуд\xD0сный") << lines;
+    QTest::newRow("Windows-1251 without a declaration")
+        << TextCodec::toWindows1251(kFb2.arg(u"UTF-8"_s).section(u"?>"_s, 1)) << kFb2Lines;
+}
+
+void TestBookReaders::brokenFb2_keepsWhatCanBeRead() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    QCOMPARE(readFb2(bytes), lines(expected));
+}
+
+void TestBookReaders::damagedFb2_isRejected_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray good = fb2Utf8();
+    QTest::newRow("cut before the body") << good.left(good.indexOf("<body>"));
+    QTest::newRow("broken, notes only")
+        << QByteArray("<FictionBook><body name=\"notes\"><p>Сноска & </p></body>");
+    QTest::newRow("not a book") << QByteArray("<html><body><p>текст</p></body></html>");
+    QTest::newRow("empty") << QByteArray();
+}
+
+void TestBookReaders::damagedFb2_isRejected() {
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(readFb2(bytes).value_or(QString()), QString());
+}
+
+void TestBookReaders::epub_readsSpineInOrder() {
+    const QString path = m_dir.filePath(u"книга.epub"_s);
+    QVERIFY(writeZip(path, epubEntries()));
+    QCOMPARE(readEpub(path), lines(kEpubLines));
+}
+
+void TestBookReaders::brokenEpub_keepsWhatCanBeRead_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    const QString goodPath = m_dir.filePath(u"good.epub"_s);
+    QVERIFY(writeZip(goodPath, epubEntries()));
+    const QByteArray bytes = readAll(goodPath);
+
+    // The archive holds chapter 2 before chapter 1: a cut in chapter 1 keeps both, as far
+    // as they go.
+    QTest::newRow("cut short") << bytes.left(bytes.indexOf("Второй абзац"))
+                               << QStringList{u"Глава 1"_s, u"Первая глава, первый абзац."_s,
+                                              u"Глава 2"_s, u"Вторая глава."_s, u"Конец."_s};
+    QTest::newRow("central directory cut") << bytes.chopped(10) << kEpubLines;
+    QByteArray spoiled = bytes;
+    spoiled[spoiled.indexOf("Вторая")] = 'X';
+    QTest::newRow("chapter fails its check") << spoiled << kEpubLines.mid(0, 3);
+
+    const auto without = [this](QStringView suffix) {
+        QList<ZipEntry> entries = epubEntries();
+        entries.removeIf([suffix](const ZipEntry &e) { return e.name.endsWith(suffix); });
+        const QString path = m_dir.filePath(u"partial.epub"_s);
+        return writeZip(path, entries) ? readAll(path) : QByteArray();
+    };
+    QTest::newRow("chapter missing") << without(u"ch2.xhtml") << kEpubLines.mid(0, 3);
+    QTest::newRow("no container.xml") << without(u"container.xml") << kEpubLines;
+    // Without a package the chapters come in the order the archive holds them.
+    QTest::newRow("no package document") << without(u"content.opf")
+                                         << QStringList{u"Глава 2"_s,
+                                                        u"Вторая глава."_s,
+                                                        u"Конец."_s,
+                                                        u"Примечания"_s,
+                                                        u"Сноска."_s,
+                                                        u"Глава 1"_s,
+                                                        u"Первая глава, первый абзац."_s,
+                                                        u"Второй абзац."_s};
+}
+
+void TestBookReaders::brokenEpub_keepsWhatCanBeRead() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    const QString path = m_dir.filePath(u"broken.epub"_s);
+    QVERIFY(writeFile(path, bytes));
+    QCOMPARE(readEpub(path), lines(expected));
+}
+
+void TestBookReaders::damagedEpub_isRejected_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    const QString goodPath = m_dir.filePath(u"good.epub"_s);
+    QVERIFY(writeZip(goodPath, epubEntries()));
+    const QByteArray bytes = readAll(goodPath);
+    QTest::newRow("cut before the first chapter") << bytes.left(bytes.indexOf("p { margin"));
+    QByteArray random(4096, '\0');
+    QRandomGenerator rng(42);
+    for (char &c : random)
+        c = static_cast<char>(rng.bounded(256));
+    QTest::newRow("random bytes") << random;
+}
+
+void TestBookReaders::damagedEpub_isRejected() {
+    QFETCH(QByteArray, bytes);
+    const QString path = m_dir.filePath(u"damaged.epub"_s);
+    QVERIFY(writeFile(path, bytes));
+    QCOMPARE(readEpub(path).value_or(QString()), QString());
+}
+
+void TestBookReaders::explodingBooks_failWithinTheirBudget() {
+    const ResourceLimit cap = ResourceLimit::addressSpaceBeyondNow(512 << 20);
+
+    // 600 KB whose one 3000-character entity is named 200,000 times: 600 M characters.
+    QByteArray entityBomb = "<?xml version=\"1.0\"?><!DOCTYPE FictionBook [<!ENTITY e \"" +
+                            QByteArray(3000, 'x') + "\">]><FictionBook><body><p>";
+    entityBomb += QByteArray("&e;").repeated(200000) + "</p></body></FictionBook>";
+    QCOMPARE(readFb2(entityBomb), std::nullopt);
+    // An entity used as entities are meant to be stays welcome, in any encoding.
+    const QString modest = u"<?xml version=\"1.0\" encoding=\"windows-1251\"?><!DOCTYPE "
+                           u"FictionBook [<!ENTITY автор \"Пушкин\">]><FictionBook><body><p>&автор;"
+                           u" и снова &автор;</p></body></FictionBook>"_s;
+    QCOMPARE(readFb2(TextCodec::toWindows1251(modest)), u"Пушкин и снова Пушкин"_s);
+
+    // A spine that names one chapter a thousand times reads it once.
+    QList<ZipEntry> entries = epubEntries();
+    const QByteArray once = "<itemref idref=\"c1\"/>";
+    for (ZipEntry &e : entries) {
+        if (e.name.endsWith(u".opf"))
+            e.data.replace(once, once.repeated(1000));
+    }
+    const QString repeated = m_dir.filePath(u"repeated.epub"_s);
+    QVERIFY(writeZip(repeated, entries));
+    QCOMPARE(readEpub(repeated),
+             lines({u"Глава 1"_s, u"Первая глава, первый абзац."_s, u"Второй абзац."_s,
+                    u"Глава 2"_s, u"Вторая глава."_s, u"Конец."_s}));
+
+    // A few kilobytes that unpack beyond the budget, as an EPUB chapter and as a zipped FB2.
+    const QByteArray paragraphs = QByteArray("<p>слово за словом</p>\n").repeated(350000);
+    for (ZipEntry &e : entries) {
+        if (e.name.endsWith(u"ch2.xhtml"))
+            e.data = paragraphs;
+    }
+    const QString epubBomb = m_dir.filePath(u"bomb.epub"_s);
+    QVERIFY(writeZip(epubBomb, entries, true));
+    QVERIFY(QFileInfo(epubBomb).size() < (1 << 20));
+    QVERIFY(readEpub(epubBomb, ReadBudget(16 << 20)));
+    QCOMPARE(readEpub(epubBomb, ReadBudget(8 << 20)), std::nullopt);
+    QCOMPARE(readEpub(epubBomb, ReadBudget(16 << 20, 2 << 20)), std::nullopt);
+    const QString fb2Bomb = m_dir.filePath(u"bomb.fb2.zip"_s);
+    QVERIFY(
+        writeZip(fb2Bomb, {{u"book.fb2"_s, fb2Utf8().replace("<empty-line/>", paragraphs)}}, true));
+    QVERIFY(readZippedFb2(fb2Bomb, ReadBudget(16 << 20)));
+    QCOMPARE(readZippedFb2(fb2Bomb, ReadBudget(8 << 20)), std::nullopt);
+}
+
+void TestBookReaders::html_decodesEntitiesAndSkipsScripts() {
+    const QByteArray html = R"(<!DOCTYPE html><html><head><title>Не текст</title>
+<style>p { color: red }</style><script>if (a < b && c) document.write("<p>нет</p>");</script></head>
+<body><!-- комментарий <p>нет</p> -->
+<p>&laquo;Ёлка&raquo;&nbsp;&mdash; &#1105;&#x0451; &#151; AT&T &amp; &unknown; &lt;b&gt;&hellip;</p>
+<SCRIPT type="text/javascript">var s = '</p>';</SCRIPT>
+<p title="a > b">после&shy;слов</p></body></html>)";
+    QCOMPARE(readHtml(html), u"«Ёлка» — ёё — AT&T & &unknown; <b>…\nпослеслов"_s);
+}
+
+void TestBookReaders::html_endsLinesAtBlocks() {
+    const QByteArray html = R"(<body><h1>Заголовок</h1>Текст <b>жирный</b>
+   <i>курсив</i><br>новая строка<br/><br/>
+<div><div>вложенный</div>блок</div><ul><li>один<li>два</ul>
+<table><tr><td>ячейка 1</td><td>ячейка 2</td></tr><tr><td>ряд 2</td></tr></table>
+<pre>код
+  с отступом</pre>1 < 2</body>)";
+    QCOMPARE(readHtml(html),
+             lines({u"Заголовок"_s, u"Текст жирный курсив"_s, u"новая строка"_s, u"вложенный"_s,
+                    u"блок"_s, u"один"_s, u"два"_s, u"ячейка 1 ячейка 2"_s, u"ряд 2"_s, u"код"_s,
+                    u"с отступом"_s, u"1 < 2"_s}));
+}
+
+void TestBookReaders::html_takesCharsetFromMeta() {
+    const QString page = u"<html><head><meta http-equiv=\"Content-Type\" "
+                         u"content=\"text/html; charset=%1\"></head><body><p>Привет, мир</p>"_s;
+    QCOMPARE(readHtml(TextCodec::toWindows1251(page.arg(u"windows-1251"_s))), u"Привет, мир"_s);
+    const QByteArray koi8 = "<meta charset=\"KOI8-R\"><p>\xF0\xD2\xC9\xD7\xC5\xD4</p>";
+    QCOMPARE(readHtml(koi8), u"Привет"_s);
+    // Declared UTF-8 but written in Windows-1251: the plain-text rules rescue it.
+    QCOMPARE(readHtml(TextCodec::toWindows1251(page.arg(u"utf-8"_s))), u"Привет, мир"_s);
+}
+
+void TestBookReaders::html_believesCharsetOnlyWhenBytesAgree() {
+    const QString page = u"<html><head>%1</head><body><p>Александр Блок. Стихи о Прекрасной "
+                         u"Даме, написанные в юности.</p></body></html>"_s;
+    const QString expected = u"Александр Блок. Стихи о Прекрасной Даме, написанные в юности."_s;
+    const auto encoded = [&](const char *encoding, const QString &head) {
+        QStringEncoder encoder(encoding);
+        return QByteArray(encoder.encode(page.arg(head)));
+    };
+    // No declaration at all, in KOI8-R.
+    QCOMPARE(readHtml(encoded("KOI8-R", QString())), expected);
+    // Valid UTF-8 declared as something else.
+    QCOMPARE(readHtml(encoded("UTF-8", u"<meta charset=\"gb2312\">"_s)), expected);
+    // Windows-1251 declared as Latin-1, as some servers do.
+    QCOMPARE(readHtml(encoded("windows-1251", u"<meta charset=\"iso-8859-1\">"_s)), expected);
+    // A declared Cyrillic encoding is believed.
+    QCOMPARE(readHtml(encoded("IBM866", u"<meta charset=\"cp866\">"_s)), expected);
+}
+
+void TestBookReaders::odt_putsNotesAfterTheirParagraphAndAcceptsChanges() {
+    const QByteArray content = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ xmlns:dc="http://purl.org/dc/elements/1.1/">
+<office:font-face-decls><style:font-face style:name="Symbol1" svg:font-family="'Symbol'"/>
+ <style:font-face style:name="Wingdings" svg:font-family="Wingdings"/></office:font-face-decls>
+<office:automatic-styles>
+ <style:style style:name="T1" style:family="text"><style:text-properties style:font-name="Symbol1"/></style:style>
+ <style:style style:name="T2" style:family="text"><style:text-properties style:font-name="Wingdings"/></style:style>
+</office:automatic-styles>
+<office:body><office:text>
+<text:tracked-changes><text:changed-region text:id="ct1"><text:deletion><office:change-info>
+ <dc:creator>Автор</dc:creator></office:change-info><text:p>удалённое </text:p></text:deletion>
+</text:changed-region></text:tracked-changes>
+<text:h>Заголовок</text:h>
+<text:p>Абзац со сноской<text:note text:note-class="footnote"><text:note-citation>1</text:note-citation>
+<text:note-body><text:p>Текст сноски,</text:p><text:p>второй её абзац.</text:p></text:note-body></text:note>
+и<text:s text:c="3"/>правкой: <text:change text:change-id="ct1"/><text:change-start text:change-id="ct2"/>вставка<text:change-end text:change-id="ct2"/><text:note text:note-class="endnote"><text:note-citation>i</text:note-citation><text:note-body><text:p>Примечание.</text:p></text:note-body></text:note>.<office:annotation><dc:creator>Я</dc:creator><text:p>Комментарий</text:p></office:annotation></text:p>
+<text:p>Альфа <text:span text:style-name="T1">&#xF061;&#xF0AE;&#xF0B7;</text:span>, галочка <text:span text:style-name="T2">&#xF0FC;&#xF031;</text:span><text:line-break/>строка</text:p>
+</office:text></office:body></office:document-content>)";
+    QCOMPARE(readOdtContent(content).text(),
+             lines({u"Заголовок"_s, u"Абзац со сноской[1] и правкой: вставка[i]."_s,
+                    u"[1] Текст сноски,"_s, u"второй её абзац."_s, u"[i] Примечание."_s,
+                    u"Альфа α→•, галочка ✓"_s, u"строка"_s}));
+    // Cut short: what came before the cut stays.
+    QCOMPARE(readOdtContent(content.left(content.indexOf("вставка"))).text(),
+             lines({u"Заголовок"_s, u"Абзац со сноской[1] и правкой:"_s, u"[1] Текст сноски,"_s,
+                    u"второй её абзац."_s}));
+    QCOMPARE(readOdtContent("<office:document-content").failure(),
+             ConversionResult::Failure::Damaged);
+}
+
+void TestBookReaders::chainedConverter_picksReaderByExtension() {
+    const auto write = [this](const QString &name, const QByteArray &bytes) {
+        QVERIFY(writeFile(m_dir.filePath(name), bytes));
+    };
+    write(u"book.FB2"_s, fb2Utf8());
+    write(u"page.Html"_s, "<p>страница</p>");
+    write(u"page.xhtml"_s, "<p>страница</p>");
+    write(u"letter.docx"_s, "not really");
+    write(u"empty.htm"_s, "<html><body><img src=\"scan.png\"></body></html>");
+    QVERIFY(writeZip(m_dir.filePath(u"book.EPUB"_s), epubEntries()));
+    QVERIFY(writeZip(m_dir.filePath(u"book.fb2.zip"_s), {{u"inner/Book.FB2"_s, fb2Utf8()}}));
+    QVERIFY(writeZip(m_dir.filePath(u"архив.Zip"_s), {{u"Книга.fb2"_s, fb2Utf8()}}));
+
+    QStringList calls;
+    ChainedConverter converter(std::make_unique<RecordingConverter>(&calls));
+    const auto convert = [&](const QString &name) {
+        return converter.convert(m_dir.filePath(name)).text();
+    };
+    QCOMPARE(convert(u"book.FB2"_s), lines(kFb2Lines));
+    QCOMPARE(convert(u"book.fb2.zip"_s), lines(kFb2Lines));
+    QCOMPARE(convert(u"архив.Zip"_s), lines(kFb2Lines));
+    QCOMPARE(convert(u"page.Html"_s), u"страница"_s);
+    QCOMPARE(convert(u"page.xhtml"_s), u"страница"_s);
+    QVERIFY(convert(u"book.EPUB"_s).endsWith(u"Конец."));
+    // Nothing is never a success, and each failure says why.
+    using Failure = ConversionResult::Failure;
+    QCOMPARE(converter.convert(m_dir.filePath(u"missing.fb2"_s)).failure(), Failure::Unreadable);
+    QCOMPARE(converter.convert(m_dir.filePath(u"empty.htm"_s)).failure(), Failure::NoText);
+    QCOMPARE(
+        converter
+            .convert(m_dir.filePath(u"page.Html"_s), ConversionProgress([](int) { return false; }))
+            .failure(),
+        Failure::Cancelled);
+    QCOMPARE(ConversionResult::reason(Failure::NoTextLayer), u"В файле нет текстового слоя"_s);
+    QVERIFY(calls.isEmpty());
+
+    QCOMPARE(convert(u"letter.docx"_s), u"от запасного"_s);
+    QCOMPARE(calls, QStringList{m_dir.filePath(u"letter.docx"_s)});
+
+    ChainedConverter nativeOnly(nullptr);
+    QVERIFY(!nativeOnly.convert(m_dir.filePath(u"letter.docx"_s)));
+}
+
+QTEST_GUILESS_MAIN(TestBookReaders)
+#include "test_book_readers.moc"
