@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include <QLibraryInfo>
+
 #include <cstdio>
 #include <exception>
 
@@ -8,6 +10,10 @@ namespace zk {
 Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
     setIdentity();
     setQuitOnLastWindowClosed(false);
+    // Without the package Qt stays in English; nothing else depends on it.
+    if (m_qtTranslator.load(QStringLiteral("qt_ru"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&m_qtTranslator);
 }
 
 void Application::setIdentity() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 namespace zk {
 
@@ -16,6 +17,10 @@ public:
     // The names the program goes by. No display name: Qt would append it to
     // every window title that does not end in it.
     static void setIdentity();
+
+private:
+    // Qt's own dialogs and buttons ("Cancel", "Open") speak Russian, as the program does.
+    QTranslator m_qtTranslator;
 };
 
 } // namespace zk
