@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
+#include <QtEndian>
 
 #include <cerrno>
 #include <sys/socket.h>
@@ -18,17 +19,42 @@ bool isPrivateFolder(const struct stat &st) {
     return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
 }
 
+// A request is the length of the file's path in four bytes, then the path; none for "come forward".
+constexpr qsizetype LengthBytes = 4;
+constexpr quint32 LongestPath = 1 << 16;
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString &name, QObject *parent)
     : QObject(parent), m_name(name.isEmpty() ? defaultName() : name) {
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *socket = m_server.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            socket->write("ok");
-            socket->flush();
-            emit raiseRequested();
+        while (QLocalSocket *socket = m_server.nextPendingConnection())
+            serve(socket);
+    });
+}
+
+void SingleInstance::serve(QLocalSocket *socket) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        if (socket->property("served").toBool() || socket->bytesAvailable() < LengthBytes)
+            return;
+        uchar lengthBytes[LengthBytes];
+        socket->peek(reinterpret_cast<char *>(lengthBytes), LengthBytes);
+        const quint32 length = qFromBigEndian<quint32>(lengthBytes);
+        if (length > LongestPath) {
+            socket->abort();
+            return;
         }
+        if (socket->bytesAvailable() < LengthBytes + qsizetype(length))
+            return;
+        socket->skip(LengthBytes);
+        const QByteArray path = socket->read(length);
+        socket->setProperty("served", true);
+        socket->write("ok");
+        socket->flush();
+        if (path.startsWith('/'))
+            emit fileHanded(path);
+        emit raiseRequested();
     });
 }
 
@@ -64,7 +90,7 @@ bool SingleInstance::preparePrivateFolder() {
     return m_problem.isEmpty();
 }
 
-SingleInstance::Claim SingleInstance::claim() {
+SingleInstance::Claim SingleInstance::claim(const QByteArray &file) {
     if (!preparePrivateFolder())
         return Claim::Failed;
     // The lock decides between simultaneous starts; a crashed holder's lock is stale.
@@ -76,7 +102,7 @@ SingleInstance::Claim SingleInstance::claim() {
             return Claim::First;
         }
         // Another instance holds the lock: ask it to come forward.
-        if (notifyRunning())
+        if (notifyRunning(file))
             return Claim::Running;
     }
     m_problem = QStringLiteral("программа уже запущена, но не отвечает");
@@ -90,7 +116,7 @@ void SingleInstance::listen() {
     m_server.listen(path);
 }
 
-bool SingleInstance::notifyRunning() {
+bool SingleInstance::notifyRunning(const QByteArray &file) {
     const QString path = socketPath(m_name);
     struct stat st = {};
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISSOCK(st.st_mode) ||
@@ -106,7 +132,13 @@ bool SingleInstance::notifyRunning() {
     if (::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
         peer.uid != ::geteuid())
         return false;
-    socket.waitForReadyRead(500);
+    uchar length[LengthBytes];
+    qToBigEndian<quint32>(quint32(file.size()), length);
+    socket.write(reinterpret_cast<const char *>(length), LengthBytes);
+    socket.write(file);
+    // Once sent it is not sent again, or a busy instance would open the file twice.
+    socket.waitForBytesWritten(2000);
+    socket.waitForReadyRead(5000);
     socket.disconnectFromServer();
     return true;
 }

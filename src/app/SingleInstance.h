@@ -4,13 +4,15 @@
 #include <QLockFile>
 #include <QObject>
 
+class QLocalSocket;
+
 #include <memory>
 
 namespace zk {
 
 // One running program per user: the first instance listens on a local socket,
-// later ones ask it to come forward and end. Lock and socket live in a folder
-// only the user can reach, so another user can neither block nor impersonate it.
+// later ones ask it to come forward, hand it the file they were given, and end. Lock and socket
+// live in a folder only the user can reach, so another user can neither block nor impersonate it.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SingleInstance)
@@ -20,9 +22,9 @@ public:
     // `name` defaults to one made from the program name and the user id.
     explicit SingleInstance(const QString &name = QString(), QObject *parent = nullptr);
 
-    // Running after the running instance was asked to come forward; Failed with
-    // problem() saying why.
-    Claim claim();
+    // Running after the running instance was asked to come forward and, when `file` (an
+    // absolute path as the system's bytes) is given, to open it; Failed with problem() saying why.
+    Claim claim(const QByteArray &file = {});
     QString problem() const { return m_problem; }
 
     static QString defaultName();
@@ -32,12 +34,15 @@ public:
     static QString socketPath(const QString &name);
 
 signals:
+    // A later start's file comes first, then the request to come forward.
+    void fileHanded(const QByteArray &path);
     void raiseRequested();
 
 private:
     bool preparePrivateFolder();
     void listen();
-    bool notifyRunning();
+    void serve(QLocalSocket *socket);
+    bool notifyRunning(const QByteArray &file);
 
     QString m_name;
     QString m_problem;

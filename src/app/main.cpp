@@ -39,9 +39,15 @@ int main(int argc, char **argv) {
         icon.addFile(QStringLiteral(":/icons/zorkan-%1.png").arg(QLatin1String(size)));
     app.setWindowIcon(icon);
 
-    // A second instance brings the first forward and ends without touching a file.
+    // A second instance hands its file to the first, brings it forward and ends without
+    // touching a file of its own.
+    const QByteArrayList args = commandLine.arguments();
+    const QByteArray launchFolder = zk::DataFolder::currentFolder();
+    QByteArray handed;
+    if (!args.isEmpty() && !args.first().isEmpty())
+        handed = args.first().startsWith('/') ? args.first() : launchFolder + '/' + args.first();
     zk::SingleInstance instance(qEnvironmentVariable("ZK_INSTANCE_NAME"));
-    const zk::SingleInstance::Claim claim = instance.claim();
+    const zk::SingleInstance::Claim claim = instance.claim(handed);
     if (claim == zk::SingleInstance::Claim::Running)
         return 0;
     if (claim == zk::SingleInstance::Claim::Failed)
@@ -51,10 +57,9 @@ int main(int argc, char **argv) {
     options.dataFolder = zk::DataFolder::choose(QCoreApplication::applicationDirPath());
     options.termination = &watcher;
     std::optional<QTemporaryDir> argumentLinks;
-    const QByteArrayList args = commandLine.arguments();
     if (!args.isEmpty())
-        options.commandLineFile = zk::DataFolder::resolveArgument(
-            args.first(), zk::DataFolder::currentFolder(), argumentLinks);
+        options.commandLineFile =
+            zk::DataFolder::resolveArgument(args.first(), launchFolder, argumentLinks);
 
     zk::MainWindow window(options);
     QObject::connect(&instance, &zk::SingleInstance::raiseRequested, &window, [&window] {
