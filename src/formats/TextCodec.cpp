@@ -108,6 +108,14 @@ void tidy(QString &text) {
 
 } // namespace
 
+QString TextCodec::withoutControls(QString text) {
+    text = normalizeLineEnds(std::move(text));
+    const auto isBreak = [](QChar c) { return c == u'\f' || c == u'\v'; };
+    std::replace_if(text.begin(), text.end(), isBreak, QChar(u'\n'));
+    text.removeIf([](QChar c) { return needsTidying(c.unicode()); });
+    return text;
+}
+
 QString TextCodec::normalizeLineEnds(QString text) {
     if (!text.contains(QLatin1Char('\r')))
         return text;

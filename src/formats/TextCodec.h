@@ -31,6 +31,9 @@ public:
 
     // Turns CR LF and lone CR into LF.
     static QString normalizeLineEnds(QString text);
+    // Text from elsewhere than a file (the clipboard): line ends as in decode(), control
+    // characters but tab gone, nothing else touched.
+    static QString withoutControls(QString text);
 };
 
 } // namespace zk

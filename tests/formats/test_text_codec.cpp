@@ -128,6 +128,7 @@ void TestTextCodec::controlCharacters_neverReachTheText() {
                            14);
     for (const QString &text : {TextCodec::decode(bytes), TextCodec::decodeUserFile(bytes)})
         QCOMPARE(text, u"abc\td\ne\nf"_s);
+    QCOMPARE(TextCodec::withoutControls(QString::fromLatin1(bytes) + u'\n'), u"abc\td\ne\nf\n"_s);
     // UTF-16 without a mark is read as such, not as text full of NULs.
     QCOMPARE(TextCodec::decodeUserFile(encoded("UTF-16LE", u"a b\r\n"_s)), u"a b"_s);
 }
