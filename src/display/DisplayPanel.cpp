@@ -2,7 +2,10 @@
 
 #include "display/RowGeometry.h"
 
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
 
 namespace zk {
 
@@ -33,6 +36,7 @@ void DisplayRow::mouseDoubleClickEvent(QMouseEvent *event) {
 DisplayPanel::DisplayPanel(const QString &rowPrefix, const QString &templateText, QWidget *parent)
     : QFrame(parent) {
     setObjectName(QStringLiteral("MainPanel"));
+    setAcceptDrops(true);
     setAutoFillBackground(true);
     for (int i = 0; i < RowCount; ++i) {
         auto *r = new DisplayRow(this);
@@ -94,6 +98,27 @@ void DisplayPanel::mouseDoubleClickEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton)
         emit doubleClicked();
     event->accept();
+}
+
+QString DisplayPanel::droppedFile(const QDropEvent *event) {
+    // One local file; several at once would leave which one to read to chance.
+    const QList<QUrl> urls = event->mimeData()->urls();
+    return urls.size() == 1 && urls.first().isLocalFile() ? urls.first().toLocalFile() : QString();
+}
+
+void DisplayPanel::dragEnterEvent(QDragEnterEvent *event) {
+    if (!droppedFile(event).isEmpty())
+        event->acceptProposedAction();
+}
+
+void DisplayPanel::dropEvent(QDropEvent *event) {
+    const QString path = droppedFile(event);
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // After the drop returns, so the file manager is not held while a book loads.
+    QMetaObject::invokeMethod(
+        this, [this, path] { emit fileDropped(path); }, Qt::QueuedConnection);
 }
 
 void DisplayPanel::fitRowWidths() {

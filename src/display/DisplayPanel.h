@@ -52,13 +52,18 @@ signals:
     void rowClicked();
     void rowDoubleClicked();
     void resized();
+    // A file from the file manager, dropped anywhere on the panel but the editor.
+    void fileDropped(const QString &path);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void fitRowWidths();
+    static QString droppedFile(const QDropEvent *event);
     QList<DisplayRow *> m_rows;
     QFont m_font;
     QColor m_color;
