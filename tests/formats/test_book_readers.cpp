@@ -3,7 +3,7 @@
 #include "formats/OdtReader.h"
 #include "formats/TextCodec.h"
 
-#include "../../ResourceLimit.h"
+#include "../ResourceLimit.h"
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
