@@ -100,9 +100,9 @@ inline void startNineRowRun(zk::MainWindow *w) {
     w->strip()->UpDown4->setValue(9);
     w->engine().state().LineCount = 9;
     w->engine().state().RowCapacity = 54;
-    w->action("MnReadNonStop")->setChecked(true);
+    w->actions().MnReadNonStop->setChecked(true);
     w->BtStartClick();
-    w->timer("t1")->stop();
+    w->timers().t1->stop();
 }
 
 inline int run(int argc, char **argv) {

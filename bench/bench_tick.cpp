@@ -64,14 +64,14 @@ BENCHMARK(BM_StartupToFirstPiece)
 void BM_TickTiming(benchmark::State &state) {
     bench::WindowSession s(bench::russianText(256 * 1024, 40, 120));
     zk::MainWindow *w = s.window.get();
-    w->action("MnReadNonStop")->setChecked(true);
+    w->actions().MnReadNonStop->setChecked(true);
     w->strip()->UpDown2->setValue(50);
     for (auto _ : state) {
         std::vector<qint64> stamps;
         QElapsedTimer clock;
         clock.start();
         QEventLoop loop;
-        QObject::connect(w->timer("t1"), &QTimer::timeout, &loop, [&] {
+        QObject::connect(w->timers().t1, &QTimer::timeout, &loop, [&] {
             stamps.push_back(clock.nsecsElapsed());
             if (stamps.size() > 200)
                 loop.quit();

@@ -116,104 +116,81 @@ bool MainWindow::isEditorClipboardKey(QKeyCombination key) {
     return false;
 }
 
-QAction *MainWindow::action(const char *name) const {
-    return m_actions.value(QString::fromLatin1(name));
-}
-
-QTimer *MainWindow::timer(const char *name) const {
-    return m_timers.value(QString::fromLatin1(name));
-}
-
-bool MainWindow::checked(const char *name) const {
-    QAction *a = action(name);
-    return a && a->isChecked();
-}
-
 void MainWindow::buildActions() {
+    MenuBuilder::buildCommands(commandItems(), this, m_actions);
     struct Named {
-        const char *name;
+        QAction *Actions::*action;
         void (MainWindow::*run)();
     };
     static const Named list[] = {
-        {"ActLocateSelStart", &MainWindow::ActLocateSelStart},
-        {"ActBtStart", &MainWindow::BtStartClick},
-        {"ActBtStop", &MainWindow::ActBtStopExecute},
-        {"ActBtStartFull", &MainWindow::BtStartClick},
-        {"ActBtStopFull", &MainWindow::BtStopClick},
-        {"ActBeginToCount", &MainWindow::ActBeginToCount},
-        {"ActClose", &MainWindow::ActCloseExecute},
-        {"ActMaxLength2", &MainWindow::ActMaxLength2},
-        {"ActHideEdit", &MainWindow::ActHideEdit},
-        {"ActLoadFromFile", &MainWindow::ActLoadFromFile},
-        {"ActCheckLines", &MainWindow::ActCheckLines},
-        {"ActFulScreen", &MainWindow::MnFulScreenClick},
-        {"ActGoToStart", &MainWindow::ActGoToStart},
-        {"ActSetFont", &MainWindow::ActSetFont},
-        {"ActHelp", &MainWindow::ActHelpExecute},
-        {"actmaxlength1", &MainWindow::actmaxlength1},
+        {&Actions::ActLocateSelStart, &MainWindow::ActLocateSelStart},
+        {&Actions::ActBtStart, &MainWindow::BtStartClick},
+        {&Actions::ActBtStop, &MainWindow::ActBtStopExecute},
+        {&Actions::ActBtStartFull, &MainWindow::BtStartClick},
+        {&Actions::ActBtStopFull, &MainWindow::BtStopClick},
+        {&Actions::ActBeginToCount, &MainWindow::ActBeginToCount},
+        {&Actions::ActClose, &MainWindow::ActCloseExecute},
+        {&Actions::ActMaxLength2, &MainWindow::ActMaxLength2},
+        {&Actions::ActHideEdit, &MainWindow::ActHideEdit},
+        {&Actions::ActLoadFromFile, &MainWindow::ActLoadFromFile},
+        {&Actions::ActCheckLines, &MainWindow::ActCheckLines},
+        {&Actions::ActFulScreen, &MainWindow::MnFulScreenClick},
+        {&Actions::ActGoToStart, &MainWindow::ActGoToStart},
+        {&Actions::ActSetFont, &MainWindow::ActSetFont},
+        {&Actions::ActHelp, &MainWindow::ActHelpExecute},
+        {&Actions::actmaxlength1, &MainWindow::actmaxlength1},
+        {&Actions::ActShowEdit, &MainWindow::MnShowEditClick},
     };
-    for (const Named &n : list) {
-        auto *a = new QAction(this);
-        a->setObjectName(QString::fromLatin1(n.name));
-        connect(a, &QAction::triggered, this, n.run);
-        m_actions.insert(a->objectName(), a);
-    }
+    for (const Named &n : list)
+        connect(m_actions.*n.action, &QAction::triggered, this, n.run);
 }
 
 void MainWindow::buildMenus() {
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
     menuBar()->setNativeMenuBar(false);
-    MenuBuilder::buildBar(menuBar(), mainMenuItems(), this);
+    MenuBuilder::buildBar(menuBar(), mainMenuItems(), this, m_actions);
     m_popup1 = new QMenu(this);
     m_popup1->setObjectName(QStringLiteral("PopupMenu1"));
-    MenuBuilder::buildPopup(m_popup1, displayPopupItems(), this);
+    MenuBuilder::buildPopup(m_popup1, displayPopupItems(), this, m_actions);
     m_popup3 = new QMenu(this);
     m_popup3->setObjectName(QStringLiteral("PopupMenu3"));
-    MenuBuilder::buildPopup(m_popup3, statisticsPopupItems(), this);
+    MenuBuilder::buildPopup(m_popup3, statisticsPopupItems(), this, m_actions);
     connect(m_popup3, &QMenu::aboutToShow, this, &MainWindow::PopupMenu3Popup);
-    for (QAction *a : findChildren<QAction *>()) {
-        if (!a->objectName().isEmpty() && !m_actions.contains(a->objectName()))
-            m_actions.insert(a->objectName(), a);
-    }
     m_popup2 = new QMenu(this);
     m_popup2->setObjectName(QStringLiteral("PopupMenu2"));
-    MenuBuilder::buildPopup(m_popup2, editorPopupItems(), this);
+    MenuBuilder::buildPopup(m_popup2, editorPopupItems(), this, m_actions);
     for (QAction *a : findChildren<QAction *>()) {
-        if (!a->objectName().isEmpty() && !m_actions.contains(a->objectName()))
-            m_actions.insert(a->objectName(), a);
         // Menu items only show their keys; the keys themselves belong to one action each.
         if (!a->shortcut().isEmpty())
             a->setShortcutContext(Qt::WidgetShortcut);
     }
-    action("N24")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    action("PumCopy")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    action("PumCut")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    action("PumPaste")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-    action("pum1")->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Insert));
-    for (const char *name : {"N24", "PumCopy", "PumCut", "PumPaste", "pum1", "N38"})
-        action(name)->setShortcutContext(Qt::WidgetShortcut);
-    action("N38")->setShortcut(QKeySequence(Qt::Key_F2));
-    action("PumShowEdit")->setShortcut(QKeySequence(Qt::Key_F2));
-    action("PumHideEdit")->setShortcut(QKeySequence(Qt::Key_F2));
-    action("PumFullScreen")->setShortcut(QKeySequence(Qt::Key_F3));
-    for (const char *name : {"PumShowEdit", "PumHideEdit", "PumFullScreen"})
-        action(name)->setShortcutContext(Qt::WidgetShortcut);
+    m_actions.N24->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    m_actions.PumCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_actions.PumCut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_actions.PumPaste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    m_actions.pum1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+    for (QAction *a : {m_actions.N24, m_actions.PumCopy, m_actions.PumCut, m_actions.PumPaste,
+                       m_actions.pum1, m_actions.N38})
+        a->setShortcutContext(Qt::WidgetShortcut);
+    m_actions.N38->setShortcut(QKeySequence(Qt::Key_F2));
+    m_actions.PumShowEdit->setShortcut(QKeySequence(Qt::Key_F2));
+    m_actions.PumHideEdit->setShortcut(QKeySequence(Qt::Key_F2));
+    m_actions.PumFullScreen->setShortcut(QKeySequence(Qt::Key_F3));
+    for (QAction *a : {m_actions.PumShowEdit, m_actions.PumHideEdit, m_actions.PumFullScreen})
+        a->setShortcutContext(Qt::WidgetShortcut);
 
     // The keys: F3 on the full-screen item, F2 and F1 on actions of their own.
-    QAction *f3 = action("MnFulScreen");
+    QAction *f3 = m_actions.MnFulScreen;
     f3->setShortcutContext(Qt::ApplicationShortcut);
     addAction(f3);
-    QAction *f1 = action("ActHelp");
+    QAction *f1 = m_actions.ActHelp;
     f1->setShortcut(QKeySequence(Qt::Key_F1));
     f1->setShortcutContext(Qt::ApplicationShortcut);
     addAction(f1);
-    auto *f2 = new QAction(this);
-    f2->setObjectName(QStringLiteral("ActShowEdit"));
+    QAction *f2 = m_actions.ActShowEdit;
     f2->setShortcut(QKeySequence(Qt::Key_F2));
     f2->setShortcutContext(Qt::ApplicationShortcut);
-    connect(f2, &QAction::triggered, this, &MainWindow::MnShowEditClick);
     addAction(f2);
-    m_actions.insert(f2->objectName(), f2);
 
     m_memo1 = new QFrame(m_panel);
     m_memo1->setObjectName(QStringLiteral("Memo1"));
@@ -229,104 +206,100 @@ void MainWindow::buildMenus() {
     m_editor->pasteCommand = [this](const QString &text) { pasteText(text); };
 
     const struct {
-        const char *menu;
+        QAction *menu;
         void (MainWindow::*rule)();
-    } rules[] = {{"N1", &MainWindow::N1Popup},
-                 {"PumFile", &MainWindow::PumFilePopup},
-                 {"N2", &MainWindow::N2Popup},
-                 {"N22", &MainWindow::N22Popup},
-                 {"PumTumes", &MainWindow::PumTumesPopup},
-                 {"PumPause", &MainWindow::PumPausePopup}};
+    } rules[] = {{m_actions.N1, &MainWindow::N1Popup},
+                 {m_actions.PumFile, &MainWindow::PumFilePopup},
+                 {m_actions.N2, &MainWindow::N2Popup},
+                 {m_actions.N22, &MainWindow::N22Popup},
+                 {m_actions.PumTumes, &MainWindow::PumTumesPopup},
+                 {m_actions.PumPause, &MainWindow::PumPausePopup}};
     for (const auto &r : rules)
-        connect(findChild<QMenu *>(QString::fromLatin1(r.menu)), &QMenu::aboutToShow, this, r.rule);
+        connect(r.menu->menu(), &QMenu::aboutToShow, this, r.rule);
     connect(m_popup1, &QMenu::aboutToShow, this, &MainWindow::PopupMenu1Popup);
-    for (const char *name : {"N4", "N40"}) {
-        QMenu *menu = findChild<QMenu *>(QString::fromLatin1(name));
+    for (QAction *item : {m_actions.N4, m_actions.N40}) {
+        QMenu *menu = item->menu();
         connect(menu, &QMenu::aboutToShow, this, [this, menu] { N4Popup(menu); });
     }
 
     struct Wire {
-        const char *name;
+        QAction *Actions::*action;
         void (MainWindow::*run)();
     };
     static const Wire wires[] = {
-        {"MnLoadFromFile", &MainWindow::ActLoadFromFile},
-        {"N16", &MainWindow::ActLoadFromFile},
-        {"MnExit", &MainWindow::ActCloseExecute},
-        {"N61", &MainWindow::ActCloseExecute},
-        {"PumExit", &MainWindow::ActCloseExecute},
-        {"N13", &MainWindow::N13Click},
-        {"PumFont", &MainWindow::N13Click},
-        {"N14", &MainWindow::N14Click},
-        {"PumBackGround", &MainWindow::N14Click},
-        {"MnFulScreen", &MainWindow::MnFulScreenClick},
-        {"PumFullScreen", &MainWindow::MnFulScreenClick},
-        {"PumWindow", &MainWindow::MnFulScreenClick},
-        {"PumStart", &MainWindow::BtStartClick},
-        {"PumStop", &MainWindow::BtStopClick},
-        {"MnShowEdit", &MainWindow::MnShowEditClick},
-        {"PumShowEdit", &MainWindow::MnShowEditClick},
-        {"PumHideEdit", &MainWindow::MnShowEditClick},
-        {"MnHideEdit", &MainWindow::ActHideEdit},
-        {"N38", &MainWindow::MnShowEditClick},
-        {"MnLoadFromBuffer", &MainWindow::MnLoadFromBufferClick},
-        {"N19", &MainWindow::MnLoadFromBufferClick},
-        {"MnSaveEdit", &MainWindow::MnSaveEditClick},
-        {"N58", &MainWindow::MnSaveEditClick},
-        {"MnClearEdit", &MainWindow::MnClearEditClick},
-        {"N59", &MainWindow::MnClearEditClick},
-        {"N24", &MainWindow::N24Click},
-        {"PumCopy", &MainWindow::PumCopyClick},
-        {"PumCut", &MainWindow::PumCutClick},
-        {"PumPaste", &MainWindow::PumPasteClick},
-        {"pum1", &MainWindow::PumPasteClick},
-        {"MnEditFont", &MainWindow::MnEditFontClick},
-        {"N29", &MainWindow::MnEditFontClick},
-        {"MnEditColor", &MainWindow::MnEditColorClick},
-        {"N31", &MainWindow::MnEditColorClick},
-        {"N34", &MainWindow::N34Click},
-        {"Pum34", &MainWindow::N34Click},
-        {"N35", &MainWindow::N35Click},
-        {"Pum35", &MainWindow::N35Click},
-        {"N36", &MainWindow::N36Click},
-        {"N5", &MainWindow::N5Click},
-        {"MnHelp", &MainWindow::ActHelpExecute},
-        {"Pum36", &MainWindow::N36Click},
-        {"N28", &MainWindow::N28Click},
-        {"MnSetView", &MainWindow::MnSetViewClick},
-        {"MnShowTimeAndSpeed", &MainWindow::MnShowTimeAndSpeedClick},
-        {"MnShowTimeOfReading", &MainWindow::MnShowTimeOfReadingClick},
-        {"PumShowTimeOfReading", &MainWindow::MnShowTimeOfReadingClick},
-        {"MnShowTimeOfWork", &MainWindow::MnShowTimeOfWorkClick},
-        {"PumShowTimeOfWork", &MainWindow::MnShowTimeOfWorkClick},
-        {"MnShowSpeedInSigns", &MainWindow::MnShowSpeedInSignsClick},
-        {"PumShowSpeedInSigns", &MainWindow::MnShowSpeedInSignsClick},
-        {"MnShowSpeedInWords", &MainWindow::MnShowSpeedInWordsClick},
-        {"PumShowSpeedInWords", &MainWindow::MnShowSpeedInWordsClick},
+        {&Actions::MnLoadFromFile, &MainWindow::ActLoadFromFile},
+        {&Actions::N16, &MainWindow::ActLoadFromFile},
+        {&Actions::MnExit, &MainWindow::ActCloseExecute},
+        {&Actions::N61, &MainWindow::ActCloseExecute},
+        {&Actions::PumExit, &MainWindow::ActCloseExecute},
+        {&Actions::N13, &MainWindow::N13Click},
+        {&Actions::PumFont, &MainWindow::N13Click},
+        {&Actions::N14, &MainWindow::N14Click},
+        {&Actions::PumBackGround, &MainWindow::N14Click},
+        {&Actions::MnFulScreen, &MainWindow::MnFulScreenClick},
+        {&Actions::PumFullScreen, &MainWindow::MnFulScreenClick},
+        {&Actions::PumWindow, &MainWindow::MnFulScreenClick},
+        {&Actions::PumStart, &MainWindow::BtStartClick},
+        {&Actions::PumStop, &MainWindow::BtStopClick},
+        {&Actions::MnShowEdit, &MainWindow::MnShowEditClick},
+        {&Actions::PumShowEdit, &MainWindow::MnShowEditClick},
+        {&Actions::PumHideEdit, &MainWindow::MnShowEditClick},
+        {&Actions::MnHideEdit, &MainWindow::ActHideEdit},
+        {&Actions::N38, &MainWindow::MnShowEditClick},
+        {&Actions::MnLoadFromBuffer, &MainWindow::MnLoadFromBufferClick},
+        {&Actions::N19, &MainWindow::MnLoadFromBufferClick},
+        {&Actions::MnSaveEdit, &MainWindow::MnSaveEditClick},
+        {&Actions::N58, &MainWindow::MnSaveEditClick},
+        {&Actions::MnClearEdit, &MainWindow::MnClearEditClick},
+        {&Actions::N59, &MainWindow::MnClearEditClick},
+        {&Actions::N24, &MainWindow::N24Click},
+        {&Actions::PumCopy, &MainWindow::PumCopyClick},
+        {&Actions::PumCut, &MainWindow::PumCutClick},
+        {&Actions::PumPaste, &MainWindow::PumPasteClick},
+        {&Actions::pum1, &MainWindow::PumPasteClick},
+        {&Actions::MnEditFont, &MainWindow::MnEditFontClick},
+        {&Actions::N29, &MainWindow::MnEditFontClick},
+        {&Actions::MnEditColor, &MainWindow::MnEditColorClick},
+        {&Actions::N31, &MainWindow::MnEditColorClick},
+        {&Actions::N34, &MainWindow::N34Click},
+        {&Actions::Pum34, &MainWindow::N34Click},
+        {&Actions::N35, &MainWindow::N35Click},
+        {&Actions::Pum35, &MainWindow::N35Click},
+        {&Actions::N36, &MainWindow::N36Click},
+        {&Actions::N5, &MainWindow::N5Click},
+        {&Actions::MnHelp, &MainWindow::ActHelpExecute},
+        {&Actions::Pum36, &MainWindow::N36Click},
+        {&Actions::N28, &MainWindow::N28Click},
+        {&Actions::MnSetView, &MainWindow::MnSetViewClick},
+        {&Actions::MnShowTimeAndSpeed, &MainWindow::MnShowTimeAndSpeedClick},
+        {&Actions::MnShowTimeOfReading, &MainWindow::MnShowTimeOfReadingClick},
+        {&Actions::PumShowTimeOfReading, &MainWindow::MnShowTimeOfReadingClick},
+        {&Actions::MnShowTimeOfWork, &MainWindow::MnShowTimeOfWorkClick},
+        {&Actions::PumShowTimeOfWork, &MainWindow::MnShowTimeOfWorkClick},
+        {&Actions::MnShowSpeedInSigns, &MainWindow::MnShowSpeedInSignsClick},
+        {&Actions::PumShowSpeedInSigns, &MainWindow::MnShowSpeedInSignsClick},
+        {&Actions::MnShowSpeedInWords, &MainWindow::MnShowSpeedInWordsClick},
+        {&Actions::PumShowSpeedInWords, &MainWindow::MnShowSpeedInWordsClick},
     };
     for (const Wire &w : wires)
-        connect(action(w.name), &QAction::triggered, this, w.run);
+        connect(m_actions.*w.action, &QAction::triggered, this, w.run);
 
     // Options: the main-menu items hold the state; pop-up twins run the same command.
-    connect(action("MnReactOnSigns"), &QAction::triggered, this, &MainWindow::ActBeginToCount);
-    for (const char *name : {"MnWithoutPause", "MnShortPause", "MnLongPause", "MnSmartPause"})
-        connect(action(name), &QAction::triggered, this, [this, name] { pauseModeClick(name); });
-    const struct {
-        const char *pum;
-        const char *mn;
-    } twins[] = {{"PumDelMin", "MnDelMin"},
-                 {"PumReadNonStop", "MnReadNonStop"},
-                 {"PumReactOnFocus", "MnReactOnFocus"},
-                 {"PumReactOnSigns", "MnReactOnSigns"},
-                 {"PumWithoutPause", "MnWithoutPause"},
-                 {"PumShortPause", "MnShortPause"},
-                 {"PumLongPause", "MnLongPause"},
-                 {"PumSmartPause", "MnSmartPause"},
-                 {"PumShowTimeAndSpeed", "MnShowTimeAndSpeed"}};
-    for (const auto &t : twins) {
-        QAction *main = action(t.mn);
-        connect(action(t.pum), &QAction::triggered, main, &QAction::trigger);
-    }
+    connect(m_actions.MnReactOnSigns, &QAction::triggered, this, &MainWindow::ActBeginToCount);
+    for (QAction *mode : pauseModes())
+        connect(mode, &QAction::triggered, this, [this, mode] { pauseModeClick(mode); });
+    const Actions &a = m_actions;
+    const std::pair<QAction *, QAction *> twins[] = {{a.PumDelMin, a.MnDelMin},
+                                                     {a.PumReadNonStop, a.MnReadNonStop},
+                                                     {a.PumReactOnFocus, a.MnReactOnFocus},
+                                                     {a.PumReactOnSigns, a.MnReactOnSigns},
+                                                     {a.PumWithoutPause, a.MnWithoutPause},
+                                                     {a.PumShortPause, a.MnShortPause},
+                                                     {a.PumLongPause, a.MnLongPause},
+                                                     {a.PumSmartPause, a.MnSmartPause},
+                                                     {a.PumShowTimeAndSpeed, a.MnShowTimeAndSpeed}};
+    for (const auto &[popup, main] : twins)
+        connect(popup, &QAction::triggered, main, &QAction::trigger);
 
     m_bar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_bar, &QWidget::customContextMenuRequested, this,
@@ -341,14 +314,20 @@ void MainWindow::buildMenus() {
             [this](const QPoint &pos) { m_popup1->popup(m_panel->mapToGlobal(pos)); });
 }
 
-void MainWindow::pauseModeClick(const char *name) {
-    for (const char *mode : {"MnWithoutPause", "MnShortPause", "MnLongPause", "MnSmartPause"})
-        action(mode)->setChecked(qstrcmp(mode, name) == 0);
+std::array<QAction *, 4> MainWindow::pauseModes() const {
+    return {m_actions.MnWithoutPause, m_actions.MnShortPause, m_actions.MnLongPause,
+            m_actions.MnSmartPause};
+}
+
+void MainWindow::pauseModeClick(QAction *chosen) {
+    for (QAction *mode : pauseModes())
+        mode->setChecked(mode == chosen);
     ActBeginToCount();
 }
 
 void MainWindow::buildTimers() {
     struct Spec {
+        QTimer *Timers::*timer;
         const char *name;
         int interval;
         bool singleShot;
@@ -356,24 +335,24 @@ void MainWindow::buildTimers() {
         void (MainWindow::*run)();
     };
     static const Spec specs[] = {
-        {"t1", 140, false, false, &MainWindow::T1Timer},
-        {"T2", 1000, false, true, &MainWindow::T2Timer},
-        {"timer1", 1000, false, true, &MainWindow::Timer1Timer},
-        {"TMaxLength", 110, true, true, &MainWindow::TMaxLengthTimer},
-        {"TEditOn", 300, true, false, &MainWindow::TEditOnTimer},
+        {&Timers::t1, "t1", 140, false, false, &MainWindow::T1Timer},
+        {&Timers::T2, "T2", 1000, false, true, &MainWindow::T2Timer},
+        {&Timers::timer1, "timer1", 1000, false, true, &MainWindow::Timer1Timer},
+        {&Timers::TMaxLength, "TMaxLength", 110, true, true, &MainWindow::TMaxLengthTimer},
+        {&Timers::TEditOn, "TEditOn", 300, true, false, &MainWindow::TEditOnTimer},
     };
+    static_assert(std::size(specs) == sizeof(Timers) / sizeof(QTimer *), "a timer without a spec");
     for (const Spec &s : specs) {
         auto *t = new QTimer(this);
         t->setObjectName(QString::fromLatin1(s.name));
         t->setInterval(s.interval);
         t->setSingleShot(s.singleShot);
-        if (s.run)
-            connect(t, &QTimer::timeout, this, s.run);
+        connect(t, &QTimer::timeout, this, s.run);
         if (s.running)
             t->start();
-        m_timers.insert(t->objectName(), t);
+        m_timers.*s.timer = t;
     }
-    timer("t1")->setTimerType(Qt::PreciseTimer);
+    m_timers.t1->setTimerType(Qt::PreciseTimer);
     m_settle = new QTimer(this);
     m_settle->setSingleShot(true);
     m_settle->setInterval(200);
@@ -469,58 +448,64 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
 
 // --- Menu opening rules -----------------------------------------------------
 
-void MainWindow::fileMenuRule(const char *loadBuffer, const char *save, const char *clear) {
-    action(loadBuffer)->setEnabled(!Chunker::trimmed(clipboardText()).isEmpty());
+void MainWindow::fileMenuRule(QAction *loadBuffer, QAction *save, QAction *clear) {
+    loadBuffer->setEnabled(!Chunker::trimmed(clipboardText()).isEmpty());
     const bool hasText = !m_editor->isBlank();
-    action(save)->setEnabled(hasText);
-    action(clear)->setEnabled(hasText);
+    save->setEnabled(hasText);
+    clear->setEnabled(hasText);
 }
 
 void MainWindow::N1Popup() {
-    fileMenuRule("MnLoadFromBuffer", "MnSaveEdit", "MnClearEdit");
+    fileMenuRule(m_actions.MnLoadFromBuffer, m_actions.MnSaveEdit, m_actions.MnClearEdit);
 }
 
 void MainWindow::PumFilePopup() {
-    fileMenuRule("N19", "N58", "N59");
+    fileMenuRule(m_actions.N19, m_actions.N58, m_actions.N59);
 }
 
 void MainWindow::N2Popup() {
     const bool shown = m_editor->isVisible();
-    action("MnEditFont")->setEnabled(shown);
-    action("MnEditColor")->setEnabled(shown);
-    action("N13")->setEnabled(!shown);
-    action("N14")->setEnabled(!shown);
+    m_actions.MnEditFont->setEnabled(shown);
+    m_actions.MnEditColor->setEnabled(shown);
+    m_actions.N13->setEnabled(!shown);
+    m_actions.N14->setEnabled(!shown);
 }
 
 void MainWindow::N22Popup() {
-    action("MnPause")->setEnabled(checked("MnReactOnSigns"));
+    m_actions.MnPause->setEnabled(m_actions.MnReactOnSigns->isChecked());
 }
 
 void MainWindow::PumTumesPopup() {
-    for (const char *name : {"DelMin", "ReadNonStop", "ReactOnFocus", "ReactOnSigns"})
-        action(qPrintable(QLatin1String("Pum") + QLatin1String(name)))
-            ->setChecked(checked(qPrintable(QLatin1String("Mn") + QLatin1String(name))));
+    const Actions &a = m_actions;
+    for (const auto &[popup, main] : {std::pair{a.PumDelMin, a.MnDelMin},
+                                      {a.PumReadNonStop, a.MnReadNonStop},
+                                      {a.PumReactOnFocus, a.MnReactOnFocus},
+                                      {a.PumReactOnSigns, a.MnReactOnSigns}})
+        popup->setChecked(main->isChecked());
 }
 
 void MainWindow::PumPausePopup() {
-    for (const char *name : {"WithoutPause", "ShortPause", "LongPause", "SmartPause"})
-        action(qPrintable(QLatin1String("Pum") + QLatin1String(name)))
-            ->setChecked(checked(qPrintable(QLatin1String("Mn") + QLatin1String(name))));
+    const Actions &a = m_actions;
+    for (const auto &[popup, main] : {std::pair{a.PumWithoutPause, a.MnWithoutPause},
+                                      {a.PumShortPause, a.MnShortPause},
+                                      {a.PumLongPause, a.MnLongPause},
+                                      {a.PumSmartPause, a.MnSmartPause}})
+        popup->setChecked(main->isChecked());
 }
 
 void MainWindow::PopupMenu1Popup() {
     const bool full = fullScreenShown();
     const bool editorHidden = !m_editor->isVisible();
-    action("PumStart")->setVisible(!m_strip->BtStart->isHidden());
-    action("PumStop")->setVisible(isReading());
-    action("PumWindow")->setVisible(full);
-    action("PumFullScreen")->setVisible(mainShown());
-    action("PumFullScreen")->setEnabled(editorHidden);
-    action("PumShowEdit")->setVisible(editorHidden);
-    action("PumShowEdit")->setEnabled(!full);
-    action("PumHideEdit")->setVisible(action("MnHideEdit")->isVisible());
-    action("PumFont")->setEnabled(editorHidden);
-    action("PumBackGround")->setEnabled(editorHidden);
+    m_actions.PumStart->setVisible(!m_strip->BtStart->isHidden());
+    m_actions.PumStop->setVisible(isReading());
+    m_actions.PumWindow->setVisible(full);
+    m_actions.PumFullScreen->setVisible(mainShown());
+    m_actions.PumFullScreen->setEnabled(editorHidden);
+    m_actions.PumShowEdit->setVisible(editorHidden);
+    m_actions.PumShowEdit->setEnabled(!full);
+    m_actions.PumHideEdit->setVisible(m_actions.MnHideEdit->isVisible());
+    m_actions.PumFont->setEnabled(editorHidden);
+    m_actions.PumBackGround->setEnabled(editorHidden);
 }
 
 // --- ChunkerHost ---------------------------------------------------------
@@ -535,13 +520,13 @@ QString MainWindow::line(int index) const {
 
 ReadingOptions MainWindow::options() const {
     ReadingOptions o;
-    o.ReactOnSigns = checked("MnReactOnSigns");
-    o.WithoutPause = checked("MnWithoutPause");
-    o.ShortPause = checked("MnShortPause");
-    o.LongPause = checked("MnLongPause");
-    o.SmartPause = checked("MnSmartPause");
-    o.DelMin = checked("MnDelMin");
-    o.ReadNonStop = checked("MnReadNonStop");
+    o.ReactOnSigns = m_actions.MnReactOnSigns->isChecked();
+    o.WithoutPause = m_actions.MnWithoutPause->isChecked();
+    o.ShortPause = m_actions.MnShortPause->isChecked();
+    o.LongPause = m_actions.MnLongPause->isChecked();
+    o.SmartPause = m_actions.MnSmartPause->isChecked();
+    o.DelMin = m_actions.MnDelMin->isChecked();
+    o.ReadNonStop = m_actions.MnReadNonStop->isChecked();
     return o;
 }
 

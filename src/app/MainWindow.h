@@ -1,15 +1,16 @@
 #pragma once
 
+#include "app/Actions.h"
 #include "display/Clock.h"
 #include "display/Statistics.h"
 #include "reading/ReadingEngine.h"
 #include "settings/SettingsRecord.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -184,8 +185,8 @@ public:
     FullScreenWindow *fullScreenWindow() const;
     ControlStrip *strip() const { return m_strip; }
     StatisticsBar *statisticsBar() const { return m_bar; }
-    QAction *action(const char *name) const;
-    QTimer *timer(const char *name) const;
+    const Actions &actions() const { return m_actions; }
+    const Timers &timers() const { return m_timers; }
     const SettingsRecord &settingsRecord() const { return m_record; }
     const SettingsRecord &defaultSettings() const { return m_defaults; }
     QString settingsPath() const;
@@ -223,14 +224,14 @@ private:
     static void logProblem(const QString &text);
     std::optional<QString> readCommandLineFile();
     void placeEditor();
-    void pauseModeClick(const char *name);
+    std::array<QAction *, 4> pauseModes() const;
+    void pauseModeClick(QAction *chosen);
     void applyDisplayFont(const QFont &font, const QColor &color);
     void eventPump(Qt::CursorShape shape);
     bool mainShown() const;
     bool fullScreenShown() const;
     int measureCapacity(int width) const;
     void setProgressValue(int percent);
-    bool checked(const char *name) const;
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool editorKey(QKeyEvent *event);
     static bool isEditorClipboardKey(QKeyCombination key);
@@ -242,8 +243,8 @@ private:
     void rememberTextFolder(const QString &file);
     std::optional<QString> convertDocument(const QString &path);
     QWidget *dialogParent();
-    void fileMenuRule(const char *loadBuffer, const char *save, const char *clear);
-    void chooseBarPanel(const char *onItem, const char *offItem, QWidget *show, QWidget *hide);
+    void fileMenuRule(QAction *loadBuffer, QAction *save, QAction *clear);
+    void chooseBarPanel(QAction *onItem, QAction *offItem, QWidget *show, QWidget *hide);
     void onFullScreenShown();
     void onFullScreenResized();
 
@@ -267,8 +268,8 @@ private:
     std::unique_ptr<Dialogs> m_dialogs;
     std::unique_ptr<DocumentConverter> m_converter;
     std::function<QString()> m_clipboardText;
-    QHash<QString, QAction *> m_actions;
-    QHash<QString, QTimer *> m_timers;
+    Actions m_actions{};
+    Timers m_timers{};
     QTimer *m_settle = nullptr;
     QFont m_fontdialog1; // the font dialog's font: what the editor text takes
     QColor m_editorTextColor = Qt::black;

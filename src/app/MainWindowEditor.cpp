@@ -167,9 +167,9 @@ void MainWindow::MnShowEditClick() {
 }
 
 void MainWindow::setEditorMenus(bool shown) {
-    action("MnFulScreen")->setEnabled(!shown);
-    action("MnShowEdit")->setVisible(!shown);
-    action("MnHideEdit")->setVisible(shown);
+    m_actions.MnFulScreen->setEnabled(!shown);
+    m_actions.MnShowEdit->setVisible(!shown);
+    m_actions.MnHideEdit->setVisible(shown);
 }
 
 void MainWindow::ActHideEdit() {
@@ -195,7 +195,7 @@ void MainWindow::ActHideEdit() {
 }
 
 void MainWindow::TEditOnTimer() {
-    timer("TEditOn")->stop();
+    m_timers.TEditOn->stop();
     // A run reads the hidden layout, and the full-screen window covers the editor.
     if (isReading() || fullScreenShown())
         return;
@@ -219,36 +219,33 @@ void MainWindow::TEditOnTimer() {
 void MainWindow::PopupMenu2Popup() {
     const bool canPaste = !clipboardText().isEmpty();
     const bool hasSelection = m_editor->textCursor().hasSelection();
-    action("PumPaste")->setEnabled(canPaste);
-    action("pum1")->setEnabled(canPaste);
-    action("PumCut")->setEnabled(hasSelection);
-    action("PumCopy")->setEnabled(hasSelection);
+    m_actions.PumPaste->setEnabled(canPaste);
+    m_actions.pum1->setEnabled(canPaste);
+    m_actions.PumCut->setEnabled(hasSelection);
+    m_actions.PumCopy->setEnabled(hasSelection);
 }
 
 bool MainWindow::editorKey(QKeyEvent *event) {
     // The editor's own clipboard keys go through the program's commands, with the
     // enabled states of the last opening of its menu.
     const QKeyCombination key = event->keyCombination();
-    const char *name = nullptr;
+    QAction *command = nullptr;
     if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_A))
-        name = "N24";
+        command = m_actions.N24;
     else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_C) ||
              key == QKeyCombination(Qt::ControlModifier, Qt::Key_Insert))
-        name = "PumCopy";
+        command = m_actions.PumCopy;
     else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_X) ||
              key == QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete))
-        name = "PumCut";
-    else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_V))
-        name = "PumPaste";
-    else if (key == QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert))
-        name = "pum1";
-    if (!name)
-        return false;
+        command = m_actions.PumCut;
     // The hidden Shift+Insert item cannot be triggered; it shares the paste state.
-    if (qstrcmp(name, "pum1") == 0)
-        name = "PumPaste";
-    if (QAction *a = action(name); a && a->isEnabled())
-        a->trigger();
+    else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_V) ||
+             key == QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert))
+        command = m_actions.PumPaste;
+    if (!command)
+        return false;
+    if (command->isEnabled())
+        command->trigger();
     return true;
 }
 

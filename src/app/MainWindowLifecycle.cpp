@@ -87,7 +87,7 @@ QString MainWindow::lastEditPath() const {
 void MainWindow::runStartup() {
     QDir::setCurrent(m_options.dataFolder);
     m_engine.state().RowCapacity = 50;
-    action("MnHelp")->setVisible(!helpFile().isEmpty());
+    m_actions.MnHelp->setVisible(!helpFile().isEmpty());
     m_editor->SelectionTracking = true;
     m_fontdialog1 = m_editor->document()->defaultFont();
     m_defaults = SettingsRecord::designedDefaults();
@@ -103,13 +103,13 @@ void MainWindow::runStartup() {
     ApplyReadingSettings(m_record);
     ApplyOptionFlags(m_record);
     QDir::setCurrent(m_options.dataFolder);
-    if (m_record.EditorOn.isOn() && checked("MnRemAll"))
-        timer("TEditOn")->start();
+    if (m_record.EditorOn.isOn() && m_actions.MnRemAll->isChecked())
+        m_timers.TEditOn->start();
     m_music->setMusicFolder(m_record.MusicFolder.value());
     m_music->setMusicFile(m_record.MusicFile.value());
     if (!m_record.MusicFolder.value().isEmpty())
         QDir::setCurrent(m_record.MusicFolder.value());
-    m_music->scheduleResume(m_record.MusicOn.isOn(), checked("MnRemAll"));
+    m_music->scheduleResume(m_record.MusicOn.isOn(), m_actions.MnRemAll->isChecked());
 }
 
 void MainWindow::loadStartupText() {
@@ -168,17 +168,17 @@ void MainWindow::createFullScreenWindow() {
     connect(fs->measureTimer(), &QTimer::timeout, this, &MainWindow::FullScreenTimer1Timer);
     connect(fs, &FullScreenWindow::shown, this, &MainWindow::onFullScreenShown);
     connect(fs, &FullScreenWindow::resized, this, &MainWindow::onFullScreenResized);
-    connect(fs, &FullScreenWindow::switchRequested, action("ActFulScreen"), &QAction::trigger);
-    fs->addAction(action("ActShowEdit"));
-    fs->addAction(action("ActHelp"));
+    connect(fs, &FullScreenWindow::switchRequested, m_actions.ActFulScreen, &QAction::trigger);
+    fs->addAction(m_actions.ActShowEdit);
+    fs->addAction(m_actions.ActHelp);
     connect(fs, &FullScreenWindow::closeRequested, this, &MainWindow::ActCloseExecute);
     connect(fs, &FullScreenWindow::spacePressed, this, [this] {
         if (!m_strip->BtStart->isHidden())
-            action("ActBtStartFull")->trigger();
+            m_actions.ActBtStartFull->trigger();
         else if (isReading())
-            action("ActBtStopFull")->trigger();
+            m_actions.ActBtStopFull->trigger();
     });
-    fs->addAction(action("MnFulScreen"));
+    fs->addAction(m_actions.MnFulScreen);
 
     // Told once the window is up, not while start-up still restores what a
     // termination would store.
@@ -188,7 +188,7 @@ void MainWindow::createFullScreenWindow() {
         m_dialogs->message(dialogParent(), std::exchange(m_startupMessage, QString()));
     if (m_shutDown)
         return;
-    const bool remAll = checked("MnRemAll");
+    const bool remAll = m_actions.MnRemAll->isChecked();
     if (m_record.FullScreen.isOn() && remAll) {
         if (QScreen *screen = this->screen())
             fs->setGeometry(screen->geometry());
@@ -201,7 +201,7 @@ void MainWindow::createFullScreenWindow() {
     const bool fileFailed = !m_options.commandLineFile.isEmpty() && !m_commandLineRead;
     const bool start = (m_record.ReadingOn.isOn() && remAll && !fileFailed) || m_commandLineRead;
     if (start && !(m_terminationRequested && m_editor->isBlank()))
-        action("ActBtStart")->trigger();
+        m_actions.ActBtStart->trigger();
     // A termination that came while start-up restored the stored state.
     if (m_terminationRequested)
         requestTermination();
@@ -291,15 +291,16 @@ void MainWindow::placeEditor() {
 
 void MainWindow::applicationDeactivated() {
     m_deactivated = true;
-    if (checked("MnReactOnFocus"))
+    if (m_actions.MnReactOnFocus->isChecked())
         suspend();
 }
 
 void MainWindow::applicationActivated() {
     m_deactivated = false;
-    if (checked("MnReactOnFocus") && isReading() && !QApplication::activeModalWidget()) {
-        timer("t1")->start();
-        timer("T2")->start();
+    if (m_actions.MnReactOnFocus->isChecked() && isReading() &&
+        !QApplication::activeModalWidget()) {
+        m_timers.t1->start();
+        m_timers.T2->start();
         ActBeginToCount();
     }
 }

@@ -42,10 +42,10 @@ void MainWindow::N36Click() {
 
 void MainWindow::N4Popup(QMenu *menu) {
     const MusicPlayer::EnablingState state = m_music->menuState();
-    const bool main = menu->objectName() == QLatin1String("N4");
-    action(main ? "N35" : "Pum35")->setEnabled(state.start);
-    action(main ? "N36" : "Pum36")->setEnabled(state.stop);
-    action(main ? "N34" : "Pum34")->setEnabled(state.choose);
+    const bool main = menu == m_actions.N4->menu();
+    (main ? m_actions.N35 : m_actions.Pum35)->setEnabled(state.start);
+    (main ? m_actions.N36 : m_actions.Pum36)->setEnabled(state.stop);
+    (main ? m_actions.N34 : m_actions.Pum34)->setEnabled(state.choose);
 }
 
 } // namespace zk

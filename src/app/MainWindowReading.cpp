@@ -22,15 +22,15 @@ bool MainWindow::isReading() const {
 }
 
 void MainWindow::suspend() {
-    timer("t1")->stop();
-    timer("T2")->stop();
+    m_timers.t1->stop();
+    m_timers.T2->stop();
 }
 
 void MainWindow::resumeIfReading(bool restartCount) {
     if (!isReading())
         return;
-    timer("t1")->start();
-    timer("T2")->start();
+    m_timers.t1->start();
+    m_timers.T2->start();
     if (restartCount)
         ActBeginToCount();
 }
@@ -45,8 +45,8 @@ void MainWindow::BtStartClick() {
         ActHideEdit();
     m_engine.prepareStart();
     m_editor->SelectionTracking = false;
-    timer("t1")->start();
-    timer("T2")->start();
+    m_timers.t1->start();
+    m_timers.T2->start();
     m_strip->BtStop->show();
     m_strip->BtStart->hide();
     m_stats.startReading();
@@ -58,8 +58,8 @@ void MainWindow::BtStartClick() {
 void MainWindow::ActBtStopExecute() {
     if (!isReading())
         return;
-    timer("t1")->stop();
-    timer("T2")->stop();
+    m_timers.t1->stop();
+    m_timers.T2->stop();
     m_strip->BtStart->show();
     m_strip->BtStop->hide();
     m_stats.stopReading();
@@ -192,7 +192,7 @@ void MainWindow::Edit2Change() {
         box->setValue(snapped); // runs this handling again for the snapped value
         return;
     }
-    timer("t1")->setInterval(v);
+    m_timers.t1->setInterval(v);
     ActBeginToCount();
 }
 
@@ -216,7 +216,7 @@ void MainWindow::ActCheckLines() {
 
 void MainWindow::actmaxlength1() {
     // A request while the timer is armed shares the pending measurement.
-    QTimer *t = timer("TMaxLength");
+    QTimer *t = m_timers.TMaxLength;
     if (!t->isActive())
         t->start();
 }
@@ -242,7 +242,7 @@ int MainWindow::measureCapacity(int width) const {
 }
 
 void MainWindow::TMaxLengthTimer() {
-    timer("TMaxLength")->stop();
+    m_timers.TMaxLength->stop();
     if (mainShown())
         m_engine.state().RowCapacity = measureCapacity(m_panel->width());
     ActBeginToCount();

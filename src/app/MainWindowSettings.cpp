@@ -24,27 +24,31 @@ namespace zk {
 
 namespace {
 
-const char *const OptionNames[] = {"MnReactOnSigns", "MnDelMin",       "MnReadNonStop",
-                                   "MnReactOnFocus", "MnWithoutPause", "MnShortPause",
-                                   "MnLongPause",    "MnSmartPause",   "MnRemAll"};
-
-std::array<RecordFlag *, 9> optionFlags(SettingsRecord &r) {
-    return {&r.ReactOnSigns, &r.DelMin,    &r.ReadNonStop, &r.ReactOnFocus, &r.WithoutPause,
-            &r.ShortPause,   &r.LongPause, &r.SmartPause,  &r.RemAll};
-}
-
-struct ShowOption {
-    const char *name;
+// A checkable menu item and the record's flag that stores it.
+struct Option {
+    QAction *Actions::*item;
     RecordFlag SettingsRecord::*flag;
 };
 
-const ShowOption ShowOptions[] = {
-    {"MnShowPicture", &SettingsRecord::ShowPicture},
-    {"MnShowTimeAndSpeed", &SettingsRecord::ShowTimeAndSpeed},
-    {"MnShowTimeOfReading", &SettingsRecord::ShowTimeOfReading},
-    {"MnShowTimeOfWork", &SettingsRecord::ShowTimeOfWork},
-    {"MnShowSpeedInWords", &SettingsRecord::ShowSpeedInWords},
-    {"MnShowSpeedInSigns", &SettingsRecord::ShowSpeedInSigns},
+const Option OptionFlags[] = {
+    {&Actions::MnReactOnSigns, &SettingsRecord::ReactOnSigns},
+    {&Actions::MnDelMin, &SettingsRecord::DelMin},
+    {&Actions::MnReadNonStop, &SettingsRecord::ReadNonStop},
+    {&Actions::MnReactOnFocus, &SettingsRecord::ReactOnFocus},
+    {&Actions::MnWithoutPause, &SettingsRecord::WithoutPause},
+    {&Actions::MnShortPause, &SettingsRecord::ShortPause},
+    {&Actions::MnLongPause, &SettingsRecord::LongPause},
+    {&Actions::MnSmartPause, &SettingsRecord::SmartPause},
+    {&Actions::MnRemAll, &SettingsRecord::RemAll},
+};
+
+const Option ShowOptions[] = {
+    {&Actions::MnShowPicture, &SettingsRecord::ShowPicture},
+    {&Actions::MnShowTimeAndSpeed, &SettingsRecord::ShowTimeAndSpeed},
+    {&Actions::MnShowTimeOfReading, &SettingsRecord::ShowTimeOfReading},
+    {&Actions::MnShowTimeOfWork, &SettingsRecord::ShowTimeOfWork},
+    {&Actions::MnShowSpeedInWords, &SettingsRecord::ShowSpeedInWords},
+    {&Actions::MnShowSpeedInSigns, &SettingsRecord::ShowSpeedInSigns},
 };
 
 // The stored placement is the outer frame, but the frame is known only once the
@@ -155,16 +159,15 @@ void MainWindow::CaptureSettings(SettingsRecord &record) const {
         record.WindowWidth = frame.width();
         record.WindowHeight = frame.height();
     }
-    auto flags = optionFlags(record);
-    for (int i = 0; i < 9; ++i)
-        flags[i]->set(checked(OptionNames[i]));
+    for (const Option &o : OptionFlags)
+        (record.*o.flag).set((m_actions.*o.item)->isChecked());
     if (RecordMapping::toColor(record.PanelColor) != m_panel->background())
         record.PanelColor = RecordMapping::fromColor(m_panel->background());
     const QColor editColor = m_editor->palette().color(QPalette::Base);
     if (RecordMapping::toColor(record.EditColor) != editColor)
         record.EditColor = RecordMapping::fromColor(editColor);
-    for (const ShowOption &o : ShowOptions)
-        (record.*o.flag).set(checked(o.name));
+    for (const Option &o : ShowOptions)
+        (record.*o.flag).set((m_actions.*o.item)->isChecked());
     record.SavedLine = m_engine.state().CurrentLine;
     record.Delay = static_cast<qint16>(m_strip->UpDown2->value());
     record.RowLength = static_cast<qint16>(m_strip->UpDown3->value());
@@ -182,8 +185,8 @@ void MainWindow::ApplyViewSettings(const SettingsRecord &record) {
     if (m_fullScreen)
         m_fullScreen->panel()->setBackground(panelColor);
     m_editor->setBackgroundColor(RecordMapping::toColor(record.EditColor));
-    for (const ShowOption &o : ShowOptions)
-        action(o.name)->setChecked((record.*o.flag).isOn());
+    for (const Option &o : ShowOptions)
+        (m_actions.*o.item)->setChecked((record.*o.flag).isOn());
     m_bar->setVisible(record.ShowTimeAndSpeed.isOn());
     m_bar->PnWords->setVisible(record.ShowSpeedInWords.isOn());
     m_bar->PnSigns->setVisible(record.ShowSpeedInSigns.isOn());
@@ -194,10 +197,8 @@ void MainWindow::ApplyViewSettings(const SettingsRecord &record) {
 }
 
 void MainWindow::ApplyOptionFlags(const SettingsRecord &record) {
-    SettingsRecord copy = record;
-    auto flags = optionFlags(copy);
-    for (int i = 0; i < 9; ++i)
-        action(OptionNames[i])->setChecked(flags[i]->isOn());
+    for (const Option &o : OptionFlags)
+        (m_actions.*o.item)->setChecked((record.*o.flag).isOn());
     ActCheckLines();
 }
 
@@ -283,7 +284,7 @@ void MainWindow::MnSetViewClick() {
 
 void MainWindow::MnShowTimeAndSpeedClick() {
     // The checkable item has already flipped itself when this runs.
-    m_bar->setVisible(checked("MnShowTimeAndSpeed"));
+    m_bar->setVisible(m_actions.MnShowTimeAndSpeed->isChecked());
     if (centralWidget()->layout())
         centralWidget()->layout()->activate();
     ActCheckLines();
@@ -291,42 +292,42 @@ void MainWindow::MnShowTimeAndSpeedClick() {
 }
 
 // The bar shows one of each pair of panels; the main-menu items say which.
-void MainWindow::chooseBarPanel(const char *onItem, const char *offItem, QWidget *show,
-                                QWidget *hide) {
-    action(onItem)->setChecked(true);
-    action(offItem)->setChecked(false);
+void MainWindow::chooseBarPanel(QAction *onItem, QAction *offItem, QWidget *show, QWidget *hide) {
+    onItem->setChecked(true);
+    offItem->setChecked(false);
     show->show();
     hide->hide();
     m_bar->relayout();
 }
 
 void MainWindow::MnShowTimeOfReadingClick() {
-    chooseBarPanel("MnShowTimeOfReading", "MnShowTimeOfWork", m_bar->PnReading, m_bar->PnWork);
+    chooseBarPanel(m_actions.MnShowTimeOfReading, m_actions.MnShowTimeOfWork, m_bar->PnReading,
+                   m_bar->PnWork);
 }
 
 void MainWindow::MnShowTimeOfWorkClick() {
-    chooseBarPanel("MnShowTimeOfWork", "MnShowTimeOfReading", m_bar->PnWork, m_bar->PnReading);
+    chooseBarPanel(m_actions.MnShowTimeOfWork, m_actions.MnShowTimeOfReading, m_bar->PnWork,
+                   m_bar->PnReading);
 }
 
 void MainWindow::MnShowSpeedInSignsClick() {
-    chooseBarPanel("MnShowSpeedInSigns", "MnShowSpeedInWords", m_bar->PnSigns, m_bar->PnWords);
+    chooseBarPanel(m_actions.MnShowSpeedInSigns, m_actions.MnShowSpeedInWords, m_bar->PnSigns,
+                   m_bar->PnWords);
 }
 
 void MainWindow::MnShowSpeedInWordsClick() {
-    chooseBarPanel("MnShowSpeedInWords", "MnShowSpeedInSigns", m_bar->PnWords, m_bar->PnSigns);
+    chooseBarPanel(m_actions.MnShowSpeedInWords, m_actions.MnShowSpeedInSigns, m_bar->PnWords,
+                   m_bar->PnSigns);
 }
 
 void MainWindow::PopupMenu3Popup() {
-    const struct {
-        const char *pum;
-        const char *mn;
-    } pairs[] = {{"PumShowTimeOfReading", "MnShowTimeOfReading"},
-                 {"PumShowTimeOfWork", "MnShowTimeOfWork"},
-                 {"PumShowTimeAndSpeed", "MnShowTimeAndSpeed"},
-                 {"PumShowSpeedInSigns", "MnShowSpeedInSigns"},
-                 {"PumShowSpeedInWords", "MnShowSpeedInWords"}};
-    for (const auto &p : pairs)
-        action(p.pum)->setChecked(checked(p.mn));
+    const Actions &a = m_actions;
+    for (const auto &[popup, main] : {std::pair{a.PumShowTimeOfReading, a.MnShowTimeOfReading},
+                                      {a.PumShowTimeOfWork, a.MnShowTimeOfWork},
+                                      {a.PumShowTimeAndSpeed, a.MnShowTimeAndSpeed},
+                                      {a.PumShowSpeedInSigns, a.MnShowSpeedInSigns},
+                                      {a.PumShowSpeedInWords, a.MnShowSpeedInWords}})
+        popup->setChecked(main->isChecked());
 }
 
 } // namespace zk

@@ -57,7 +57,8 @@ QAction *makeAction(const MenuItem &item, QWidget *owner) {
     return action;
 }
 
-void build(QWidget *root, std::span<const MenuItem> items, QWidget *owner, bool isBar) {
+void build(QWidget *root, std::span<const MenuItem> items, QWidget *owner, bool isBar,
+           Actions &actions) {
     // parents[d] is the widget that takes items of depth d.
     QList<QWidget *> parents{root};
     for (const MenuItem &item : items) {
@@ -76,6 +77,7 @@ void build(QWidget *root, std::span<const MenuItem> items, QWidget *owner, bool 
             menu->setObjectName(QString::fromLatin1(item.name));
             menu->menuAction()->setObjectName(QString::fromLatin1(item.name));
             menu->menuAction()->setVisible(!item.hidden);
+            actions.*item.action = menu->menuAction();
             if (isBar && item.depth == 0)
                 static_cast<QMenuBar *>(root)->addMenu(menu);
             else
@@ -84,6 +86,7 @@ void build(QWidget *root, std::span<const MenuItem> items, QWidget *owner, bool 
             continue;
         }
         QAction *action = makeAction(item, owner);
+        actions.*item.action = action;
         parent->addAction(action);
         parents.append(nullptr);
     }
@@ -91,13 +94,24 @@ void build(QWidget *root, std::span<const MenuItem> items, QWidget *owner, bool 
 
 } // namespace
 
-void MenuBuilder::buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidget *owner) {
-    build(bar, items, owner, true);
+void MenuBuilder::buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidget *owner,
+                           Actions &actions) {
+    build(bar, items, owner, true, actions);
     new BarAccelerators(bar);
 }
 
-void MenuBuilder::buildPopup(QMenu *menu, std::span<const MenuItem> items, QWidget *owner) {
-    build(menu, items, owner, false);
+void MenuBuilder::buildPopup(QMenu *menu, std::span<const MenuItem> items, QWidget *owner,
+                             Actions &actions) {
+    build(menu, items, owner, false, actions);
+}
+
+void MenuBuilder::buildCommands(std::span<const CommandItem> items, QWidget *owner,
+                                Actions &actions) {
+    for (const CommandItem &item : items) {
+        auto *action = new QAction(owner);
+        action->setObjectName(QString::fromLatin1(item.name));
+        actions.*item.action = action;
+    }
 }
 
 } // namespace zk

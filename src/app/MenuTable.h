@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Actions.h"
+
 #include <QKeySequence>
 #include <QString>
 
@@ -17,7 +19,8 @@ namespace zk {
 struct MenuItem {
     int depth;
     const char *name;
-    const char16_t *caption; // "-" is a separator
+    QAction *Actions::*action; // where the built action goes; none for a separator
+    const char16_t *caption;   // "-" is a separator
     int key = 0;
     bool checkable = false;
     bool checked = false;
@@ -25,11 +28,21 @@ struct MenuItem {
     bool submenu = false;
 };
 
-// Builds menus from a table; every action and submenu carries its item's name.
+// An action that no menu shows.
+struct CommandItem {
+    const char *name;
+    QAction *Actions::*action;
+};
+
+// Builds menus from a table; every action and submenu carries its item's name and
+// is put in its place in `actions`.
 class MenuBuilder final {
 public:
-    static void buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidget *owner);
-    static void buildPopup(QMenu *menu, std::span<const MenuItem> items, QWidget *owner);
+    static void buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidget *owner,
+                         Actions &actions);
+    static void buildPopup(QMenu *menu, std::span<const MenuItem> items, QWidget *owner,
+                           Actions &actions);
+    static void buildCommands(std::span<const CommandItem> items, QWidget *owner, Actions &actions);
 };
 
 } // namespace zk

@@ -18,6 +18,11 @@
 #include <memory>
 #include <sys/resource.h>
 
+// A menu item or command by the name the tests know it by.
+inline QAction *namedAction(const QObject *window, const char *name) {
+    return window->findChild<QAction *>(QString::fromLatin1(name));
+}
+
 // Makes every larger write fail while it lives, as a full disk would.
 class FileSizeLimit final {
 public:
@@ -121,7 +126,7 @@ struct WindowFixture {
     // Start reading, but drive the ticks by hand.
     void startReading() const {
         window->BtStartClick();
-        window->timer("t1")->stop();
+        window->timers().t1->stop();
     }
 
     QString row(int i) const { return window->mainPanel()->row(i)->text(); }

@@ -77,17 +77,17 @@ void test_controls::delay_arrowsWalkTheTable_andDoubleClickResets() {
     QCOMPARE(delay->value(), 100);
     press(delay, Qt::Key_Down, 10);
     QCOMPARE(delay->value(), 50);
-    QCOMPARE(w->timer("t1")->interval(), 50);
+    QCOMPARE(w->timers().t1->interval(), 50);
 
     // Double-click: at another delay it sets 140, the running timer follows and
     // counting restarts; at 140 nothing happens.
     f.startReading();
-    w->timer("t1")->start();
+    w->timers().t1->start();
     w->engine().state().WordCount = 9;
     QTest::mouseDClick(delay->findChild<QLineEdit *>(QStringLiteral("Edit2")), Qt::LeftButton);
     QCOMPARE(delay->value(), 140);
-    QCOMPARE(w->timer("t1")->interval(), 140);
-    QVERIFY(w->timer("t1")->isActive());
+    QCOMPARE(w->timers().t1->interval(), 140);
+    QVERIFY(w->timers().t1->isActive());
     QCOMPARE(w->engine().state().WordCount, 0);
     w->engine().state().WordCount = 9;
     QTest::mouseDClick(w->strip()->Panel8, Qt::LeftButton);
@@ -100,7 +100,7 @@ void test_controls::restoredDelay_stepsFromItself() {
     UpDownBox *delay = w->strip()->UpDown2;
     delay->setValue(130); // as a restore does
     QCOMPARE(delay->value(), 130);
-    QCOMPARE(w->timer("t1")->interval(), 130);
+    QCOMPARE(w->timers().t1->interval(), 130);
     press(delay, Qt::Key_Up);
     QCOMPARE(delay->value(), 150);
     delay->setValue(110); // snaps like an arrow press would
@@ -202,7 +202,7 @@ void test_controls::rowCount_cappedByWhatFits_clearsRowsOfBothWindows() {
     QVERIFY(panel->row(2)->isVisible());
     QVERIFY(!panel->row(3)->isVisible());
     // Hiding the statistics bar gives the panel room for more.
-    w->action("MnShowTimeAndSpeed")->trigger();
+    w->actions().MnShowTimeAndSpeed->trigger();
     QVERIFY(!w->statisticsBar()->isVisible());
     QVERIFY(panel->height() > 39 + 3 * h + h / 2);
 }
@@ -229,7 +229,7 @@ void test_controls::rowCapacity_measuredFromWidthAndFont() {
     QCOMPARE(w->engine().state().RowCapacity, narrow);
     // A request while the timer is armed does not postpone it.
     w->actmaxlength1();
-    QTimer *t = w->timer("TMaxLength");
+    QTimer *t = w->timers().TMaxLength;
     QVERIFY(t->isActive());
     const int remaining = t->remainingTime();
     QTest::qWait(30);
@@ -242,7 +242,7 @@ void test_controls::statistics_showSpeedsAfterNineTicks() {
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     StatisticsBar *bar = w->statisticsBar();
     f.startReading();
-    w->timer("T2")->stop();
+    w->timers().T2->stop();
     for (int tick = 1; tick <= 8; ++tick) {
         f.clock.advance(1000);
         w->engine().state().WordCount = 4 * tick;
@@ -277,23 +277,23 @@ void test_controls::statistics_showOptions() {
     QTest::mouseDClick(bar->PnSigns, Qt::LeftButton);
     QVERIFY(bar->PnWords->isVisible());
     QVERIFY(!bar->PnSigns->isVisible());
-    QVERIFY(w->action("MnShowSpeedInWords")->isChecked());
-    QVERIFY(!w->action("MnShowSpeedInSigns")->isChecked());
-    w->action("MnShowTimeOfWork")->trigger();
+    QVERIFY(w->actions().MnShowSpeedInWords->isChecked());
+    QVERIFY(!w->actions().MnShowSpeedInSigns->isChecked());
+    w->actions().MnShowTimeOfWork->trigger();
     QVERIFY(bar->PnWork->isVisible());
     QVERIFY(!bar->PnReading->isVisible());
-    QVERIFY(w->action("MnShowTimeOfWork")->isChecked());
-    QVERIFY(!w->action("MnShowTimeOfReading")->isChecked());
+    QVERIFY(w->actions().MnShowTimeOfWork->isChecked());
+    QVERIFY(!w->actions().MnShowTimeOfReading->isChecked());
     f.clock.advance(3723000);
     w->Timer1Timer();
     QCOMPARE(bar->PnWork->text(), QStringLiteral("1:02:03"));
     auto *popup = w->findChild<QMenu *>(QStringLiteral("PopupMenu3"));
     QVERIFY(popup);
     emit popup->aboutToShow();
-    QVERIFY(w->action("PumShowTimeOfWork")->isChecked());
-    QVERIFY(!w->action("PumShowTimeOfReading")->isChecked());
-    QVERIFY(w->action("PumShowSpeedInWords")->isChecked());
-    QVERIFY(w->action("PumShowTimeAndSpeed")->isChecked());
+    QVERIFY(w->actions().PumShowTimeOfWork->isChecked());
+    QVERIFY(!w->actions().PumShowTimeOfReading->isChecked());
+    QVERIFY(w->actions().PumShowSpeedInWords->isChecked());
+    QVERIFY(w->actions().PumShowTimeAndSpeed->isChecked());
 }
 
 void test_controls::fullScreen_continuesRun_andRowsStayInStep() {
@@ -306,7 +306,7 @@ void test_controls::fullScreen_continuesRun_andRowsStayInStep() {
     QCOMPARE(f.row(0), QStringLiteral("один"));
     QCOMPARE(f.row(1), QStringLiteral("два"));
     w->engine().state().WordCount = 5;
-    w->action("MnFulScreen")->trigger();
+    w->actions().MnFulScreen->trigger();
     FullScreenWindow *fs = w->fullScreenWindow();
     QVERIFY(fs->isVisible());
     QVERIFY(!w->isVisible());
@@ -318,7 +318,7 @@ void test_controls::fullScreen_continuesRun_andRowsStayInStep() {
     QCOMPARE(fs->panel()->row(0)->text(), QStringLiteral("три"));
     QCOMPARE(f.row(0), QStringLiteral("один")); // the hidden window is not updated
     // Back: the main window copies the rows and their visibility.
-    w->action("MnFulScreen")->trigger();
+    w->actions().MnFulScreen->trigger();
     QVERIFY(w->isVisible());
     QVERIFY(!fs->isVisible());
     QCOMPARE(f.row(0), QStringLiteral("три"));
@@ -330,11 +330,11 @@ void test_controls::fullScreen_spaceStopsAndClears_clickStopsAndKeeps() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три четыре"));
     w->strip()->UpDown3->setValue(3);
-    w->action("MnFulScreen")->trigger();
+    w->actions().MnFulScreen->trigger();
     FullScreenWindow *fs = w->fullScreenWindow();
     QTest::keyClick(fs, Qt::Key_Space);
     QVERIFY(w->isReading());
-    w->timer("t1")->stop();
+    w->timers().t1->stop();
     w->T1Timer();
     QCOMPARE(fs->panel()->row(0)->text(), QStringLiteral("один"));
     // A single click on a row stops and keeps the rows.
@@ -343,7 +343,7 @@ void test_controls::fullScreen_spaceStopsAndClears_clickStopsAndKeeps() {
     QCOMPARE(fs->panel()->row(0)->text(), QStringLiteral("один"));
     QTest::mouseClick(fs->panel()->row(0), Qt::LeftButton);
     QVERIFY(w->isReading());
-    w->timer("t1")->stop();
+    w->timers().t1->stop();
     w->T1Timer();
     QTest::keyClick(fs, Qt::Key_Space);
     QVERIFY(!w->isReading());

@@ -42,7 +42,7 @@ QString paragraphs(int count, int words) {
 void test_editor::f2_inFullScreen_doesNothing() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
-    w->action("MnFulScreen")->trigger();
+    w->actions().MnFulScreen->trigger();
     QVERIFY(w->fullScreenWindow()->isVisible());
     QTest::keyClick(w->fullScreenWindow(), Qt::Key_F2);
     QVERIFY(!w->editor()->isVisible());
@@ -61,12 +61,12 @@ void test_editor::showingDuringRun_stopsAndClearsBothWindows() {
     QVERIFY(!w->isReading());
     QCOMPARE(f.row(0), QString());
     QCOMPARE(w->fullScreenWindow()->panel()->row(0)->text(), QString());
-    QVERIFY(!w->action("MnFulScreen")->isEnabled());
-    QVERIFY(!w->action("MnShowEdit")->isVisible());
-    QVERIFY(w->action("MnHideEdit")->isVisible());
+    QVERIFY(!w->actions().MnFulScreen->isEnabled());
+    QVERIFY(!w->actions().MnShowEdit->isVisible());
+    QVERIFY(w->actions().MnHideEdit->isVisible());
     QTest::keyClick(w->editor(), Qt::Key_F2);
     QVERIFY(!w->editor()->isVisible());
-    QVERIFY(w->action("MnFulScreen")->isEnabled());
+    QVERIFY(w->actions().MnFulScreen->isEnabled());
 }
 
 void test_editor::emptyEditor_fallsBackToStart() {
@@ -187,13 +187,13 @@ void test_editor::displayFontDialog_evenCancelled_isWhatPasteApplies() {
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     const QFont display = w->mainPanel()->displayFont();
     f.dialogs->font.reset(); // cancelled
-    w->action("N13")->trigger();
+    w->actions().N13->trigger();
     QCOMPARE(f.dialogs->fontDialogs, 1);
     QCOMPARE(w->mainPanel()->displayFont(), display);
     w->MnShowEditClick();
     f.clipboard = QStringLiteral("ещё");
     w->PopupMenu2Popup();
-    w->action("PumPaste")->trigger();
+    w->actions().PumPaste->trigger();
     QCOMPARE(w->editor()->document()->defaultFont().family(), display.family());
     QCOMPARE(w->editor()->document()->defaultFont().pointSize(), display.pointSize());
 }
@@ -204,8 +204,8 @@ void test_editor::emptyClipboardAtOpening_disablesPasteKeys() {
     w->MnShowEditClick();
     f.clipboard.clear();
     w->PopupMenu2Popup();
-    QVERIFY(!w->action("PumPaste")->isEnabled());
-    QVERIFY(!w->action("pum1")->isEnabled());
+    QVERIFY(!w->actions().PumPaste->isEnabled());
+    QVERIFY(!w->actions().pum1->isEnabled());
     f.clipboard = QStringLiteral("вставка");
     QTest::keyClick(w->editor(), Qt::Key_V, Qt::ControlModifier);
     QTest::keyClick(w->editor(), Qt::Key_Insert, Qt::ShiftModifier);
@@ -214,10 +214,10 @@ void test_editor::emptyClipboardAtOpening_disablesPasteKeys() {
     QTest::keyClick(w->editor(), Qt::Key_V, Qt::ControlModifier);
     QVERIFY(w->editor()->text().contains(QStringLiteral("вставка")));
     // Copy and cut follow the selection at the opening.
-    QVERIFY(!w->action("PumCopy")->isEnabled());
+    QVERIFY(!w->actions().PumCopy->isEnabled());
     w->editor()->selectAll();
     w->PopupMenu2Popup();
-    QVERIFY(w->action("PumCut")->isEnabled());
+    QVERIFY(w->actions().PumCut->isEnabled());
 }
 
 void test_editor::editorFont_cancelledChangesNothing_acceptedReformats() {
@@ -228,23 +228,23 @@ void test_editor::editorFont_cancelledChangesNothing_acceptedReformats() {
     const QFont before = w->editor()->document()->defaultFont();
     const int line = w->engine().state().CurrentLine;
     f.dialogs->font.reset();
-    w->action("MnEditFont")->trigger();
+    w->actions().MnEditFont->trigger();
     QCOMPARE(w->editor()->document()->defaultFont(), before);
     QFont chosen(QStringLiteral("DejaVu Serif"));
     chosen.setPointSize(20);
     f.dialogs->font = FontChoice{chosen, Qt::darkBlue};
-    w->action("MnEditFont")->trigger();
+    w->actions().MnEditFont->trigger();
     QCOMPARE(w->editor()->document()->defaultFont().family(), QStringLiteral("DejaVu Serif"));
     QCOMPARE(w->editor()->caret(), 14);
     QCOMPARE(w->engine().state().CurrentLine, line);
-    QVERIFY(w->action("MnHideEdit")->isVisible());
+    QVERIFY(w->actions().MnHideEdit->isVisible());
 
     // The shown rows follow the new font: a larger one wraps a long paragraph more.
     w->editor()->setText(paragraphs(1, 80));
     const int rowsBefore = w->editor()->lineCount();
     chosen.setPointSize(40);
     f.dialogs->font = FontChoice{chosen, Qt::black};
-    w->action("MnEditFont")->trigger();
+    w->actions().MnEditFont->trigger();
     QVERIFY(w->editor()->lineCount() > rowsBefore);
 }
 
@@ -257,7 +257,7 @@ void test_editor::startAfterEditing_readsFromCaretLine() {
     QTest::mouseClick(w->strip()->BtStart, Qt::LeftButton);
     QVERIFY(!w->editor()->isVisible());
     QVERIFY(w->isReading());
-    w->timer("t1")->stop();
+    w->timers().t1->stop();
     w->T1Timer();
     QCOMPARE(f.row(0), QStringLiteral("вторая"));
 }

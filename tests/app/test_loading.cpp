@@ -82,7 +82,7 @@ void readSomeLines(WindowFixture &f) {
 
 void verifyStoppedAndCleared(WindowFixture &f) {
     QVERIFY(!f.window->isReading());
-    QVERIFY(!f.window->timer("t1")->isActive());
+    QVERIFY(!f.window->timers().t1->isActive());
     for (int i = 0; i < DisplayPanel::PieceRows; ++i) {
         QCOMPARE(f.row(i), QString());
         QCOMPARE(f.window->fullScreenWindow()->panel()->row(i)->text(), QString());
@@ -146,7 +146,7 @@ void test_loading::failedConversion_keepsText_butResetsPositionAndRows() {
 
     f.writeFile(QStringLiteral("a.rtf"), "{\\rtf1 текст}");
     f.dialogs->openAnswer = f.path(QStringLiteral("a.rtf"));
-    w->action("MnLoadFromFile")->trigger();
+    w->actions().MnLoadFromFile->trigger();
 
     QCOMPARE(converter->paths, QStringList{f.path(QStringLiteral("a.rtf"))});
     QCOMPARE(f.dialogs->messages, QStringList{ConversionText});
@@ -268,7 +268,7 @@ void test_loading::failedSave_keepsOldFile_andResumesWithFreshCount() {
     WindowFixture f;
     MainWindow *w = f.startWithText(numberedLines(40));
     const auto readAndCount = [&] {
-        w->timer("t1")->stop();
+        w->timers().t1->stop();
         w->T1Timer();
         QVERIFY(w->engine().state().WordCount > 0);
     };
@@ -282,8 +282,8 @@ void test_loading::failedSave_keepsOldFile_andResumesWithFreshCount() {
         w->MnSaveEditClick();
         QCOMPARE(f.dialogs->messages, QStringList{SaveText});
         QVERIFY(w->isReading());
-        QVERIFY(w->timer("t1")->isActive());
-        QVERIFY(w->timer("T2")->isActive());
+        QVERIFY(w->timers().t1->isActive());
+        QVERIFY(w->timers().T2->isActive());
         QCOMPARE(w->engine().state().WordCount, 0);
     }
     QVERIFY(QFileInfo(f.dir.path()).isDir());
@@ -304,14 +304,14 @@ void test_loading::failedSave_keepsOldFile_andResumesWithFreshCount() {
     QCOMPARE(f.readFile(QStringLiteral("old.txt")), old);
     QCOMPARE(QDir(f.dir.path()).entryList({QStringLiteral("old.txt*")}, QDir::Files),
              QStringList{QStringLiteral("old.txt")});
-    QVERIFY(w->timer("t1")->isActive());
+    QVERIFY(w->timers().t1->isActive());
     QCOMPARE(w->engine().state().WordCount, 0);
 
     // While idle the timers stay off.
     w->BtStopClick();
     w->MnSaveEditClick();
-    QVERIFY(!w->timer("t1")->isActive());
-    QVERIFY(!w->timer("T2")->isActive());
+    QVERIFY(!w->timers().t1->isActive());
+    QVERIFY(!w->timers().T2->isActive());
 }
 
 void test_loading::clipboardAndClear_replaceTextAndGoToStart() {
@@ -326,7 +326,7 @@ void test_loading::clipboardAndClear_replaceTextAndGoToStart() {
 
     readSomeLines(f);
     f.clipboard = QStringLiteral("один\tдва\nтри\tчетыре");
-    w->action("MnLoadFromBuffer")->trigger();
+    w->actions().MnLoadFromBuffer->trigger();
     QCOMPARE(w->editor()->text(), QStringLiteral("один два\nтри четыре"));
     verifyAtStart(f);
     verifyStoppedAndCleared(f);
@@ -334,10 +334,10 @@ void test_loading::clipboardAndClear_replaceTextAndGoToStart() {
     QCOMPARE(w->editor()->document()->defaultFont().pointSize(), 31);
 
     w->BtStartClick();
-    w->timer("t1")->stop();
+    w->timers().t1->stop();
     w->T1Timer();
     w->fullScreenWindow()->panel()->row(0)->setText(QStringLiteral("x"));
-    w->action("MnClearEdit")->trigger();
+    w->actions().MnClearEdit->trigger();
     QCOMPARE(w->editor()->text(), QString());
     QVERIFY(w->editor()->isBlank());
     verifyAtStart(f);
@@ -380,18 +380,18 @@ void test_loading::startOnBlankEditor_loadsAndReadsAtOnce() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("  \n\t "));
     f.dialogs->openAnswer.clear();
-    w->action("ActBtStart")->trigger();
+    w->actions().ActBtStart->trigger();
     QVERIFY(!w->isReading());
     QCOMPARE(f.dialogs->lastFolder, f.dir.path());
 
     f.writeFile(QStringLiteral("книга.txt"),
                 TextCodec::toWindows1251(QStringLiteral("Начало книги.\nДальше.")));
     f.dialogs->openAnswer = f.path(QStringLiteral("книга.txt"));
-    w->action("ActBtStart")->trigger();
+    w->actions().ActBtStart->trigger();
     QVERIFY(w->isReading());
-    QVERIFY(w->timer("t1")->isActive());
+    QVERIFY(w->timers().t1->isActive());
     QCOMPARE(w->editor()->text(), QStringLiteral("Начало книги.\nДальше."));
-    w->timer("t1")->stop();
+    w->timers().t1->stop();
     w->T1Timer();
     QVERIFY2(f.row(0).startsWith(QStringLiteral("Начало")), qPrintable(f.row(0)));
 }

@@ -281,32 +281,31 @@ void test_menus::namedActions_existAndRunTheirCommands() {
                              "ActGoToStart", "ActSetFont", "ActHelp", "actmaxlength1"}) {
         auto *a = w->findChild<QAction *>(QString::fromLatin1(name));
         QVERIFY2(a, name);
-        QCOMPARE(w->action(name), a);
         QCOMPARE(a->shortcut(),
                  qstrcmp(name, "ActHelp") == 0 ? QKeySequence(Qt::Key_F1) : QKeySequence());
     }
 
-    w->action("ActBtStart")->trigger();
+    w->actions().ActBtStart->trigger();
     QVERIFY(w->isReading());
-    w->timer("t1")->stop();
+    w->timers().t1->stop();
     w->T1Timer();
     QVERIFY(!f.row(0).isEmpty());
-    w->action("ActBtStopFull")->trigger(); // the Stop button: rows are cleared
+    w->actions().ActBtStopFull->trigger(); // the Stop button: rows are cleared
     QVERIFY(!w->isReading());
     QCOMPARE(f.row(0), QString());
-    w->action("ActBtStartFull")->trigger();
+    w->actions().ActBtStartFull->trigger();
     QVERIFY(w->isReading());
     w->engine().state().WordCount = 4;
-    w->action("ActBeginToCount")->trigger();
+    w->actions().ActBeginToCount->trigger();
     QCOMPARE(w->engine().state().WordCount, 0);
-    w->action("ActBtStop")->trigger();
+    w->actions().ActBtStop->trigger();
     QVERIFY(!w->isReading());
-    w->action("ActFulScreen")->trigger();
+    w->actions().ActFulScreen->trigger();
     QVERIFY(w->fullScreenWindow()->isVisible());
-    w->action("ActFulScreen")->trigger();
+    w->actions().ActFulScreen->trigger();
     QVERIFY(w->isVisible());
     w->MnShowEditClick();
-    w->action("ActHideEdit")->trigger();
+    w->actions().ActHideEdit->trigger();
     QVERIFY(!w->editor()->isVisible());
     QVERIFY(!w->isShutDown());
 }
@@ -314,22 +313,22 @@ void test_menus::namedActions_existAndRunTheirCommands() {
 void test_menus::keys_workInBothWindows_evenWhenTheirItemIsHidden() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
-    QSignalSpy help(w->action("ActHelp"), &QAction::triggered);
+    QSignalSpy help(w->actions().ActHelp, &QAction::triggered);
     ModalCloser closer;
 
     // F2 shows the editor and hides it again, whichever item carries the key.
     QTest::keyClick(QApplication::activeWindow(), Qt::Key_F2);
     QVERIFY(w->editor()->isVisible());
-    QVERIFY(!w->action("MnShowEdit")->isVisible());
+    QVERIFY(!w->actions().MnShowEdit->isVisible());
     // Full screen is not offered while the editor is shown.
     QTest::keyClick(QApplication::activeWindow(), Qt::Key_F3);
     QVERIFY(w->isVisible());
     QTest::keyClick(QApplication::activeWindow(), Qt::Key_F2);
     QVERIFY(!w->editor()->isVisible());
-    QVERIFY(!w->action("MnHideEdit")->isVisible());
+    QVERIFY(!w->actions().MnHideEdit->isVisible());
 
     // Without a help file F1 reaches the help command, which opens nothing.
-    QVERIFY(!w->action("MnHelp")->isVisible());
+    QVERIFY(!w->actions().MnHelp->isVisible());
     closer.arm();
     QTest::keyClick(QApplication::activeWindow(), Qt::Key_F1);
     QCoreApplication::processEvents();
@@ -396,50 +395,50 @@ void test_menus::fileMenus_followClipboardAndEditorText() {
         f.clipboard = clip;
         for (int i = 0; i < 2; ++i) {
             open(w, menus[i]);
-            QVERIFY2(!w->action(loads[i])->isEnabled(), loads[i]);
+            QVERIFY2(!namedAction(w, loads[i])->isEnabled(), loads[i]);
         }
     }
     for (const char *name : {"MnSaveEdit", "MnClearEdit", "N58", "N59"})
-        QVERIFY2(!w->action(name)->isEnabled(), name);
+        QVERIFY2(!namedAction(w, name)->isEnabled(), name);
 
     f.clipboard = QStringLiteral("  слово ");
     w->editor()->setText(QStringLiteral("\n  я\n"));
     for (int i = 0; i < 2; ++i) {
         open(w, menus[i]);
-        QVERIFY2(w->action(loads[i])->isEnabled(), loads[i]);
+        QVERIFY2(namedAction(w, loads[i])->isEnabled(), loads[i]);
     }
     for (const char *name : {"MnSaveEdit", "MnClearEdit", "N58", "N59"})
-        QVERIFY2(w->action(name)->isEnabled(), name);
+        QVERIFY2(namedAction(w, name)->isEnabled(), name);
 }
 
 void test_menus::pauseMenu_followsPunctuationOnlyInMainMenu() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
-    w->action("MnReactOnSigns")->trigger();
-    QVERIFY(!w->action("MnReactOnSigns")->isChecked());
+    w->actions().MnReactOnSigns->trigger();
+    QVERIFY(!w->actions().MnReactOnSigns->isChecked());
     open(w, "N22");
-    QVERIFY(!w->action("MnPause")->isEnabled());
+    QVERIFY(!w->actions().MnPause->isEnabled());
     open(w, "PopupMenu1");
     open(w, "PumTumes");
-    QVERIFY(w->action("PumPause")->isEnabled());
-    QVERIFY(!w->action("PumReactOnSigns")->isChecked());
+    QVERIFY(w->actions().PumPause->isEnabled());
+    QVERIFY(!w->actions().PumReactOnSigns->isChecked());
     open(w, "PumPause");
-    w->action("PumShortPause")->trigger();
-    QVERIFY(w->action("MnShortPause")->isChecked());
-    QVERIFY(!w->action("MnWithoutPause")->isChecked());
+    w->actions().PumShortPause->trigger();
+    QVERIFY(w->actions().MnShortPause->isChecked());
+    QVERIFY(!w->actions().MnWithoutPause->isChecked());
 
-    w->action("PumReactOnSigns")->trigger();
+    w->actions().PumReactOnSigns->trigger();
     open(w, "N22");
-    QVERIFY(w->action("MnReactOnSigns")->isChecked());
-    QVERIFY(w->action("MnPause")->isEnabled());
+    QVERIFY(w->actions().MnReactOnSigns->isChecked());
+    QVERIFY(w->actions().MnPause->isEnabled());
 
     // The pop-up's pause items are brought up to date when their submenu opens.
-    w->action("MnSmartPause")->trigger();
-    QVERIFY(w->action("PumShortPause")->isChecked());
+    w->actions().MnSmartPause->trigger();
+    QVERIFY(w->actions().PumShortPause->isChecked());
     open(w, "PumPause");
-    QVERIFY(w->action("PumSmartPause")->isChecked());
+    QVERIFY(w->actions().PumSmartPause->isChecked());
     for (const char *name : {"PumWithoutPause", "PumShortPause", "PumLongPause"})
-        QVERIFY2(!w->action(name)->isChecked(), name);
+        QVERIFY2(!namedAction(w, name)->isChecked(), name);
 }
 
 void test_menus::shownEditor_disablesDisplayItemsAndFullScreen() {
@@ -454,34 +453,34 @@ void test_menus::shownEditor_disablesDisplayItemsAndFullScreen() {
         open(w, "N2");
         open(w, "PopupMenu1");
         for (const char *name : {"N13", "N14", "PumFont", "PumBackGround", "PumFullScreen"})
-            QVERIFY2(w->action(name)->isEnabled() == !shown, name);
+            QVERIFY2(namedAction(w, name)->isEnabled() == !shown, name);
         for (const char *name : {"MnEditFont", "MnEditColor"})
-            QVERIFY2(w->action(name)->isEnabled() == shown, name);
-        QCOMPARE(w->action("MnFulScreen")->isEnabled(), !shown);
-        QVERIFY(w->action("PumFullScreen")->isVisible());
-        QCOMPARE(w->action("PumShowEdit")->isVisible(), !shown);
-        QCOMPARE(w->action("PumHideEdit")->isVisible(), shown);
+            QVERIFY2(namedAction(w, name)->isEnabled() == shown, name);
+        QCOMPARE(w->actions().MnFulScreen->isEnabled(), !shown);
+        QVERIFY(w->actions().PumFullScreen->isVisible());
+        QCOMPARE(w->actions().PumShowEdit->isVisible(), !shown);
+        QCOMPARE(w->actions().PumHideEdit->isVisible(), shown);
     }
 }
 
 void test_menus::fullScreen_popupOffersWindowInstead() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
-    w->action("MnFulScreen")->trigger();
+    w->actions().MnFulScreen->trigger();
     QVERIFY(w->fullScreenWindow()->isVisible());
     open(w, "PopupMenu1");
-    QVERIFY(w->action("PumWindow")->isVisible());
-    QVERIFY(!w->action("PumFullScreen")->isVisible());
-    QVERIFY(w->action("PumShowEdit")->isVisible());
-    QVERIFY(!w->action("PumShowEdit")->isEnabled());
-    QVERIFY(!w->action("PumHideEdit")->isVisible());
-    QVERIFY(w->action("PumFont")->isEnabled());
-    w->action("PumWindow")->trigger();
+    QVERIFY(w->actions().PumWindow->isVisible());
+    QVERIFY(!w->actions().PumFullScreen->isVisible());
+    QVERIFY(w->actions().PumShowEdit->isVisible());
+    QVERIFY(!w->actions().PumShowEdit->isEnabled());
+    QVERIFY(!w->actions().PumHideEdit->isVisible());
+    QVERIFY(w->actions().PumFont->isEnabled());
+    w->actions().PumWindow->trigger();
     QVERIFY(w->isVisible());
     open(w, "PopupMenu1");
-    QVERIFY(!w->action("PumWindow")->isVisible());
-    QVERIFY(w->action("PumFullScreen")->isVisible());
-    QVERIFY(w->action("PumShowEdit")->isEnabled());
+    QVERIFY(!w->actions().PumWindow->isVisible());
+    QVERIFY(w->actions().PumFullScreen->isVisible());
+    QVERIFY(w->actions().PumShowEdit->isEnabled());
 }
 
 void test_menus::popupToggles_showInMainMenuAtOnce_andInPopupAtNextOpening() {
@@ -489,27 +488,27 @@ void test_menus::popupToggles_showInMainMenuAtOnce_andInPopupAtNextOpening() {
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     open(w, "PopupMenu1");
     open(w, "PumTumes");
-    w->action("PumDelMin")->trigger();
+    w->actions().PumDelMin->trigger();
     open(w, "N22");
-    QVERIFY(w->action("MnDelMin")->isChecked());
+    QVERIFY(w->actions().MnDelMin->isChecked());
 
     // Changed from the main menu, the pop-up catches up only when it opens.
-    w->action("MnDelMin")->trigger();
-    w->action("MnReadNonStop")->trigger();
-    w->action("MnReactOnFocus")->trigger();
-    QVERIFY(w->action("PumDelMin")->isChecked());
-    QVERIFY(!w->action("PumReadNonStop")->isChecked());
+    w->actions().MnDelMin->trigger();
+    w->actions().MnReadNonStop->trigger();
+    w->actions().MnReactOnFocus->trigger();
+    QVERIFY(w->actions().PumDelMin->isChecked());
+    QVERIFY(!w->actions().PumReadNonStop->isChecked());
     open(w, "PumTumes");
-    QVERIFY(!w->action("PumDelMin")->isChecked());
-    QVERIFY(w->action("PumReadNonStop")->isChecked());
-    QVERIFY(w->action("PumReactOnFocus")->isChecked());
-    QVERIFY(w->action("PumReactOnSigns")->isChecked());
+    QVERIFY(!w->actions().PumDelMin->isChecked());
+    QVERIFY(w->actions().PumReadNonStop->isChecked());
+    QVERIFY(w->actions().PumReactOnFocus->isChecked());
+    QVERIFY(w->actions().PumReactOnSigns->isChecked());
 
     // A pop-up item whose check is stale still flips the main option.
-    w->action("MnDelMin")->trigger();
-    QVERIFY(!w->action("PumDelMin")->isChecked());
-    w->action("PumDelMin")->trigger();
-    QVERIFY(!w->action("MnDelMin")->isChecked());
+    w->actions().MnDelMin->trigger();
+    QVERIFY(!w->actions().PumDelMin->isChecked());
+    w->actions().PumDelMin->trigger();
+    QVERIFY(!w->actions().MnDelMin->isChecked());
 }
 
 void test_menus::startAndStop_followTheButtons() {
@@ -517,15 +516,15 @@ void test_menus::startAndStop_followTheButtons() {
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
     auto offers = [w] {
         open(w, "PopupMenu1");
-        return std::pair(w->action("PumStart")->isVisible(), w->action("PumStop")->isVisible());
+        return std::pair(w->actions().PumStart->isVisible(), w->actions().PumStop->isVisible());
     };
     QCOMPARE(offers(), std::pair(true, false));
-    w->action("PumStart")->trigger();
+    w->actions().PumStart->trigger();
     QVERIFY(w->isReading());
     QCOMPARE(offers(), std::pair(false, true));
-    w->action("MnFulScreen")->trigger();
+    w->actions().MnFulScreen->trigger();
     QCOMPARE(offers(), std::pair(false, true));
-    w->action("PumStop")->trigger();
+    w->actions().PumStop->trigger();
     QVERIFY(!w->isReading());
     QCOMPARE(offers(), std::pair(true, false));
 }
@@ -551,7 +550,7 @@ void test_menus::contextMenus_areTheProgramsOwn() {
     QCOMPARE(rightClick(w->editor()->viewport()), editor);
     w->ActHideEdit();
 
-    w->action("MnFulScreen")->trigger();
+    w->actions().MnFulScreen->trigger();
     FullScreenWindow *fs = w->fullScreenWindow();
     QCOMPARE(rightClick(fs->panel()), display);
     QCOMPARE(rightClick(fs->panel()->row(0)), display);
@@ -560,40 +559,40 @@ void test_menus::contextMenus_areTheProgramsOwn() {
 void test_menus::aboutBox_suspendsRunAndResumesWithFreshCount() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
-    w->action("MnReactOnFocus")->trigger();
+    w->actions().MnReactOnFocus->trigger();
     w->BtStartClick();
-    QVERIFY(w->timer("t1")->isActive());
+    QVERIFY(w->timers().t1->isActive());
 
     bool ranWhileOpen = false;
     ModalCloser closer;
     closer.whileOpen = [&] {
         ranWhileOpen = true;
-        QVERIFY(!w->timer("t1")->isActive());
-        QVERIFY(!w->timer("T2")->isActive());
+        QVERIFY(!w->timers().t1->isActive());
+        QVERIFY(!w->timers().T2->isActive());
         // Coming back to the program does not resume under the open box.
         w->applicationDeactivated();
         w->applicationActivated();
-        QVERIFY(!w->timer("t1")->isActive());
-        QVERIFY(!w->timer("T2")->isActive());
+        QVERIFY(!w->timers().t1->isActive());
+        QVERIFY(!w->timers().T2->isActive());
         w->engine().state().WordCount = 6;
     };
     closer.arm();
-    w->action("N5")->trigger();
+    w->actions().N5->trigger();
     QVERIFY(ranWhileOpen);
     QCOMPARE(closer.seen, QStringLiteral("TForm3"));
     QVERIFY(w->isReading());
-    QVERIFY(w->timer("t1")->isActive());
-    QVERIFY(w->timer("T2")->isActive());
+    QVERIFY(w->timers().t1->isActive());
+    QVERIFY(w->timers().T2->isActive());
     QCOMPARE(w->engine().state().WordCount, 0);
 
     w->BtStopClick();
     closer.whileOpen = nullptr;
     closer.seen.clear();
     closer.arm();
-    w->action("N5")->trigger();
+    w->actions().N5->trigger();
     QCOMPARE(closer.seen, QStringLiteral("TForm3"));
     QVERIFY(!w->isReading());
-    QVERIFY(!w->timer("t1")->isActive());
+    QVERIFY(!w->timers().t1->isActive());
 }
 
 void test_menus::help_withFile_opensFromBothWindows() {
@@ -602,29 +601,29 @@ void test_menus::help_withFile_opensFromBothWindows() {
         qEnvironmentVariable("ZK_SOURCE_DIR") + QStringLiteral("/data/Readme.rtf");
     QVERIFY2(QFile::copy(source, f.path(QStringLiteral("Readme.rtf"))), qPrintable(source));
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
-    QVERIFY(w->action("MnHelp")->isVisible());
+    QVERIFY(w->actions().MnHelp->isVisible());
     w->BtStartClick();
 
     QWidget *parent = nullptr;
     ModalCloser closer;
     closer.whileOpen = [&] {
         parent = QApplication::activeModalWidget()->parentWidget();
-        QVERIFY(!w->timer("t1")->isActive());
+        QVERIFY(!w->timers().t1->isActive());
         w->engine().state().WordCount = 6;
     };
     closer.arm();
     QTest::keyClick(QApplication::activeWindow(), Qt::Key_F1);
     QCOMPARE(closer.seen, QStringLiteral("TForm4"));
     QCOMPARE(parent, w);
-    QVERIFY(w->timer("t1")->isActive());
+    QVERIFY(w->timers().t1->isActive());
     QCOMPARE(w->engine().state().WordCount, 0);
 
     closer.seen.clear();
     closer.arm();
-    w->action("MnHelp")->trigger();
+    w->actions().MnHelp->trigger();
     QCOMPARE(closer.seen, QStringLiteral("TForm4"));
 
-    w->action("MnFulScreen")->trigger();
+    w->actions().MnFulScreen->trigger();
     QVERIFY(QTest::qWaitForWindowActive(w->fullScreenWindow()));
     closer.seen.clear();
     closer.arm();

@@ -62,9 +62,9 @@ QString makeSong(const WindowFixture &f, const QString &name) {
 QList<bool> openMenu(MainWindow *w, const char *menu) {
     emit w->findChild<QMenu *>(QString::fromLatin1(menu))->aboutToShow();
     const bool main = qstrcmp(menu, "N4") == 0;
-    return {w->action(main ? "N34" : "Pum34")->isEnabled(),
-            w->action(main ? "N35" : "Pum35")->isEnabled(),
-            w->action(main ? "N36" : "Pum36")->isEnabled()};
+    return {namedAction(w, main ? "N34" : "Pum34")->isEnabled(),
+            namedAction(w, main ? "N35" : "Pum35")->isEnabled(),
+            namedAction(w, main ? "N36" : "Pum36")->isEnabled()};
 }
 
 const QList<bool> Playing = {true, false, true};
@@ -89,7 +89,7 @@ void test_music_window::cancelWhilePlaying_leavesMusicStopped_startEnabled() {
     const QString folder = QFileInfo(song).absolutePath();
 
     fakes.dialogs->openAnswer = song;
-    w->action("N34")->trigger();
+    w->actions().N34->trigger();
     QCOMPARE(w->music()->musicMark(), 1);
     QVERIFY(fakes.backend->playing);
     QCOMPARE(fakes.backend->fileName, song);
@@ -99,7 +99,7 @@ void test_music_window::cancelWhilePlaying_leavesMusicStopped_startEnabled() {
     QCOMPARE(openMenu(w, "N40"), Playing);
 
     fakes.dialogs->openAnswer.clear();
-    w->action("Pum34")->trigger();
+    w->actions().Pum34->trigger();
     QCOMPARE(fakes.dialogs->lastFolder, folder);
     QCOMPARE(w->music()->musicMark(), 0);
     QVERIFY(!fakes.backend->playing);
@@ -109,11 +109,11 @@ void test_music_window::cancelWhilePlaying_leavesMusicStopped_startEnabled() {
     QVERIFY(fakes.dialogs->messages.isEmpty());
 
     // Start plays the remembered file again; stop silences it.
-    w->action("N35")->trigger();
+    w->actions().N35->trigger();
     QCOMPARE(w->music()->musicMark(), 1);
     QVERIFY(fakes.backend->playing);
     QCOMPARE(openMenu(w, "N40"), Playing);
-    w->action("Pum36")->trigger();
+    w->actions().Pum36->trigger();
     QCOMPARE(w->music()->musicMark(), 0);
     QVERIFY(!fakes.backend->isOpen);
 
@@ -129,7 +129,7 @@ void test_music_window::nothingChosen_startAndStopDisabled_dialogInDataFolder() 
     QCOMPARE(openMenu(w, "N4"), NothingToPlay);
     QCOMPARE(openMenu(w, "N40"), NothingToPlay);
 
-    w->action("N34")->trigger();
+    w->actions().N34->trigger();
     QCOMPARE(fakes.dialogs->openDialogs, 1);
     QCOMPARE(fakes.dialogs->lastFolder, f.dir.path());
     QCOMPARE(QDir::current(), QDir(f.dir.path()));
@@ -144,18 +144,18 @@ void test_music_window::chooseDuringRun_pausesReading_andRestartsCount() {
     const QString song = makeSong(f, QStringLiteral("песня.wav"));
     QList<bool> timersWhileOpen;
     fakes.dialogs->whileOpen = [&] {
-        timersWhileOpen = {w->timer("t1")->isActive(), w->timer("T2")->isActive()};
+        timersWhileOpen = {w->timers().t1->isActive(), w->timers().T2->isActive()};
     };
 
     w->BtStartClick();
     w->T1Timer();
     QVERIFY(w->engine().state().WordCount > 0);
     fakes.dialogs->openAnswer = song;
-    w->action("N34")->trigger();
+    w->actions().N34->trigger();
     QCOMPARE(timersWhileOpen, (QList<bool>{false, false}));
     QVERIFY(w->isReading());
-    QVERIFY(w->timer("t1")->isActive());
-    QVERIFY(w->timer("T2")->isActive());
+    QVERIFY(w->timers().t1->isActive());
+    QVERIFY(w->timers().T2->isActive());
     QCOMPARE(w->engine().state().WordCount, 0);
     QCOMPARE(w->music()->musicMark(), 1);
 
@@ -163,9 +163,9 @@ void test_music_window::chooseDuringRun_pausesReading_andRestartsCount() {
     w->BtStopClick();
     QCOMPARE(w->music()->musicMark(), 1);
     fakes.dialogs->openAnswer.clear();
-    w->action("N34")->trigger();
-    QVERIFY(!w->timer("t1")->isActive());
-    QVERIFY(!w->timer("T2")->isActive());
+    w->actions().N34->trigger();
+    QVERIFY(!w->timers().t1->isActive());
+    QVERIFY(!w->timers().T2->isActive());
 }
 
 void test_music_window::failingOpen_showsMessage_andLeavesMusicOff() {
@@ -175,12 +175,12 @@ void test_music_window::failingOpen_showsMessage_andLeavesMusicOff() {
     const QString good = makeSong(f, QStringLiteral("a/good.mp3"));
     const QString bad = makeSong(f, QStringLiteral("b/bad.mid"));
     fakes.dialogs->openAnswer = good;
-    w->action("N34")->trigger();
+    w->actions().N34->trigger();
     QCOMPARE(w->music()->musicMark(), 1);
 
     fakes.backend->openSucceeds = false;
     fakes.dialogs->openAnswer = bad;
-    w->action("N34")->trigger();
+    w->actions().N34->trigger();
     QCOMPARE(fakes.dialogs->messages, QStringList{OpenFailedText});
     QCOMPARE(w->music()->musicMark(), 0);
     QCOMPARE(w->settingsRecord().MusicFile.value(), good);
@@ -188,7 +188,7 @@ void test_music_window::failingOpen_showsMessage_andLeavesMusicOff() {
 
     // The start command fails the same way.
     QCOMPARE(openMenu(w, "N4"), Stopped);
-    w->action("N35")->trigger();
+    w->actions().N35->trigger();
     QCOMPARE(fakes.dialogs->messages, (QStringList{OpenFailedText, OpenFailedText}));
     QCOMPARE(w->music()->musicMark(), 0);
     QCOMPARE(openMenu(w, "N4"), Stopped);
@@ -200,9 +200,9 @@ void test_music_window::musicOnAtShutDown_resumesNextStart_onlyWhenRemembering()
     {
         MainWindow *w = f.start(QString(), false);
         Fakes fakes = installFakes(f);
-        w->action("MnRemAll")->setChecked(true);
+        w->actions().MnRemAll->setChecked(true);
         fakes.dialogs->openAnswer = song;
-        w->action("N34")->trigger();
+        w->actions().N34->trigger();
         QCOMPARE(w->music()->musicMark(), 1);
         w->ActCloseExecute();
         QVERIFY(!fakes.backend->isOpen);
@@ -229,7 +229,7 @@ void test_music_window::musicOnAtShutDown_resumesNextStart_onlyWhenRemembering()
         QVERIFY(fakes.backend->playing);
         QVERIFY(fakes.dialogs->messages.isEmpty());
 
-        w->action("MnRemAll")->setChecked(false);
+        w->actions().MnRemAll->setChecked(false);
         w->ActCloseExecute();
         f.window.reset();
     }
@@ -248,20 +248,20 @@ void test_music_window::unstorableName_playsButIsNeitherStoredNorResumed() {
     {
         MainWindow *w = f.start(QString(), false);
         Fakes fakes = installFakes(f);
-        w->action("MnRemAll")->setChecked(true);
+        w->actions().MnRemAll->setChecked(true);
         fakes.dialogs->openAnswer = song;
-        w->action("N34")->trigger();
+        w->actions().N34->trigger();
         fakes.dialogs->openAnswer = unstorable;
-        w->action("N34")->trigger();
+        w->actions().N34->trigger();
         QCOMPARE(w->music()->musicMark(), 1);
         QCOMPARE(fakes.backend->fileName, unstorable);
         QCOMPARE(w->settingsRecord().MusicFile.value(), QString());
         QCOMPARE(w->settingsRecord().MusicFolder.value(), QString());
 
         // The session still knows the file.
-        w->action("N36")->trigger();
+        w->actions().N36->trigger();
         QCOMPARE(openMenu(w, "N4"), Stopped);
-        w->action("N35")->trigger();
+        w->actions().N35->trigger();
         QCOMPARE(fakes.backend->fileName, unstorable);
         QCOMPARE(w->music()->musicMark(), 1);
         f.window.reset();

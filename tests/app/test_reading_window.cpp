@@ -24,7 +24,7 @@ private slots:
 namespace {
 
 void useSmartPause(MainWindow *w) {
-    w->action("MnSmartPause")->trigger();
+    w->actions().MnSmartPause->trigger();
 }
 
 } // namespace
@@ -36,7 +36,7 @@ void test_reading_window::sentenceEnd_underSmartPause_staysThreeTicks() {
     w->engine().state().RowCapacity = 20;
     f.startReading();
     QVERIFY(w->isReading());
-    QCOMPARE(w->timer("t1")->interval(), 140);
+    QCOMPARE(w->timers().t1->interval(), 140);
 
     const QStringList expected = {QStringLiteral("Мама мыла"),
                                   QStringLiteral("Мама мыла"),
@@ -123,7 +123,7 @@ void test_reading_window::startAfterStop_resumesWithNextWord_andZeroCounts() {
     w->T1Timer();
     QCOMPARE(f.row(0), QStringLiteral("два"));
     QCOMPARE(w->engine().state().WordCount, 2);
-    w->action("ActBtStop")->trigger();
+    w->actions().ActBtStop->trigger();
     QVERIFY(!w->isReading());
     f.startReading();
     QCOMPARE(w->engine().state().WordCount, 0);
@@ -143,7 +143,7 @@ void test_reading_window::stopButton_clears_doubleClick_keeps() {
     QCOMPARE(f.row(0), QStringLiteral("один"));
     QTest::mouseDClick(w->mainPanel(), Qt::LeftButton);
     QVERIFY(w->isReading());
-    w->timer("t1")->stop();
+    w->timers().t1->stop();
     w->T1Timer();
     QCOMPARE(f.row(0), QStringLiteral("два"));
     QTest::mouseClick(w->strip()->BtStop, Qt::LeftButton);
@@ -162,30 +162,30 @@ void test_reading_window::blankEditor_startDoesNothing() {
     });
     w->BtStartClick();
     QVERIFY(!w->isReading());
-    QVERIFY(!w->timer("t1")->isActive());
+    QVERIFY(!w->timers().t1->isActive());
 }
 
 void test_reading_window::pauseModes_areExclusive_andRestartCounting() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     w->engine().state().WordCount = 7;
-    w->action("MnLongPause")->trigger();
+    w->actions().MnLongPause->trigger();
     QCOMPARE(w->engine().state().WordCount, 0);
     int checkedModes = 0;
     for (const char *m : {"MnWithoutPause", "MnShortPause", "MnLongPause", "MnSmartPause"})
-        checkedModes += w->action(m)->isChecked();
+        checkedModes += namedAction(w, m)->isChecked();
     QCOMPARE(checkedModes, 1);
-    QVERIFY(w->action("MnLongPause")->isChecked());
-    w->action("MnLongPause")->trigger(); // choosing the checked mode again keeps it
-    QVERIFY(w->action("MnLongPause")->isChecked());
-    w->action("PumSmartPause")->trigger();
-    QVERIFY(w->action("MnSmartPause")->isChecked());
-    QVERIFY(!w->action("MnLongPause")->isChecked());
+    QVERIFY(w->actions().MnLongPause->isChecked());
+    w->actions().MnLongPause->trigger(); // choosing the checked mode again keeps it
+    QVERIFY(w->actions().MnLongPause->isChecked());
+    w->actions().PumSmartPause->trigger();
+    QVERIFY(w->actions().MnSmartPause->isChecked());
+    QVERIFY(!w->actions().MnLongPause->isChecked());
 
     w->engine().state().WordCount = 7;
-    w->action("MnDelMin")->trigger();
+    w->actions().MnDelMin->trigger();
     QCOMPARE(w->engine().state().WordCount, 7); // hyphen removal does not change the pace
-    QVERIFY(w->action("MnDelMin")->isChecked());
+    QVERIFY(w->actions().MnDelMin->isChecked());
 }
 
 void test_reading_window::inactivity_suspendsOnlyWithOption() {
@@ -193,24 +193,24 @@ void test_reading_window::inactivity_suspendsOnlyWithOption() {
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
     w->BtStartClick();
     w->applicationDeactivated();
-    QVERIFY(w->timer("t1")->isActive());
-    w->action("MnReactOnFocus")->trigger();
+    QVERIFY(w->timers().t1->isActive());
+    w->actions().MnReactOnFocus->trigger();
     w->applicationDeactivated();
-    QVERIFY(!w->timer("t1")->isActive());
-    QVERIFY(!w->timer("T2")->isActive());
+    QVERIFY(!w->timers().t1->isActive());
+    QVERIFY(!w->timers().T2->isActive());
     QVERIFY(w->isReading());
     w->engine().state().WordCount = 5;
     w->applicationActivated();
-    QVERIFY(w->timer("t1")->isActive());
+    QVERIFY(w->timers().t1->isActive());
     QCOMPARE(w->engine().state().WordCount, 0);
 
     // Not reading: T2 stops on deactivation and stays stopped on return.
-    w->action("ActBtStop")->trigger();
-    w->timer("T2")->start();
+    w->actions().ActBtStop->trigger();
+    w->timers().T2->start();
     w->applicationDeactivated();
     w->applicationActivated();
-    QVERIFY(!w->timer("T2")->isActive());
-    QVERIFY(!w->timer("t1")->isActive());
+    QVERIFY(!w->timers().T2->isActive());
+    QVERIFY(!w->timers().t1->isActive());
 }
 
 void test_reading_window::rowLayout_centresRows() {

@@ -137,7 +137,7 @@ QRect frameOf(const SettingsRecord &r) {
 }
 
 bool isChecked(MainWindow *w, const char *name) {
-    return w->action(name)->isChecked();
+    return namedAction(w, name)->isChecked();
 }
 
 const char *const OptionItems[] = {"MnReactOnSigns", "MnDelMin",       "MnReadNonStop",
@@ -209,7 +209,7 @@ void test_settings_window::noSettingsFile_startsDesigned_andWritesOneRecord() {
     QCOMPARE(w->strip()->UpDown2->value(), 140);
     QCOMPARE(w->strip()->UpDown3->value(), 10);
     QCOMPARE(w->strip()->UpDown4->value(), 1);
-    QCOMPARE(w->timer("t1")->interval(), 140);
+    QCOMPARE(w->timers().t1->interval(), 140);
     QCOMPARE(w->frameGeometry(), QRect(66, 54, 730, 418));
 
     w->ActCloseExecute();
@@ -239,7 +239,7 @@ void test_settings_window::everyField_survivesStartAndExit_byteForByte() {
     const SettingsRecord original = everyFieldSet();
     f.writeFile(ZKData, original.encode());
     MainWindow *w = f.startWithText(shortLines(12));
-    w->timer("t1")->stop(); // the run stays in progress, but no piece is taken
+    w->timers().t1->stop(); // the run stays in progress, but no piece is taken
 
     // Applied: a sample of every kind of field.
     QCOMPARE(w->mainPanel()->displayFont().family(), QStringLiteral("DejaVu Serif"));
@@ -256,7 +256,7 @@ void test_settings_window::everyField_survivesStartAndExit_byteForByte() {
     QVERIFY(!w->statisticsBar()->PnWords->isHidden());
     QVERIFY(!isChecked(w, "MnShowPicture"));
     QCOMPARE(w->strip()->UpDown2->value(), 130);
-    QCOMPARE(w->timer("t1")->interval(), 130);
+    QCOMPARE(w->timers().t1->interval(), 130);
     QCOMPARE(w->strip()->UpDown3->value(), 7);
     QCOMPARE(w->strip()->UpDown4->value(), 2);
     QCOMPARE(w->engine().state().CurrentLine, 3);
@@ -367,11 +367,11 @@ void test_settings_window::restoreSettings_resetsOnlyTheOptions() {
     w->engine().state().SignCount = 80;
     w->statistics().advancePhase();
 
-    w->action("N28")->trigger();
+    w->actions().N28->trigger();
     QCOMPARE(options(w), optionsOf(SettingsRecord::designedDefaults()));
     QVERIFY(!isChecked(w, "MnRemAll"));
     QCOMPARE(w->strip()->UpDown2->value(), 300);
-    QCOMPARE(w->timer("t1")->interval(), 300);
+    QCOMPARE(w->timers().t1->interval(), 300);
     QCOMPARE(w->strip()->UpDown3->value(), 20);
     QCOMPARE(w->strip()->UpDown4->value(), 3);
     QCOMPARE(w->mainPanel()->displayFont(), display);
@@ -397,7 +397,7 @@ void test_settings_window::restoreView_bringsBackDesignedLook_inPlace() {
         if (const QCursor *c = QApplication::overrideCursor())
             pumpCursor = c->shape();
     });
-    w->action("MnSetView")->trigger();
+    w->actions().MnSetView->trigger();
     QCOMPARE(pumpCursor, Qt::WaitCursor);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     verifyDesignedView(w);
@@ -483,7 +483,7 @@ void test_settings_window::editorFont_survivesRestart() {
     chosen.setPointSize(20);
     chosen.setItalic(true);
     f.dialogs->font = FontChoice{chosen, Qt::darkBlue};
-    w->action("MnEditFont")->trigger();
+    w->actions().MnEditFont->trigger();
     w->ActCloseExecute();
     f.window.reset();
 
@@ -504,7 +504,7 @@ void test_settings_window::rememberOff_restoresSettingsButNotTheSession() {
     r.ReadingOn = RecordFlag(true);
     f.writeFile(ZKData, r.encode());
     MainWindow *w = f.startWithText(shortLines(12));
-    QVERIFY(!w->timer("TEditOn")->isActive());
+    QVERIFY(!w->timers().TEditOn->isActive());
     QVERIFY(!w->isReading());
     QVERIFY(!w->fullScreenWindow()->isVisible());
     QVERIFY(w->isVisible());
@@ -525,10 +525,10 @@ void test_settings_window::rememberOn_reopensEditorFullScreenAndReading() {
         f.writeFile(ZKData, r.encode());
         MainWindow *w = f.startWithText(shortLines(12));
         QVERIFY(!w->editor()->isVisible());
-        QVERIFY(w->timer("TEditOn")->isActive());
-        QCOMPARE(w->timer("TEditOn")->interval(), 300);
+        QVERIFY(w->timers().TEditOn->isActive());
+        QCOMPARE(w->timers().TEditOn->interval(), 300);
         QTRY_VERIFY(w->editor()->isVisible());
-        QVERIFY(!w->timer("TEditOn")->isActive());
+        QVERIFY(!w->timers().TEditOn->isActive());
         QVERIFY(!w->settingsRecord().EditorOn.isOn());
         // The caret stands at the reading line.
         QCOMPARE(w->editor()->lineOfPosition(w->editor()->caret()), 3);
@@ -564,12 +564,12 @@ void test_settings_window::rememberOn_reopensEditorFullScreenAndReading() {
         f.writeFile(ZKData, r.encode());
         MainWindow *w = f.startWithText(shortLines(12));
         QVERIFY(w->isReading());
-        QVERIFY(w->timer("t1")->isActive());
+        QVERIFY(w->timers().t1->isActive());
         // Nor in the middle of the run.
         w->TEditOnTimer();
         QVERIFY(!w->editor()->isVisible());
         QVERIFY(w->isReading());
-        w->timer("t1")->stop();
+        w->timers().t1->stop();
         w->T1Timer();
         // Reading resumes at the stored line, in rows of at most seven characters.
         QCOMPARE(f.row(0), QStringLiteral("строка"));
@@ -679,7 +679,7 @@ QByteArray damaged(QRandomGenerator &rng, const QByteArray &base) {
 void verifyWithinLimits(MainWindow *w, const QByteArray &input) {
     const QString what = QStringLiteral("record %1").arg(QString::fromLatin1(input.toHex()));
     ControlStrip *strip = w->strip();
-    QVERIFY2(w->timer("t1")->interval() >= 50, qPrintable(what));
+    QVERIFY2(w->timers().t1->interval() >= 50, qPrintable(what));
     QVERIFY2(strip->UpDown1->value() >= 0 && strip->UpDown1->value() <= 99, qPrintable(what));
     QVERIFY2(strip->UpDown2->value() >= 50 && strip->UpDown2->value() <= 9000, qPrintable(what));
     QVERIFY2(strip->UpDown3->value() >= 1 && strip->UpDown3->value() <= 50, qPrintable(what));
