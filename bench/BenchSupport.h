@@ -3,6 +3,14 @@
 // Generated Russian texts and a main window over them, for the benchmarks.
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/commands/DocumentController.h"
+#include "app/commands/EditorController.h"
+#include "app/commands/HelpController.h"
+#include "app/commands/MusicController.h"
+#include "app/commands/ReadingController.h"
+#include "app/commands/SessionController.h"
+#include "app/commands/SettingsController.h"
+#include "app/commands/ViewController.h"
 #include "display/ControlStrip.h"
 #include "formats/TextCodec.h"
 
@@ -13,6 +21,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <memory>
 
@@ -101,7 +110,7 @@ inline void startNineRowRun(zk::MainWindow *w) {
     w->engine().state().LineCount = 9;
     w->engine().state().RowCapacity = 54;
     w->actions().MnReadNonStop->setChecked(true);
-    w->BtStartClick();
+    w->reading()->start();
     w->timers().t1->stop();
 }
 

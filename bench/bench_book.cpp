@@ -44,7 +44,7 @@ zk::MainWindow *loadThroughDialog(bench::WindowSession &s, const Book &book) {
     auto dialogs = std::make_unique<bench::AnswerDialogs>();
     dialogs->path = book.path;
     s.window->setDialogs(std::move(dialogs));
-    s.window->ActLoadFromFile();
+    s.window->documents()->loadFromFile();
     return s.window.get();
 }
 
@@ -58,10 +58,10 @@ void BM_StartupToFirstPiece(benchmark::State &state) {
         zk::MainWindow w(o);
         w.show();
         w.createFullScreenWindow();
-        w.T1Timer();
+        w.reading()->tick();
         benchmark::DoNotOptimize(w.mainPanel()->row(0)->text());
         state.PauseTiming();
-        w.ActCloseExecute();
+        w.shutDown();
         state.ResumeTiming();
     }
 }
@@ -74,7 +74,7 @@ void BM_LoadFromDialog(benchmark::State &state) {
     s.window->setDialogs(std::move(dialogs));
     const qint64 before = residentKb();
     for (auto _ : state) {
-        s.window->ActLoadFromFile();
+        s.window->documents()->loadFromFile();
         benchmark::DoNotOptimize(s.window->editor()->lineCount());
     }
     state.counters["rss_MB"] = residentKb() / 1024.0;
@@ -96,7 +96,7 @@ void BM_ShowHideEditor(benchmark::State &state) {
         w->engine().state().CurrentLine = w->editor()->lineCount() * 99 / 100;
         QElapsedTimer t;
         t.start();
-        w->MnShowEditClick();
+        w->editing()->toggleEditor();
         showMs = t.nsecsElapsed() / 1e6;
         QEventLoop counting;
         QObject::connect(w->editor(), &zk::EditorPanel::shownLinesCounted, &counting,
@@ -104,13 +104,13 @@ void BM_ShowHideEditor(benchmark::State &state) {
         if (!w->editor()->shownLinesReady())
             counting.exec();
         countedMs = t.nsecsElapsed() / 1e6;
-        w->ActHideEdit();
+        w->editing()->hideEditor();
         w->engine().state().CurrentLine = w->editor()->lineCount() * 99 / 100;
         t.restart();
-        w->MnShowEditClick();
+        w->editing()->toggleEditor();
         settledMs = t.nsecsElapsed() / 1e6;
         t.restart();
-        w->ActHideEdit();
+        w->editing()->hideEditor();
         hideMs = t.nsecsElapsed() / 1e6;
     }
     state.counters["show_ms"] = showMs;
@@ -127,11 +127,11 @@ void BM_Tick9Rows(benchmark::State &state) {
     // The first tick after a load pays for building the line model once.
     QElapsedTimer first;
     first.start();
-    w->T1Timer();
+    w->reading()->tick();
     state.counters["first_tick_ms"] = first.nsecsElapsed() / 1e6;
     for (auto _ : state) {
         w->engine().state().PauseTicks = 0;
-        w->T1Timer();
+        w->reading()->tick();
     }
 }
 

@@ -28,9 +28,9 @@ void BM_ShowEditorAt99(benchmark::State &state) {
     zk::MainWindow *w = s.window.get();
     for (auto _ : state) {
         w->engine().state().CurrentLine = w->editor()->lineCount() * 99 / 100;
-        w->MnShowEditClick();
+        w->editing()->toggleEditor();
         state.PauseTiming();
-        w->ActHideEdit();
+        w->editing()->hideEditor();
         state.ResumeTiming();
     }
 }
@@ -41,10 +41,10 @@ void BM_HideEditor(benchmark::State &state) {
     zk::MainWindow *w = s.window.get();
     for (auto _ : state) {
         state.PauseTiming();
-        w->MnShowEditClick();
+        w->editing()->toggleEditor();
         w->editor()->setCaret(w->editor()->document()->characterCount() * 9 / 10);
         state.ResumeTiming();
-        w->ActHideEdit();
+        w->editing()->hideEditor();
     }
 }
 BENCHMARK(BM_HideEditor)->Arg(12)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -53,9 +53,9 @@ BENCHMARK(BM_HideEditor)->Arg(12)->Arg(400)->Unit(benchmark::kMillisecond)->Iter
 void BM_ReformatEditor(benchmark::State &state) {
     Session s(static_cast<int>(state.range(0)));
     zk::MainWindow *w = s.window.get();
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     for (auto _ : state) {
-        w->ReformatEditor();
+        w->editing()->ReformatEditor();
         w->editor()->viewport()->repaint();
     }
 }
@@ -65,9 +65,9 @@ BENCHMARK(BM_ReformatEditor)->Arg(12)->Arg(400)->Unit(benchmark::kMillisecond)->
 void BM_ReformatEditorFullLayout(benchmark::State &state) {
     Session s(static_cast<int>(state.range(0)));
     zk::MainWindow *w = s.window.get();
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     for (auto _ : state) {
-        w->ReformatEditor();
+        w->editing()->ReformatEditor();
         benchmark::DoNotOptimize(w->editor()->lineCount());
     }
 }
@@ -80,7 +80,7 @@ BENCHMARK(BM_ReformatEditorFullLayout)
 void BM_LineOfPosition(benchmark::State &state) {
     Session s(static_cast<int>(state.range(0)));
     zk::MainWindow *w = s.window.get();
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     zk::EditorPanel *e = w->editor();
     const int length = e->document()->characterCount();
     QRandomGenerator rng(3);
@@ -94,10 +94,10 @@ void BM_Paste1MB(benchmark::State &state) {
     zk::MainWindow *w = s.window.get();
     const QString megabyte = bench::russianText(1'000'000, 40, 40);
     w->setClipboardText([&] { return megabyte; });
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     for (auto _ : state) {
-        w->PopupMenu2Popup();
-        w->PumPasteClick();
+        w->editing()->prepareEditorMenu();
+        w->editing()->pasteClipboard();
     }
 }
 BENCHMARK(BM_Paste1MB)->Unit(benchmark::kMillisecond)->Iterations(2);

@@ -16,7 +16,7 @@ void loadThroughWindow(benchmark::State &state, const QString &path) {
     dialogs->path = path;
     s.window->setDialogs(std::move(dialogs));
     for (auto _ : state) {
-        s.window->ActLoadFromFile();
+        s.window->documents()->loadFromFile();
         benchmark::DoNotOptimize(s.window->editor()->lineCount());
     }
 }

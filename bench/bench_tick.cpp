@@ -29,7 +29,7 @@ void BM_Tick9Rows(benchmark::State &state) {
     bench::startNineRowRun(w);
     for (auto _ : state) {
         w->engine().state().PauseTicks = 0;
-        w->T1Timer();
+        w->reading()->tick();
     }
     state.SetLabel(
         QByteArray::number(w->engine().state().CurrentLine).prepend("line ").toStdString());
@@ -48,10 +48,10 @@ void BM_StartupToFirstPiece(benchmark::State &state) {
         zk::MainWindow w(o);
         w.show();
         w.createFullScreenWindow(); // the file on the command line starts reading
-        w.T1Timer();
+        w.reading()->tick();
         benchmark::DoNotOptimize(w.mainPanel()->row(0)->text());
         state.PauseTiming();
-        w.ActCloseExecute();
+        w.shutDown();
         state.ResumeTiming();
     }
 }
@@ -76,9 +76,9 @@ void BM_TickTiming(benchmark::State &state) {
             if (stamps.size() > 200)
                 loop.quit();
         });
-        w->BtStartClick();
+        w->reading()->start();
         loop.exec();
-        w->ActBtStopExecute();
+        w->reading()->stop();
         std::vector<double> intervals;
         for (size_t i = 1; i < stamps.size(); ++i)
             intervals.push_back((stamps[i] - stamps[i - 1]) / 1e6);

@@ -15,4 +15,11 @@ public:
     Q_DISABLE_COPY_MOVE(BusyCursor)
 };
 
+// A bounded pass over pending events so the window repaints before returning.
+inline void pumpEvents(Qt::CursorShape shape) {
+    BusyCursor cursor(shape);
+    for (int i = 0; i < 4; ++i)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 } // namespace zk

@@ -70,8 +70,7 @@ int main(int argc, char **argv) {
         shown->raise();
         shown->activateWindow();
     });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
-                     &zk::MainWindow::ActCloseExecute);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &zk::MainWindow::shutDown);
     window.show();
     window.createFullScreenWindow();
     // A termination that came during start-up has shut down already.

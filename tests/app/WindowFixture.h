@@ -2,6 +2,14 @@
 
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/commands/DocumentController.h"
+#include "app/commands/EditorController.h"
+#include "app/commands/HelpController.h"
+#include "app/commands/MusicController.h"
+#include "app/commands/ReadingController.h"
+#include "app/commands/SessionController.h"
+#include "app/commands/SettingsController.h"
+#include "app/commands/ViewController.h"
 #include "display/Clock.h"
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
@@ -125,7 +133,7 @@ struct WindowFixture {
 
     // Start reading, but drive the ticks by hand.
     void startReading() const {
-        window->BtStartClick();
+        window->reading()->start();
         window->timers().t1->stop();
     }
 

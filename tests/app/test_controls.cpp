@@ -162,12 +162,12 @@ void test_controls::progress_duringRun_movesReadingLine() {
         lines << QStringLiteral("строка%1 ").arg(i) + QStringLiteral("слово ").repeated(30);
     MainWindow *w = f.startWithText(lines.join(QLatin1Char('\n')));
     f.startReading();
-    w->T1Timer();
+    w->reading()->tick();
     w->strip()->UpDown1->setValue(54);
     press(w->strip()->UpDown1, Qt::Key_Up);
     QCOMPARE(w->engine().state().CurrentLine, 5);
     QVERIFY(w->isReading());
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("строка5"));
 }
 
@@ -215,25 +215,25 @@ void test_controls::rowCapacity_measuredFromWidthAndFont() {
     small.setPointSize(8);
     w->mainPanel()->setDisplayFont(small, Qt::yellow);
     w->resize(1600, 500);
-    w->TMaxLengthTimer();
+    w->reading()->measureMainCapacityNow();
     QCOMPARE(w->engine().state().RowCapacity, 54);
     QFont big(QStringLiteral("DejaVu Sans"));
     big.setPointSize(60);
     w->mainPanel()->setDisplayFont(big, Qt::yellow);
     w->resize(600, 500);
-    w->TMaxLengthTimer();
+    w->reading()->measureMainCapacityNow();
     const int narrow = w->engine().state().RowCapacity;
     QVERIFY(narrow > 0 && narrow < 20);
     // The hidden window's measurement leaves it alone.
-    w->FullScreenTimer1Timer();
+    w->reading()->measureFullScreenCapacityNow();
     QCOMPARE(w->engine().state().RowCapacity, narrow);
     // A request while the timer is armed does not postpone it.
-    w->actmaxlength1();
+    w->reading()->measureRowCapacity();
     QTimer *t = w->timers().TMaxLength;
     QVERIFY(t->isActive());
     const int remaining = t->remainingTime();
     QTest::qWait(30);
-    w->actmaxlength1();
+    w->reading()->measureRowCapacity();
     QVERIFY(t->remainingTime() <= remaining);
 }
 
@@ -247,24 +247,24 @@ void test_controls::statistics_showSpeedsAfterNineTicks() {
         f.clock.advance(1000);
         w->engine().state().WordCount = 4 * tick;
         w->engine().state().SignCount = 25 * tick;
-        w->T2Timer();
+        w->reading()->showReadingStatistics();
         QCOMPARE(bar->PnSigns1->text(), QString());
         QCOMPARE(bar->PnWords1->text(), QString());
     }
     f.clock.advance(1000);
     w->engine().state().WordCount = 37;
     w->engine().state().SignCount = 201;
-    w->T2Timer();
+    w->reading()->showReadingStatistics();
     QCOMPARE(bar->PnWords1->text(), QStringLiteral("240"));
     QCOMPARE(bar->PnSigns1->text(), QStringLiteral("1300"));
     QCOMPARE(bar->PnReading->text(), QStringLiteral("0:00:09"));
-    w->ActBeginToCount();
+    w->reading()->ActBeginToCount();
     QCOMPARE(bar->PnSigns1->text(), QString());
     // Reading time reset by a double-click.
     QTest::mouseDClick(bar->PnReading, Qt::LeftButton);
     QCOMPARE(bar->PnReading->text(), QStringLiteral("0:00:00"));
     f.clock.advance(3000);
-    w->T2Timer();
+    w->reading()->showReadingStatistics();
     QCOMPARE(bar->PnReading->text(), QStringLiteral("0:00:03"));
 }
 
@@ -285,7 +285,7 @@ void test_controls::statistics_showOptions() {
     QVERIFY(w->actions().MnShowTimeOfWork->isChecked());
     QVERIFY(!w->actions().MnShowTimeOfReading->isChecked());
     f.clock.advance(3723000);
-    w->Timer1Timer();
+    w->reading()->showWorkTime();
     QCOMPARE(bar->PnWork->text(), QStringLiteral("1:02:03"));
     auto *popup = w->findChild<QMenu *>(QStringLiteral("PopupMenu3"));
     QVERIFY(popup);
@@ -302,7 +302,7 @@ void test_controls::fullScreen_continuesRun_andRowsStayInStep() {
     w->strip()->UpDown3->setValue(3);
     w->strip()->UpDown4->setValue(2);
     f.startReading();
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("один"));
     QCOMPARE(f.row(1), QStringLiteral("два"));
     w->engine().state().WordCount = 5;
@@ -314,7 +314,7 @@ void test_controls::fullScreen_continuesRun_andRowsStayInStep() {
     QCOMPARE(w->engine().state().WordCount, 0);
     QCOMPARE(fs->panel()->row(0)->text(), QStringLiteral("один"));
     QCOMPARE(fs->panel()->row(1)->text(), QStringLiteral("два"));
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(fs->panel()->row(0)->text(), QStringLiteral("три"));
     QCOMPARE(f.row(0), QStringLiteral("один")); // the hidden window is not updated
     // Back: the main window copies the rows and their visibility.
@@ -335,7 +335,7 @@ void test_controls::fullScreen_spaceStopsAndClears_clickStopsAndKeeps() {
     QTest::keyClick(fs, Qt::Key_Space);
     QVERIFY(w->isReading());
     w->timers().t1->stop();
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(fs->panel()->row(0)->text(), QStringLiteral("один"));
     // A single click on a row stops and keeps the rows.
     QTest::mouseClick(fs->panel()->row(0), Qt::LeftButton);
@@ -344,7 +344,7 @@ void test_controls::fullScreen_spaceStopsAndClears_clickStopsAndKeeps() {
     QTest::mouseClick(fs->panel()->row(0), Qt::LeftButton);
     QVERIFY(w->isReading());
     w->timers().t1->stop();
-    w->T1Timer();
+    w->reading()->tick();
     QTest::keyClick(fs, Qt::Key_Space);
     QVERIFY(!w->isReading());
     QCOMPARE(fs->panel()->row(0)->text(), QString());

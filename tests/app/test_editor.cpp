@@ -54,7 +54,7 @@ void test_editor::showingDuringRun_stopsAndClearsBothWindows() {
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
     w->strip()->UpDown3->setValue(3);
     f.startReading();
-    w->T1Timer();
+    w->reading()->tick();
     w->fullScreenWindow()->panel()->row(0)->setText(QStringLiteral("x"));
     QTest::keyClick(w, Qt::Key_F2);
     QVERIFY(w->editor()->isVisible());
@@ -74,7 +74,7 @@ void test_editor::emptyEditor_fallsBackToStart() {
     MainWindow *w = f.startWithText(QString());
     w->engine().state().CurrentLine = 3;
     w->engine().state().ReadBuffer = QStringLiteral("x ");
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     QCOMPARE(w->engine().state().CurrentLine, 0);
     QVERIFY(w->engine().state().ReadBuffer.isEmpty());
     QCOMPARE(w->strip()->UpDown1->value(), 0);
@@ -84,7 +84,7 @@ void test_editor::currentLineBeyondText_endsSearches() {
     WindowFixture f;
     MainWindow *w = f.startWithText(paragraphs(5, 40));
     w->engine().state().CurrentLine = 500;
-    w->MnShowEditClick(); // must return
+    w->editing()->toggleEditor(); // must return
     QVERIFY(w->editor()->isVisible());
     QVERIFY(w->engine().state().CurrentLine < w->editor()->lineCount());
 }
@@ -92,7 +92,7 @@ void test_editor::currentLineBeyondText_endsSearches() {
 void test_editor::clickInWrappedParagraph_choosesShownLine_thenHiddenLine() {
     WindowFixture f;
     MainWindow *w = f.startWithText(paragraphs(6, 60));
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     EditorPanel *e = w->editor();
     QVERIFY(e->lineCount() > 6); // paragraphs wrap at the window's width
     // A click on the second wrapped row of paragraph 3, scrolled into view.
@@ -112,7 +112,7 @@ void test_editor::clickInWrappedParagraph_choosesShownLine_thenHiddenLine() {
     QTest::keyClick(e, Qt::Key_F2);
     QCOMPARE(w->engine().state().CurrentLine, 3);
     f.startReading();
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("абзац3"));
 }
 
@@ -120,7 +120,7 @@ void test_editor::selectAllThenHide_readsFromStart() {
     WindowFixture f;
     MainWindow *w = f.startWithText(paragraphs(8, 30));
     w->engine().state().CurrentLine = 5;
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     emit w->findChild<QMenu *>(QStringLiteral("PopupMenu2"))->aboutToShow();
     QTest::keyClick(w->editor(), Qt::Key_A, Qt::ControlModifier);
     QVERIFY(w->editor()->textCursor().hasSelection());
@@ -128,14 +128,14 @@ void test_editor::selectAllThenHide_readsFromStart() {
     QTest::keyClick(w->editor(), Qt::Key_F2);
     QCOMPARE(w->engine().state().CurrentLine, 0);
     f.startReading();
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("абзац0"));
 }
 
 void test_editor::shownLines_matchTheLaidOutRows() {
     WindowFixture f;
     MainWindow *w = f.startWithText(paragraphs(4, 50) + QStringLiteral("\n\nпоследняя\n"));
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     EditorPanel *e = w->editor();
     QString joined;
     int rows = 0;
@@ -153,7 +153,7 @@ void test_editor::shownLines_matchTheLaidOutRows() {
     QCOMPARE(joined, expected);
     QCOMPARE(e->shownLine(e->lineCount()), QString());
     // Hidden again: the lines are the paragraphs.
-    w->ActHideEdit();
+    w->editing()->hideEditor();
     QCOMPARE(e->lineCount(), 6);
     QCOMPARE(e->line(5), QStringLiteral("последняя"));
 
@@ -171,7 +171,7 @@ void test_editor::shownLines_matchTheLaidOutRows() {
 void test_editor::paste_replacesTabs_andTakesDialogFont() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("начало"));
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     w->editor()->setCaret(6);
     f.clipboard = QStringLiteral(" a\tb\tc");
     emit w->findChild<QMenu *>(QStringLiteral("PopupMenu2"))->aboutToShow();
@@ -179,7 +179,7 @@ void test_editor::paste_replacesTabs_andTakesDialogFont() {
     QCOMPARE(w->editor()->text(), QStringLiteral("начало a b c"));
     QTest::keyClick(w->editor(), Qt::Key_Insert, Qt::ShiftModifier);
     QCOMPARE(w->editor()->text(), QStringLiteral("начало a b c a b c"));
-    QCOMPARE(w->editor()->document()->defaultFont().family(), w->editorFont().family());
+    QCOMPARE(w->editor()->document()->defaultFont().family(), w->editing()->dialogFont().family());
 }
 
 void test_editor::displayFontDialog_evenCancelled_isWhatPasteApplies() {
@@ -190,9 +190,9 @@ void test_editor::displayFontDialog_evenCancelled_isWhatPasteApplies() {
     w->actions().N13->trigger();
     QCOMPARE(f.dialogs->fontDialogs, 1);
     QCOMPARE(w->mainPanel()->displayFont(), display);
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     f.clipboard = QStringLiteral("ещё");
-    w->PopupMenu2Popup();
+    w->editing()->prepareEditorMenu();
     w->actions().PumPaste->trigger();
     QCOMPARE(w->editor()->document()->defaultFont().family(), display.family());
     QCOMPARE(w->editor()->document()->defaultFont().pointSize(), display.pointSize());
@@ -201,29 +201,29 @@ void test_editor::displayFontDialog_evenCancelled_isWhatPasteApplies() {
 void test_editor::emptyClipboardAtOpening_disablesPasteKeys() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     f.clipboard.clear();
-    w->PopupMenu2Popup();
+    w->editing()->prepareEditorMenu();
     QVERIFY(!w->actions().PumPaste->isEnabled());
     QVERIFY(!w->actions().pum1->isEnabled());
     f.clipboard = QStringLiteral("вставка");
     QTest::keyClick(w->editor(), Qt::Key_V, Qt::ControlModifier);
     QTest::keyClick(w->editor(), Qt::Key_Insert, Qt::ShiftModifier);
     QCOMPARE(w->editor()->text(), QStringLiteral("текст")); // the key did not reach the editor
-    w->PopupMenu2Popup();
+    w->editing()->prepareEditorMenu();
     QTest::keyClick(w->editor(), Qt::Key_V, Qt::ControlModifier);
     QVERIFY(w->editor()->text().contains(QStringLiteral("вставка")));
     // Copy and cut follow the selection at the opening.
     QVERIFY(!w->actions().PumCopy->isEnabled());
     w->editor()->selectAll();
-    w->PopupMenu2Popup();
+    w->editing()->prepareEditorMenu();
     QVERIFY(w->actions().PumCut->isEnabled());
 }
 
 void test_editor::editorFont_cancelledChangesNothing_acceptedReformats() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("строка один\nстрока два"));
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     w->editor()->setCaret(14);
     const QFont before = w->editor()->document()->defaultFont();
     const int line = w->engine().state().CurrentLine;
@@ -251,14 +251,14 @@ void test_editor::editorFont_cancelledChangesNothing_acceptedReformats() {
 void test_editor::startAfterEditing_readsFromCaretLine() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("первая\nвторая\nтретья"));
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     QTest::keyClick(w->editor(), Qt::Key_Down);
     QCOMPARE(w->engine().state().CurrentLine, 1);
     QTest::mouseClick(w->strip()->BtStart, Qt::LeftButton);
     QVERIFY(!w->editor()->isVisible());
     QVERIFY(w->isReading());
     w->timers().t1->stop();
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("вторая"));
 }
 
@@ -266,11 +266,11 @@ void test_editor::backToStart_withEditorShown_holdsAfterHiding() {
     WindowFixture f;
     const QString text = paragraphs(8, 30);
     MainWindow *w = f.startWithText(text);
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     w->editor()->setCaret(static_cast<int>(text.indexOf(QStringLiteral("абзац5"))));
     QVERIFY(w->engine().state().CurrentLine > 0);
     QTest::mouseDClick(w->strip()->Panel7, Qt::LeftButton);
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     QVERIFY(!w->editor()->isVisible());
     QCOMPARE(w->engine().state().CurrentLine, 0);
 }

@@ -54,7 +54,7 @@ void test_lifecycle::lastEdit_windows1251_survivesStartAndExit_byteForByte() {
         MainWindow *w = f.start();
         QCOMPARE(w->editor()->lineCount(), 4);
         QCOMPARE(w->editor()->document()->blockCount(), 4);
-        w->ActCloseExecute();
+        w->shutDown();
         QCOMPARE(f.readFile(QStringLiteral("LastEdit")), original);
     }
 }
@@ -64,7 +64,7 @@ void test_lifecycle::lastEdit_outsideWindows1251_survivesAsUtf8() {
     const QString text = QStringLiteral("ё ѣ — € 漢\nвторая");
     MainWindow *w = f.startWithText(text);
     QCOMPARE(w->editor()->text(), text);
-    w->ActCloseExecute();
+    w->shutDown();
     const QByteArray saved = f.readFile(QStringLiteral("LastEdit"));
     QVERIFY(saved.startsWith("\xEF\xBB\xBF"));
     QCOMPARE(TextCodec::decode(saved), text);
@@ -87,15 +87,15 @@ void test_lifecycle::commandLineFile_replacesLastEdit_andReadsFromTop() {
 void test_lifecycle::shutDown_runsOnce_andStoresState() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
-    w->BtStartClick();
-    w->ActCloseExecute();
+    w->reading()->start();
+    w->shutDown();
     QVERIFY(w->isShutDown());
     const QByteArray zk = f.readFile(QStringLiteral("ZKData"));
     QCOMPARE(zk.size(), SettingsRecord::ByteSize);
     QVERIFY(SettingsRecord::decode(zk)->ReadingOn.isOn());
     // A second request (the window's destruction, a signal) writes nothing again.
     QFile::remove(f.path(QStringLiteral("ZKData")));
-    w->ActCloseExecute();
+    w->shutDown();
     f.window.reset();
     QVERIFY(!QFile::exists(f.path(QStringLiteral("ZKData"))));
 }
@@ -112,7 +112,7 @@ void test_lifecycle::fullDisk_keepsStoredFilesWhole_andSaysWhyOnce() {
     {
         FileSizeLimit limit(256);
         QVERIFY(limit.active());
-        w->ActCloseExecute();
+        w->shutDown();
     }
     QCOMPARE(f.readFile(QStringLiteral("LastEdit")), old);
     QCOMPARE(f.readFile(QStringLiteral("ZKData")), settings);
@@ -135,7 +135,7 @@ void test_lifecycle::exitSaveFailure_offersAnotherFile_orRescuesAtSessionEnd() {
         f.start()->editor()->setText(text);
         f.dialogs->answer = true;
         f.dialogs->saveAnswer = f.path(QStringLiteral("elsewhere.txt"));
-        f.window->ActCloseExecute();
+        f.window->shutDown();
         QCOMPARE(f.dialogs->questions.size(), 1);
         QCOMPARE(f.readFile(QStringLiteral("elsewhere.txt")), TextCodec::encode(text));
     }
@@ -144,7 +144,7 @@ void test_lifecycle::exitSaveFailure_offersAnotherFile_orRescuesAtSessionEnd() {
     WindowFixture f;
     QVERIFY(QDir().mkdir(f.path(QStringLiteral("LastEdit"))));
     f.start()->editor()->setText(text);
-    f.window->shutDownUnattended();
+    f.window->session()->shutDownUnattended();
     QVERIFY(f.dialogs->questions.isEmpty() && f.dialogs->messages.isEmpty());
     const QDir user(f.path(QStringLiteral("user")));
     const QStringList rescued = user.entryList({QStringLiteral("LastEdit-*.txt")});
@@ -174,15 +174,15 @@ void test_lifecycle::specialFiles_areRefusedWithAMessage_andNeverBlock() {
     w->setConverter(std::move(converter));
     for (const char *name : {"book.fb2", "zero.txt"}) {
         f.dialogs->openAnswer = f.path(QLatin1String(name));
-        w->ActLoadFromFile();
+        w->documents()->loadFromFile();
     }
     QVERIFY(converted->paths.isEmpty());
-    QCOMPARE(f.dialogs->messages, (QStringList{MainWindow::conversionMessage(),
+    QCOMPARE(f.dialogs->messages, (QStringList{DocumentController::conversionMessage(),
                                                notAFile.arg(f.path(QStringLiteral("zero.txt")))}));
 
     // Each stored FIFO is named once, at exit (there is no text to offer).
     f.dialogs->messages.clear();
-    w->ActCloseExecute();
+    w->shutDown();
     QCOMPARE(f.dialogs->messages.size(), 2);
 }
 
@@ -194,7 +194,7 @@ void test_lifecycle::unreadableLastEdit_isNotReplacedByEmptyText() {
     QVERIFY(QFile::setPermissions(f.path(QStringLiteral("LastEdit")), QFileDevice::WriteOwner));
     MainWindow *w = f.start();
     QVERIFY(w->editor()->isBlank());
-    w->ActCloseExecute();
+    w->shutDown();
     QFile::setPermissions(f.path(QStringLiteral("LastEdit")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QCOMPARE(f.readFile(QStringLiteral("LastEdit")), QByteArray("text"));
@@ -221,7 +221,7 @@ void test_lifecycle::argument_isTakenFromLaunchFolder_asTheBytesGiven() {
     QFile opened(path);
     QVERIFY2(opened.open(QIODevice::ReadOnly), qPrintable(path));
     QCOMPARE(opened.readAll(), QByteArray("text"));
-    QVERIFY(MainWindow::isPlainTextFile(path));
+    QVERIFY(DocumentController::isPlainTextFile(path));
     // Qt cannot remove what it cannot name.
     QVERIFY(::unlink(file.constData()) == 0 && ::rmdir(folder.constData()) == 0);
 }

@@ -72,8 +72,8 @@ RecordingConverter *installConverter(MainWindow *w) {
 // Reading runs and has taken in some lines; the rows of both windows show text.
 void readSomeLines(WindowFixture &f) {
     f.startReading();
-    f.window->T1Timer();
-    f.window->T1Timer();
+    f.window->reading()->tick();
+    f.window->reading()->tick();
     f.window->fullScreenWindow()->panel()->row(0)->setText(QStringLiteral("x"));
     QVERIFY(f.window->isReading());
     QVERIFY(f.window->engine().state().CurrentLine > 0);
@@ -110,7 +110,7 @@ void test_loading::plainTextRule_readsTxtDirectly_andConvertsTheRest() {
         const QString file = QString::fromLatin1(name);
         f.writeFile(file, TextCodec::toWindows1251(QStringLiteral("прямо\tиз ") + file));
         f.dialogs->openAnswer = f.path(file);
-        w->ActLoadFromFile();
+        w->documents()->loadFromFile();
         QCOMPARE(w->editor()->text(), QStringLiteral("прямо из ") + file);
     }
     QVERIFY(converter->paths.isEmpty());
@@ -122,7 +122,7 @@ void test_loading::plainTextRule_readsTxtDirectly_andConvertsTheRest() {
     for (const QString &file : others) {
         f.writeFile(file, "{\\rtf1 x}");
         f.dialogs->openAnswer = f.path(file);
-        w->ActLoadFromFile();
+        w->documents()->loadFromFile();
         QCOMPARE(w->editor()->text(), QStringLiteral("из конвертера ") + file);
         QCOMPARE(converter->paths.last(), f.path(file));
     }
@@ -130,10 +130,10 @@ void test_loading::plainTextRule_readsTxtDirectly_andConvertsTheRest() {
     QVERIFY(f.dialogs->messages.isEmpty());
 
     // The extension is the file name's, from its last dot.
-    QVERIFY(MainWindow::isPlainTextFile(QStringLiteral("/x/a.doc.TxT")));
-    QVERIFY(MainWindow::isPlainTextFile(QStringLiteral("/x/.txt")));
-    QVERIFY(!MainWindow::isPlainTextFile(QStringLiteral("/x.txt/readme")));
-    QVERIFY(!MainWindow::isPlainTextFile(QStringLiteral("/x/a.txt ")));
+    QVERIFY(DocumentController::isPlainTextFile(QStringLiteral("/x/a.doc.TxT")));
+    QVERIFY(DocumentController::isPlainTextFile(QStringLiteral("/x/.txt")));
+    QVERIFY(!DocumentController::isPlainTextFile(QStringLiteral("/x.txt/readme")));
+    QVERIFY(!DocumentController::isPlainTextFile(QStringLiteral("/x/a.txt ")));
 }
 
 void test_loading::failedConversion_keepsText_butResetsPositionAndRows() {
@@ -165,7 +165,7 @@ void test_loading::cancelledDialog_stopsAndReplacesTabs_keepingPosition() {
     const int progress = w->strip()->UpDown1->value();
 
     f.dialogs->openAnswer.clear();
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
 
     verifyStoppedAndCleared(f);
     QCOMPARE(w->editor()->text(), numberedLines(30));
@@ -181,45 +181,45 @@ void test_loading::dialogs_startInTextFolder_elseDataFolder() {
     QDir data(f.dir.path());
 
     f.dialogs->openAnswer.clear();
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
     QCOMPARE(f.dialogs->lastFolder, f.dir.path());
 
     QVERIFY(data.mkpath(QStringLiteral("тексты")));
     const QString texts = f.path(QStringLiteral("тексты"));
     f.writeFile(QStringLiteral("тексты/a.txt"), "abc");
     f.dialogs->openAnswer = f.path(QStringLiteral("тексты/a.txt"));
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
     QCOMPARE(w->settingsRecord().TextFolder.value(), texts);
 
     f.dialogs->saveAnswer.clear();
-    w->MnSaveEditClick();
+    w->documents()->saveEditor();
     QCOMPARE(f.dialogs->lastFolder, texts);
 
     // Saving elsewhere moves the folder too.
     QVERIFY(data.mkpath(QStringLiteral("другие")));
     f.dialogs->saveAnswer = f.path(QStringLiteral("другие/b.txt"));
-    w->MnSaveEditClick();
+    w->documents()->saveEditor();
     QCOMPARE(w->settingsRecord().TextFolder.value(), f.path(QStringLiteral("другие")));
     f.dialogs->openAnswer.clear();
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
     QCOMPARE(f.dialogs->lastFolder, f.path(QStringLiteral("другие")));
 
     // A folder that has gone sends both dialogs back to the data folder.
     QVERIFY(QDir(f.path(QStringLiteral("другие"))).removeRecursively());
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
     QCOMPARE(f.dialogs->lastFolder, f.dir.path());
-    w->MnSaveEditClick();
+    w->documents()->saveEditor();
     QCOMPARE(f.dialogs->lastFolder, f.dir.path());
 
     // A folder too long to store is not stored cut short: the last one stays.
     f.dialogs->openAnswer = f.path(QStringLiteral("тексты/a.txt"));
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
     const QString deep =
         QStringLiteral("d").repeated(150) + QLatin1Char('/') + QStringLiteral("e").repeated(150);
     QVERIFY(data.mkpath(deep));
     f.writeFile(deep + QStringLiteral("/c.txt"), "abc");
     f.dialogs->openAnswer = f.path(deep + QStringLiteral("/c.txt"));
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
     QCOMPARE(w->editor()->text(), QStringLiteral("abc"));
     QCOMPARE(w->settingsRecord().TextFolder.value(), texts);
 }
@@ -238,14 +238,14 @@ void test_loading::save_writesParagraphs_inTheEncodingThatFits() {
     QVERIFY(!expected.startsWith("\xEF\xBB\xBF"));
 
     f.dialogs->saveAnswer = f.path(QStringLiteral("hidden.txt"));
-    w->MnSaveEditClick();
+    w->documents()->saveEditor();
     QCOMPARE(f.readFile(QStringLiteral("hidden.txt")), expected);
 
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     QVERIFY(w->editor()->shownLineCount() > 2);
     const int line = w->engine().state().CurrentLine;
     f.dialogs->saveAnswer = f.path(QStringLiteral("shown.txt"));
-    w->MnSaveEditClick();
+    w->documents()->saveEditor();
     QCOMPARE(f.readFile(QStringLiteral("shown.txt")), expected);
     QCOMPARE(w->editor()->text(), first + QLatin1Char('\n') + second);
     QCOMPARE(w->engine().state().CurrentLine, line);
@@ -253,14 +253,14 @@ void test_loading::save_writesParagraphs_inTheEncodingThatFits() {
     // Characters outside Windows-1251 are kept: UTF-8 with a byte-order mark.
     w->editor()->setText(QStringLiteral("漢字\nабв"));
     f.dialogs->saveAnswer = f.path(QStringLiteral("wide.txt"));
-    w->MnSaveEditClick();
+    w->documents()->saveEditor();
     QCOMPARE(f.readFile(QStringLiteral("wide.txt")),
              QByteArray("\xEF\xBB\xBF") + QStringLiteral("漢字\r\nабв\r\n").toUtf8());
     QVERIFY(f.dialogs->messages.isEmpty());
 
     // What was saved loads back as it was.
     f.dialogs->openAnswer = f.path(QStringLiteral("wide.txt"));
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
     QCOMPARE(w->editor()->text(), QStringLiteral("漢字\nабв"));
 }
 
@@ -269,7 +269,7 @@ void test_loading::failedSave_keepsOldFile_andResumesWithFreshCount() {
     MainWindow *w = f.startWithText(numberedLines(40));
     const auto readAndCount = [&] {
         w->timers().t1->stop();
-        w->T1Timer();
+        w->reading()->tick();
         QVERIFY(w->engine().state().WordCount > 0);
     };
     f.startReading();
@@ -279,7 +279,7 @@ void test_loading::failedSave_keepsOldFile_andResumesWithFreshCount() {
         readAndCount();
         f.dialogs->messages.clear();
         f.dialogs->saveAnswer = target;
-        w->MnSaveEditClick();
+        w->documents()->saveEditor();
         QCOMPARE(f.dialogs->messages, QStringList{SaveText});
         QVERIFY(w->isReading());
         QVERIFY(w->timers().t1->isActive());
@@ -298,7 +298,7 @@ void test_loading::failedSave_keepsOldFile_andResumesWithFreshCount() {
     {
         FileSizeLimit limit(4096);
         QVERIFY(limit.active());
-        w->MnSaveEditClick();
+        w->documents()->saveEditor();
     }
     QCOMPARE(f.dialogs->messages, QStringList{SaveText});
     QCOMPARE(f.readFile(QStringLiteral("old.txt")), old);
@@ -308,8 +308,8 @@ void test_loading::failedSave_keepsOldFile_andResumesWithFreshCount() {
     QCOMPARE(w->engine().state().WordCount, 0);
 
     // While idle the timers stay off.
-    w->BtStopClick();
-    w->MnSaveEditClick();
+    w->reading()->stopAndClear();
+    w->documents()->saveEditor();
     QVERIFY(!w->timers().t1->isActive());
     QVERIFY(!w->timers().T2->isActive());
 }
@@ -319,8 +319,8 @@ void test_loading::clipboardAndClear_replaceTextAndGoToStart() {
     MainWindow *w = f.startWithText(numberedLines(30));
     const QFont before = w->editor()->document()->defaultFont();
     f.dialogs->font = FontChoice{QFont(QStringLiteral("DejaVu Serif"), 31), Qt::red};
-    w->N13Click();
-    const QFont chosen = w->editorFont();
+    w->view()->chooseDisplayFont();
+    const QFont chosen = w->editing()->dialogFont();
     QCOMPARE(chosen.pointSize(), 31);
     QVERIFY(w->editor()->document()->defaultFont() == before);
 
@@ -333,9 +333,9 @@ void test_loading::clipboardAndClear_replaceTextAndGoToStart() {
     QCOMPARE(w->editor()->document()->defaultFont().family(), chosen.family());
     QCOMPARE(w->editor()->document()->defaultFont().pointSize(), 31);
 
-    w->BtStartClick();
+    w->reading()->start();
     w->timers().t1->stop();
-    w->T1Timer();
+    w->reading()->tick();
     w->fullScreenWindow()->panel()->row(0)->setText(QStringLiteral("x"));
     w->actions().MnClearEdit->trigger();
     QCOMPARE(w->editor()->text(), QString());
@@ -357,7 +357,7 @@ void test_loading::books_throughTheRealConverter() {
     for (const char *name : {"плохая.epub", "обрезанная.fb2"}) {
         f.dialogs->messages.clear();
         f.dialogs->openAnswer = f.path(QString::fromUtf8(name));
-        w->ActLoadFromFile();
+        w->documents()->loadFromFile();
         QCOMPARE(f.dialogs->messages, QStringList{ConversionText});
         QCOMPARE(w->editor()->text(), old);
     }
@@ -366,12 +366,12 @@ void test_loading::books_throughTheRealConverter() {
     f.writeFile(QStringLiteral("книга.fb2"), good.left(good.indexOf("Второй")));
     f.dialogs->messages.clear();
     f.dialogs->openAnswer = f.path(QStringLiteral("книга.fb2"));
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
     QVERIFY(f.dialogs->messages.isEmpty());
     QCOMPARE(w->editor()->text(), BookParagraphs.first());
 
     f.writeFile(QStringLiteral("книга.fb2"), good);
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
     QVERIFY(f.dialogs->messages.isEmpty());
     QCOMPARE(w->editor()->text(), BookParagraphs.join(QLatin1Char('\n')));
 }
@@ -392,7 +392,7 @@ void test_loading::startOnBlankEditor_loadsAndReadsAtOnce() {
     QVERIFY(w->timers().t1->isActive());
     QCOMPARE(w->editor()->text(), QStringLiteral("Начало книги.\nДальше."));
     w->timers().t1->stop();
-    w->T1Timer();
+    w->reading()->tick();
     QVERIFY2(f.row(0).startsWith(QStringLiteral("Начало")), qPrintable(f.row(0)));
 }
 
@@ -436,7 +436,7 @@ void test_loading::unreadableCommandLineFile_says_andKeepsStoredTextAndLine() {
     // Nothing starts by itself, and no file is asked for.
     QVERIFY(!w->isReading());
     QVERIFY(f.dialogs->lastFolder.isEmpty());
-    w->ActCloseExecute();
+    w->shutDown();
     QCOMPARE(f.readFile(QStringLiteral("LastEdit")), lastEdit);
 }
 
@@ -457,13 +457,13 @@ void test_loading::lineWithoutBreak_loadsAndReadsWithinLimits() {
     QVERIFY(lines > 1000);
     QVERIFY(e->line(1).size() < 10'000);
     f.startReading();
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("Начало"));
-    w->ActBtStopExecute();
+    w->reading()->stop();
     // A place in the middle: the caret lands on the line and the line stays.
     w->engine().state().ReadBuffer.clear();
     w->engine().state().CurrentLine = lines / 2;
-    w->ActLocateSelStart();
+    w->editing()->ActLocateSelStart();
     const int line = w->engine().state().CurrentLine;
     QVERIFY(line == lines / 2 || line == lines / 2 - 1); // backed off over pending text
     QCOMPARE(e->lineOfPosition(e->caret()), line);

@@ -288,7 +288,7 @@ void test_menus::namedActions_existAndRunTheirCommands() {
     w->actions().ActBtStart->trigger();
     QVERIFY(w->isReading());
     w->timers().t1->stop();
-    w->T1Timer();
+    w->reading()->tick();
     QVERIFY(!f.row(0).isEmpty());
     w->actions().ActBtStopFull->trigger(); // the Stop button: rows are cleared
     QVERIFY(!w->isReading());
@@ -304,7 +304,7 @@ void test_menus::namedActions_existAndRunTheirCommands() {
     QVERIFY(w->fullScreenWindow()->isVisible());
     w->actions().ActFulScreen->trigger();
     QVERIFY(w->isVisible());
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     w->actions().ActHideEdit->trigger();
     QVERIFY(!w->editor()->isVisible());
     QVERIFY(!w->isShutDown());
@@ -446,9 +446,9 @@ void test_menus::shownEditor_disablesDisplayItemsAndFullScreen() {
     MainWindow *w = f.startWithText(QStringLiteral("текст"));
     for (bool shown : {true, false}) {
         if (shown)
-            w->MnShowEditClick();
+            w->editing()->toggleEditor();
         else
-            w->ActHideEdit();
+            w->editing()->hideEditor();
         QCOMPARE(w->editor()->isVisible(), shown);
         open(w, "N2");
         open(w, "PopupMenu1");
@@ -546,9 +546,9 @@ void test_menus::contextMenus_areTheProgramsOwn() {
     QCOMPARE(rightClick(w->statisticsBar()->PnReading), statistics);
     QCOMPARE(rightClick(w->statisticsBar()->PnSigns1), statistics);
 
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     QCOMPARE(rightClick(w->editor()->viewport()), editor);
-    w->ActHideEdit();
+    w->editing()->hideEditor();
 
     w->actions().MnFulScreen->trigger();
     FullScreenWindow *fs = w->fullScreenWindow();
@@ -560,7 +560,7 @@ void test_menus::aboutBox_suspendsRunAndResumesWithFreshCount() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
     w->actions().MnReactOnFocus->trigger();
-    w->BtStartClick();
+    w->reading()->start();
     QVERIFY(w->timers().t1->isActive());
 
     bool ranWhileOpen = false;
@@ -570,8 +570,8 @@ void test_menus::aboutBox_suspendsRunAndResumesWithFreshCount() {
         QVERIFY(!w->timers().t1->isActive());
         QVERIFY(!w->timers().T2->isActive());
         // Coming back to the program does not resume under the open box.
-        w->applicationDeactivated();
-        w->applicationActivated();
+        w->reading()->applicationDeactivated();
+        w->reading()->applicationActivated();
         QVERIFY(!w->timers().t1->isActive());
         QVERIFY(!w->timers().T2->isActive());
         w->engine().state().WordCount = 6;
@@ -585,7 +585,7 @@ void test_menus::aboutBox_suspendsRunAndResumesWithFreshCount() {
     QVERIFY(w->timers().T2->isActive());
     QCOMPARE(w->engine().state().WordCount, 0);
 
-    w->BtStopClick();
+    w->reading()->stopAndClear();
     closer.whileOpen = nullptr;
     closer.seen.clear();
     closer.arm();
@@ -602,7 +602,7 @@ void test_menus::help_withFile_opensFromBothWindows() {
     QVERIFY2(QFile::copy(source, f.path(QStringLiteral("Readme.rtf"))), qPrintable(source));
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
     QVERIFY(w->actions().MnHelp->isVisible());
-    w->BtStartClick();
+    w->reading()->start();
 
     QWidget *parent = nullptr;
     ModalCloser closer;

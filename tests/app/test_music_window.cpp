@@ -147,8 +147,8 @@ void test_music_window::chooseDuringRun_pausesReading_andRestartsCount() {
         timersWhileOpen = {w->timers().t1->isActive(), w->timers().T2->isActive()};
     };
 
-    w->BtStartClick();
-    w->T1Timer();
+    w->reading()->start();
+    w->reading()->tick();
     QVERIFY(w->engine().state().WordCount > 0);
     fakes.dialogs->openAnswer = song;
     w->actions().N34->trigger();
@@ -160,7 +160,7 @@ void test_music_window::chooseDuringRun_pausesReading_andRestartsCount() {
     QCOMPARE(w->music()->musicMark(), 1);
 
     // Reading and music are independent: stopping the one leaves the other.
-    w->BtStopClick();
+    w->reading()->stopAndClear();
     QCOMPARE(w->music()->musicMark(), 1);
     fakes.dialogs->openAnswer.clear();
     w->actions().N34->trigger();
@@ -204,7 +204,7 @@ void test_music_window::musicOnAtShutDown_resumesNextStart_onlyWhenRemembering()
         fakes.dialogs->openAnswer = song;
         w->actions().N34->trigger();
         QCOMPARE(w->music()->musicMark(), 1);
-        w->ActCloseExecute();
+        w->shutDown();
         QVERIFY(!fakes.backend->isOpen);
         f.window.reset();
     }
@@ -230,7 +230,7 @@ void test_music_window::musicOnAtShutDown_resumesNextStart_onlyWhenRemembering()
         QVERIFY(fakes.dialogs->messages.isEmpty());
 
         w->actions().MnRemAll->setChecked(false);
-        w->ActCloseExecute();
+        w->shutDown();
         f.window.reset();
     }
     QVERIFY(SettingsFile::load(f.path(QStringLiteral("ZKData")))->MusicOn.isOn());

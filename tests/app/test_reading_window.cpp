@@ -50,11 +50,11 @@ void test_reading_window::sentenceEnd_underSmartPause_staysThreeTicks() {
                                   QStringLiteral("читал."),
                                   QString()};
     for (const QString &shown : expected) {
-        w->T1Timer();
+        w->reading()->tick();
         QCOMPARE(f.row(0), shown);
     }
     QVERIFY(w->isReading());
-    w->T1Timer();
+    w->reading()->tick();
     QVERIFY(!w->isReading());
     QCOMPARE(w->strip()->UpDown1->value(), 0);
 }
@@ -64,18 +64,18 @@ void test_reading_window::endOfText_oneRow_stopsTwoTicksAfterLastPiece() {
     MainWindow *w = f.startWithText(QStringLiteral("раз два"));
     w->strip()->UpDown3->setValue(3);
     f.startReading();
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("раз"));
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("два"));
-    w->T1Timer(); // empty piece: the row is emptied, the run goes on for one tick
+    w->reading()->tick(); // empty piece: the row is emptied, the run goes on for one tick
     QCOMPARE(f.row(0), QString());
     QVERIFY(w->isReading());
-    w->T1Timer();
+    w->reading()->tick();
     QVERIFY(!w->isReading());
     // The next Start reads the text again from its first line.
     f.startReading();
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("раз"));
 }
 
@@ -86,12 +86,12 @@ void test_reading_window::endOfText_severalRows_emptiesLaterRowsAndStopsNextTick
     w->strip()->UpDown4->setValue(3);
     QCOMPARE(w->engine().state().LineCount, 3);
     f.startReading();
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("раз"));
     QCOMPARE(f.row(1), QStringLiteral("два"));
     QCOMPARE(f.row(2), QString());
     QVERIFY(w->isReading());
-    w->T1Timer();
+    w->reading()->tick();
     QVERIFY(!w->isReading());
     QCOMPARE(f.row(0), QString());
 }
@@ -102,12 +102,12 @@ void test_reading_window::noRowFits_ticksConsumeNothing() {
     QFont huge(QStringLiteral("DejaVu Sans"));
     huge.setPixelSize(2000);
     w->mainPanel()->setDisplayFont(huge, Qt::yellow);
-    w->ActCheckLines();
+    w->reading()->fitRowCount();
     QCOMPARE(w->engine().state().LineCount, 0);
     f.startReading();
     const int line = w->engine().state().CurrentLine;
     for (int i = 0; i < 5; ++i)
-        w->T1Timer();
+        w->reading()->tick();
     QVERIFY(w->isReading());
     QCOMPARE(w->engine().state().CurrentLine, line);
     QCOMPARE(w->engine().state().WordCount, 0);
@@ -119,8 +119,8 @@ void test_reading_window::startAfterStop_resumesWithNextWord_andZeroCounts() {
     MainWindow *w = f.startWithText(QStringLiteral("один два три четыре"));
     w->strip()->UpDown3->setValue(3);
     f.startReading();
-    w->T1Timer();
-    w->T1Timer();
+    w->reading()->tick();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("два"));
     QCOMPARE(w->engine().state().WordCount, 2);
     w->actions().ActBtStop->trigger();
@@ -128,7 +128,7 @@ void test_reading_window::startAfterStop_resumesWithNextWord_andZeroCounts() {
     f.startReading();
     QCOMPARE(w->engine().state().WordCount, 0);
     QCOMPARE(w->engine().state().SignCount, 0);
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("три"));
 }
 
@@ -137,14 +137,14 @@ void test_reading_window::stopButton_clears_doubleClick_keeps() {
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
     w->strip()->UpDown3->setValue(3);
     f.startReading();
-    w->T1Timer();
+    w->reading()->tick();
     QTest::mouseDClick(w->mainPanel(), Qt::LeftButton);
     QVERIFY(!w->isReading());
     QCOMPARE(f.row(0), QStringLiteral("один"));
     QTest::mouseDClick(w->mainPanel(), Qt::LeftButton);
     QVERIFY(w->isReading());
     w->timers().t1->stop();
-    w->T1Timer();
+    w->reading()->tick();
     QCOMPARE(f.row(0), QStringLiteral("два"));
     QTest::mouseClick(w->strip()->BtStop, Qt::LeftButton);
     QVERIFY(!w->isReading());
@@ -160,7 +160,7 @@ void test_reading_window::blankEditor_startDoesNothing() {
         if (QWidget *dialog = QApplication::activeModalWidget())
             dialog->close();
     });
-    w->BtStartClick();
+    w->reading()->start();
     QVERIFY(!w->isReading());
     QVERIFY(!w->timers().t1->isActive());
 }
@@ -191,24 +191,24 @@ void test_reading_window::pauseModes_areExclusive_andRestartCounting() {
 void test_reading_window::inactivity_suspendsOnlyWithOption() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три"));
-    w->BtStartClick();
-    w->applicationDeactivated();
+    w->reading()->start();
+    w->reading()->applicationDeactivated();
     QVERIFY(w->timers().t1->isActive());
     w->actions().MnReactOnFocus->trigger();
-    w->applicationDeactivated();
+    w->reading()->applicationDeactivated();
     QVERIFY(!w->timers().t1->isActive());
     QVERIFY(!w->timers().T2->isActive());
     QVERIFY(w->isReading());
     w->engine().state().WordCount = 5;
-    w->applicationActivated();
+    w->reading()->applicationActivated();
     QVERIFY(w->timers().t1->isActive());
     QCOMPARE(w->engine().state().WordCount, 0);
 
     // Not reading: T2 stops on deactivation and stays stopped on return.
     w->actions().ActBtStop->trigger();
     w->timers().T2->start();
-    w->applicationDeactivated();
-    w->applicationActivated();
+    w->reading()->applicationDeactivated();
+    w->reading()->applicationActivated();
     QVERIFY(!w->timers().T2->isActive());
     QVERIFY(!w->timers().t1->isActive());
 }

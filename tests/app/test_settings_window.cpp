@@ -212,7 +212,7 @@ void test_settings_window::noSettingsFile_startsDesigned_andWritesOneRecord() {
     QCOMPARE(w->timers().t1->interval(), 140);
     QCOMPARE(w->frameGeometry(), QRect(66, 54, 730, 418));
 
-    w->ActCloseExecute();
+    w->shutDown();
     QCOMPARE(f.readFile(ZKData).size(), SettingsRecord::ByteSize);
     // The designed record, but as wide as the window really is.
     SettingsRecord expected = SettingsRecord::designedDefaults();
@@ -264,7 +264,7 @@ void test_settings_window::everyField_survivesStartAndExit_byteForByte() {
     QCOMPARE(w->frameGeometry(), frameOf(original));
     QVERIFY(w->isReading());
 
-    w->ActCloseExecute();
+    w->shutDown();
     const QByteArray bytes = f.readFile(ZKData);
     QVERIFY2(bytes == original.encode(), qPrintable(firstDifference(bytes, original.encode())));
 }
@@ -280,7 +280,7 @@ void test_settings_window::placement_isTheOuterFrame_andDoesNotGrow() {
     for (int run = 0; run < 3; ++run) {
         MainWindow *w = f.start();
         QCOMPARE(w->frameGeometry(), frameOf(r));
-        w->ActCloseExecute();
+        w->shutDown();
         f.window.reset();
         QCOMPARE(frameOf(saved(f)), frameOf(r));
     }
@@ -291,7 +291,7 @@ void test_settings_window::placement_isTheOuterFrame_andDoesNotGrow() {
     w->resize(w->width() + 40, w->height() + 30);
     const QRect moved = w->frameGeometry();
     QCOMPARE(moved.topLeft(), QPoint(100, 90));
-    w->ActCloseExecute();
+    w->shutDown();
     QCOMPARE(frameOf(saved(f)), moved);
 }
 
@@ -306,7 +306,7 @@ void test_settings_window::maximized_keepsNormalPlacement_andMaximizesAgain() {
     MainWindow *w = f.start();
     w->showMaximized();
     QTRY_VERIFY(w->isMaximized());
-    w->ActCloseExecute();
+    w->shutDown();
     f.window.reset();
     SettingsRecord stored = saved(f);
     QVERIFY(stored.Maximized.isOn());
@@ -319,7 +319,7 @@ void test_settings_window::maximized_keepsNormalPlacement_andMaximizesAgain() {
     QTRY_COMPARE(w->frameGeometry(), frameOf(r));
     w->showMaximized();
     QTRY_VERIFY(w->isMaximized());
-    w->ActCloseExecute();
+    w->shutDown();
     stored = saved(f);
     QVERIFY(stored.Maximized.isOn());
     QCOMPARE(frameOf(stored), frameOf(r));
@@ -409,7 +409,7 @@ void test_settings_window::restoreView_bringsBackDesignedLook_inPlace() {
     QCOMPARE(w->fullScreenWindow()->panel()->displayFont().family(),
              QStringLiteral("Bookman Old Style"));
     QCOMPARE(w->fullScreenWindow()->panel()->background(), QColor(Qt::black));
-    w->ActCloseExecute();
+    w->shutDown();
     const SettingsRecord stored = saved(f);
     QCOMPARE(stored.PanelFont.Name.value(), QStringLiteral("Bookman Old Style"));
     QCOMPARE(stored.PanelFont.Size, 47);
@@ -430,9 +430,9 @@ void test_settings_window::twoPauseFlags_stayTwoCheckedItems() {
     QVERIFY(isChecked(w, "MnShortPause"));
     QVERIFY(!isChecked(w, "MnLongPause"));
     QVERIFY(isChecked(w, "MnSmartPause"));
-    w->PumPausePopup();
+    w->settings()->syncPauseMenu();
     QVERIFY(isChecked(w, "PumShortPause") && isChecked(w, "PumSmartPause"));
-    w->ActCloseExecute();
+    w->shutDown();
     QCOMPARE(optionsOf(saved(f)), optionsOf(r));
 }
 
@@ -440,9 +440,9 @@ void test_settings_window::displayFontChange_leavesStoredEditorFont() {
     WindowFixture f;
     MainWindow *w = f.startWithText(shortLines(5));
     f.dialogs->font = FontChoice{QFont(QStringLiteral("DejaVu Sans"), 30), Qt::green};
-    w->N13Click();
+    w->view()->chooseDisplayFont();
     QCOMPARE(w->mainPanel()->displayFont().family(), QStringLiteral("DejaVu Sans"));
-    w->ActCloseExecute();
+    w->shutDown();
     const SettingsRecord stored = saved(f);
     QCOMPARE(stored.PanelFont.Name.value(), QStringLiteral("DejaVu Sans"));
     QCOMPARE(stored.PanelFont.Size, 30);
@@ -478,13 +478,13 @@ void test_settings_window::typefaceNames_comeBackAsStored() {
 void test_settings_window::editorFont_survivesRestart() {
     WindowFixture f;
     MainWindow *w = f.startWithText(shortLines(5));
-    w->MnShowEditClick();
+    w->editing()->toggleEditor();
     QFont chosen(QStringLiteral("DejaVu Serif"));
     chosen.setPointSize(20);
     chosen.setItalic(true);
     f.dialogs->font = FontChoice{chosen, Qt::darkBlue};
     w->actions().MnEditFont->trigger();
-    w->ActCloseExecute();
+    w->shutDown();
     f.window.reset();
 
     w = f.start();
@@ -532,7 +532,7 @@ void test_settings_window::rememberOn_reopensEditorFullScreenAndReading() {
         QVERIFY(!w->settingsRecord().EditorOn.isOn());
         // The caret stands at the reading line.
         QCOMPARE(w->editor()->lineOfPosition(w->editor()->caret()), 3);
-        w->ActCloseExecute();
+        w->shutDown();
         QVERIFY(saved(f).EditorOn.isOn());
     }
     {
@@ -547,11 +547,11 @@ void test_settings_window::rememberOn_reopensEditorFullScreenAndReading() {
         QVERIFY(!w->isVisible());
         QVERIFY(!w->isReading());
         // The editor is not reopened under the full-screen window.
-        w->TEditOnTimer();
+        w->editing()->showEditorAtStart();
         QVERIFY(w->editor()->isHidden());
         QCOMPARE(w->fullScreenWindow()->panel()->displayFont().family(),
                  QStringLiteral("DejaVu Serif"));
-        w->ActCloseExecute();
+        w->shutDown();
         const SettingsRecord stored = saved(f);
         QVERIFY(stored.FullScreen.isOn());
         // The main window's own placement is kept while it is hidden.
@@ -566,11 +566,11 @@ void test_settings_window::rememberOn_reopensEditorFullScreenAndReading() {
         QVERIFY(w->isReading());
         QVERIFY(w->timers().t1->isActive());
         // Nor in the middle of the run.
-        w->TEditOnTimer();
+        w->editing()->showEditorAtStart();
         QVERIFY(!w->editor()->isVisible());
         QVERIFY(w->isReading());
         w->timers().t1->stop();
-        w->T1Timer();
+        w->reading()->tick();
         // Reading resumes at the stored line, in rows of at most seven characters.
         QCOMPARE(f.row(0), QStringLiteral("строка"));
         QCOMPARE(f.row(1), QStringLiteral("03"));
@@ -598,19 +598,19 @@ void test_settings_window::unstorableFolders_keepPreviousValue() {
         file.write("text");
         file.close();
         f.dialogs->openAnswer = path;
-        w->ActLoadFromFile();
+        w->documents()->loadFromFile();
         QCOMPARE(w->editor()->text(), QStringLiteral("text"));
         QCOMPARE(w->settingsRecord().TextFolder.value(), QStringLiteral("/старая/папка"));
-        w->MnClearEditClick();
+        w->documents()->clearEditor();
     }
 
     // A folder that fits is stored.
     const QString fits = root.filePath(QStringLiteral("книга.txt"));
     f.writeFile(QStringLiteral("книга.txt"), "text");
     f.dialogs->openAnswer = fits;
-    w->ActLoadFromFile();
+    w->documents()->loadFromFile();
     QCOMPARE(w->settingsRecord().TextFolder.value(), root.path());
-    w->ActCloseExecute();
+    w->shutDown();
     QCOMPARE(saved(f).TextFolder.value(), root.path());
 }
 
@@ -710,21 +710,21 @@ void test_settings_window::damagedRecords_loadApplyAndSave_withinLimits() {
         for (int i = 0; i < 3000; ++i) {
             const QByteArray input = damaged(rng, bases[i % 2]);
             f.writeFile(ZKData, input);
-            w->LoadSettingsFile();
+            w->settings()->loadSettingsFile();
             const SettingsRecord r = w->settingsRecord();
-            w->ApplyViewSettings(r);
-            w->ApplyWindowPlacement(r);
-            w->ApplyReadingSettings(r);
-            w->ApplyOptionFlags(r);
+            w->settings()->applyViewSettings(r);
+            w->settings()->applyWindowPlacement(r);
+            w->settings()->applyReadingSettings(r);
+            w->settings()->applyOptionFlags(r);
             verifyWithinLimits(w, input);
             if (QTest::currentTestFailed())
                 return;
             // Writing syncs to disk, which is slow: most records are only captured.
             SettingsRecord captured = r;
-            w->CaptureSettings(captured);
+            w->settings()->captureSettings(captured);
             QByteArray written = captured.encode();
             if (i % 20 == 0) {
-                w->SaveSettingsFile();
+                w->settings()->saveSettingsFile();
                 written = f.readFile(ZKData);
                 QCOMPARE(written, w->settingsRecord().encode());
             }
@@ -745,8 +745,8 @@ void test_settings_window::damagedRecords_loadApplyAndSave_withinLimits() {
         if (QTest::currentTestFailed())
             return;
         for (int tick = 0; tick < 5 && w->isReading(); ++tick)
-            w->T1Timer();
-        w->ActCloseExecute();
+            w->reading()->tick();
+        w->shutDown();
         QCOMPARE(f.readFile(ZKData).size(), SettingsRecord::ByteSize);
     }
 }

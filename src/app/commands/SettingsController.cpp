@@ -1,7 +1,12 @@
-// The settings record: capture, apply, load, save and the two restore commands.
-#include "app/MainWindow.h"
+#include "app/commands/SettingsController.h"
 
+#include "app/MainWindow.h"
 #include "app/RecordMapping.h"
+#include "app/commands/EditorController.h"
+#include "app/commands/ReadingController.h"
+#include "app/commands/SessionController.h"
+#include "app/commands/ViewController.h"
+#include "app/commands/WindowParts.h"
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
 #include "display/FullScreenWindow.h"
@@ -12,12 +17,10 @@
 #include "settings/SettingsFile.h"
 
 #include <QAction>
-#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QLayout>
-#include <QMenu>
 #include <QScreen>
 
 namespace zk {
@@ -141,17 +144,26 @@ bool positionsKnown() {
 
 } // namespace
 
-void MainWindow::CaptureSettings(SettingsRecord &record) const {
-    RecordMapping::FontToRecord(m_panel->displayFont(), m_panel->displayColor(), record.PanelFont);
+SettingsController::SettingsController(WindowParts &parts) : m_parts(parts) {}
+
+QString SettingsController::settingsPath() const {
+    return QDir(m_parts.options.dataFolder).filePath(QStringLiteral("ZKData"));
+}
+
+void SettingsController::captureSettings(SettingsRecord &record) const {
+    const DisplayPanel *panel = m_parts.panel;
+    const EditorPanel *editor = m_parts.editor;
+    const MainWindow *window = m_parts.window;
+    RecordMapping::FontToRecord(panel->displayFont(), panel->displayColor(), record.PanelFont);
     // What the editor text was last given, not what the shared font dialog holds
     // now: choosing a display font leaves the dialog with that font.
-    RecordMapping::FontToRecord(m_editor->document()->defaultFont(),
-                                m_editor->palette().color(QPalette::Text), record.EditFont);
-    if (isMaximized()) {
+    RecordMapping::FontToRecord(editor->document()->defaultFont(),
+                                editor->palette().color(QPalette::Text), record.EditFont);
+    if (window->isMaximized()) {
         record.Maximized.set(true);
     } else {
         record.Maximized.set(false);
-        const QRect frame = frameGeometry();
+        const QRect frame = window->frameGeometry();
         if (positionsKnown()) {
             record.WindowTop = frame.top();
             record.WindowLeft = frame.left();
@@ -160,66 +172,70 @@ void MainWindow::CaptureSettings(SettingsRecord &record) const {
         record.WindowHeight = frame.height();
     }
     for (const Option &o : OptionFlags)
-        (record.*o.flag).set((m_actions.*o.item)->isChecked());
-    if (RecordMapping::toColor(record.PanelColor) != m_panel->background())
-        record.PanelColor = RecordMapping::fromColor(m_panel->background());
-    const QColor editColor = m_editor->palette().color(QPalette::Base);
+        (record.*o.flag).set((m_parts.actions.*o.item)->isChecked());
+    if (RecordMapping::toColor(record.PanelColor) != panel->background())
+        record.PanelColor = RecordMapping::fromColor(panel->background());
+    const QColor editColor = editor->palette().color(QPalette::Base);
     if (RecordMapping::toColor(record.EditColor) != editColor)
         record.EditColor = RecordMapping::fromColor(editColor);
     for (const Option &o : ShowOptions)
-        (record.*o.flag).set((m_actions.*o.item)->isChecked());
-    record.SavedLine = m_engine.state().CurrentLine;
-    record.Delay = static_cast<qint16>(m_strip->UpDown2->value());
-    record.RowLength = static_cast<qint16>(m_strip->UpDown3->value());
-    record.RowCount = static_cast<qint16>(m_strip->UpDown4->value());
+        (record.*o.flag).set((m_parts.actions.*o.item)->isChecked());
+    record.SavedLine = m_parts.reading->state().CurrentLine;
+    record.Delay = static_cast<qint16>(m_parts.strip->UpDown2->value());
+    record.RowLength = static_cast<qint16>(m_parts.strip->UpDown3->value());
+    record.RowCount = static_cast<qint16>(m_parts.strip->UpDown4->value());
 }
 
-void MainWindow::ApplyViewSettings(const SettingsRecord &record) {
+void SettingsController::applyViewSettings(const SettingsRecord &record) {
     QColor color;
     const QFont panelFont = RecordMapping::RecordToFont(record.PanelFont, &color);
-    applyDisplayFont(panelFont, color);
-    m_fontdialog1 = RecordMapping::RecordToFont(record.EditFont, &m_editorTextColor);
-    ActSetFont();
+    m_parts.view->applyDisplayFont(panelFont, color);
+    QColor editColor;
+    const QFont editFont = RecordMapping::RecordToFont(record.EditFont, &editColor);
+    m_parts.editing->setDialogFont(editFont, editColor);
+    m_parts.editing->applyEditorFont();
     const QColor panelColor = RecordMapping::toColor(record.PanelColor);
-    m_panel->setBackground(panelColor);
-    if (m_fullScreen)
-        m_fullScreen->panel()->setBackground(panelColor);
-    m_editor->setBackgroundColor(RecordMapping::toColor(record.EditColor));
+    m_parts.panel->setBackground(panelColor);
+    if (m_parts.fullScreen)
+        m_parts.fullScreen->panel()->setBackground(panelColor);
+    m_parts.editor->setBackgroundColor(RecordMapping::toColor(record.EditColor));
     for (const Option &o : ShowOptions)
-        (m_actions.*o.item)->setChecked((record.*o.flag).isOn());
-    m_bar->setVisible(record.ShowTimeAndSpeed.isOn());
-    m_bar->PnWords->setVisible(record.ShowSpeedInWords.isOn());
-    m_bar->PnSigns->setVisible(record.ShowSpeedInSigns.isOn());
-    m_bar->PnWork->setVisible(record.ShowTimeOfWork.isOn());
-    m_bar->PnReading->setVisible(record.ShowTimeOfReading.isOn());
-    m_bar->relayout();
-    ActCheckLines();
+        (m_parts.actions.*o.item)->setChecked((record.*o.flag).isOn());
+    StatisticsBar *bar = m_parts.bar;
+    bar->setVisible(record.ShowTimeAndSpeed.isOn());
+    bar->PnWords->setVisible(record.ShowSpeedInWords.isOn());
+    bar->PnSigns->setVisible(record.ShowSpeedInSigns.isOn());
+    bar->PnWork->setVisible(record.ShowTimeOfWork.isOn());
+    bar->PnReading->setVisible(record.ShowTimeOfReading.isOn());
+    bar->relayout();
+    m_parts.reading->fitRowCount();
 }
 
-void MainWindow::ApplyOptionFlags(const SettingsRecord &record) {
+void SettingsController::applyOptionFlags(const SettingsRecord &record) {
     for (const Option &o : OptionFlags)
-        (m_actions.*o.item)->setChecked((record.*o.flag).isOn());
-    ActCheckLines();
+        (m_parts.actions.*o.item)->setChecked((record.*o.flag).isOn());
+    m_parts.reading->fitRowCount();
 }
 
-void MainWindow::ApplyReadingSettings(const SettingsRecord &record) {
-    ReadingState &s = m_engine.state();
-    const int lines = m_editor->lineCount();
+void SettingsController::applyReadingSettings(const SettingsRecord &record) {
+    ReadingState &s = m_parts.reading->state();
+    const int lines = m_parts.editor->lineCount();
     const int saved = std::max(0, record.SavedLine);
-    if (lines > 0 && !m_editor->isBlank()) {
-        setProgressValue(std::min(99, Chunker::progressOf(saved, lines)));
+    if (lines > 0 && !m_parts.editor->isBlank()) {
+        m_parts.reading->showProgress(std::min(99, Chunker::progressOf(saved, lines)));
         s.CurrentLine = saved;
     } else {
         s.CurrentLine = 0;
-        setProgressValue(0);
+        m_parts.reading->showProgress(0);
     }
     // The spinners' own limits keep a damaged record harmless.
-    m_strip->UpDown2->setValue(record.Delay);
-    m_strip->UpDown3->setValue(record.RowLength);
-    m_strip->UpDown4->setValue(record.RowCount);
+    m_parts.strip->UpDown2->setValue(record.Delay);
+    m_parts.strip->UpDown3->setValue(record.RowLength);
+    m_parts.strip->UpDown4->setValue(record.RowCount);
 }
 
-void MainWindow::ApplyWindowPlacement(const SettingsRecord &record) {
+void SettingsController::applyWindowPlacement(const SettingsRecord &record) {
+    MainWindow *window = m_parts.window;
     // Beyond any desktop, yet far from overflowing when edges are summed.
     constexpr int Reach = 1 << 20;
     const QPoint origin(std::clamp(record.WindowLeft, -Reach, Reach),
@@ -229,7 +245,7 @@ void MainWindow::ApplyWindowPlacement(const SettingsRecord &record) {
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QSize available = screen ? screen->availableGeometry().size() : QSize(Reach, Reach);
-    const QSize minimum = minimumSize();
+    const QSize minimum = window->minimumSize();
     QRect frame(origin, QSize(std::clamp(record.WindowWidth, 0, available.width()),
                               std::clamp(record.WindowHeight, 0, available.height()))
                             .expandedTo(minimum));
@@ -238,95 +254,59 @@ void MainWindow::ApplyWindowPlacement(const SettingsRecord &record) {
         if (QScreen *primary = QGuiApplication::primaryScreen())
             frame.moveTopLeft(primary->availableGeometry().topLeft());
     }
-    if (!record.Maximized.isOn() && isMaximized())
-        setWindowState(windowState() & ~Qt::WindowMaximized);
+    if (!record.Maximized.isOn() && window->isMaximized())
+        window->setWindowState(window->windowState() & ~Qt::WindowMaximized);
     // Qt places the outer frame with move() and sizes the client area with resize().
-    const QSize decoration = frameGeometry().size() - geometry().size();
-    move(frame.topLeft());
-    resize(frame.size() - decoration);
-    FrameSizeFixer::replace(this, decoration.isNull() ? &frame : nullptr);
+    const QSize decoration = window->frameGeometry().size() - window->geometry().size();
+    window->move(frame.topLeft());
+    window->resize(frame.size() - decoration);
+    FrameSizeFixer::replace(window, decoration.isNull() ? &frame : nullptr);
     if (record.Maximized.isOn())
-        setWindowState(windowState() | Qt::WindowMaximized);
+        window->setWindowState(window->windowState() | Qt::WindowMaximized);
 }
 
-void MainWindow::LoadSettingsFile() {
+void SettingsController::loadSettingsFile() {
     QString problem;
     const std::optional<SettingsRecord> loaded = SettingsFile::load(settingsPath(), &problem);
-    m_record = loaded ? *loaded : m_defaults;
+    m_parts.record = loaded ? *loaded : m_parts.defaults;
     // The defaults are used; the user hears of it if saving fails as well.
     if (!problem.isEmpty())
-        logProblem(SafeFile::openFailure(settingsPath(), problem));
+        SessionController::logProblem(SafeFile::openFailure(settingsPath(), problem));
 }
 
-void MainWindow::SaveSettingsFile() {
-    CaptureSettings(m_record);
+void SettingsController::saveSettingsFile() {
+    captureSettings(m_parts.record);
     QString problem;
-    if (!SettingsFile::save(settingsPath(), m_record, &problem))
-        tellSaveFailure(SafeFile::saveFailure(settingsPath(), problem));
+    if (!SettingsFile::save(settingsPath(), m_parts.record, &problem))
+        m_parts.session->tellSaveFailure(SafeFile::saveFailure(settingsPath(), problem));
 }
 
-void MainWindow::N28Click() {
-    ApplyOptionFlags(m_defaults);
-    ActBeginToCount();
+void SettingsController::restoreSettings() {
+    applyOptionFlags(m_parts.defaults);
+    m_parts.reading->ActBeginToCount();
 }
 
-void MainWindow::MnSetViewClick() {
-    eventPump(Qt::WaitCursor);
-    ApplyViewSettings(m_defaults);
-    LayoutMainRows();
-    LayoutFullScreenRows();
-    actmaxlength1();
-    ActBeginToCount();
-    eventPump(Qt::ArrowCursor);
+// --- Menu opening rules ----------------------------------------------------------
+
+void SettingsController::prepareSettingsMenu() {
+    m_parts.actions.MnPause->setEnabled(m_parts.actions.MnReactOnSigns->isChecked());
 }
 
-// --- Statistics bar options ---------------------------------------------------
-
-void MainWindow::MnShowTimeAndSpeedClick() {
-    // The checkable item has already flipped itself when this runs.
-    m_bar->setVisible(m_actions.MnShowTimeAndSpeed->isChecked());
-    if (centralWidget()->layout())
-        centralWidget()->layout()->activate();
-    ActCheckLines();
-    LayoutMainRows();
+void SettingsController::syncOptionsMenu() {
+    const Actions &a = m_parts.actions;
+    for (const auto &[popup, main] : {std::pair{a.PumDelMin, a.MnDelMin},
+                                      {a.PumReadNonStop, a.MnReadNonStop},
+                                      {a.PumReactOnFocus, a.MnReactOnFocus},
+                                      {a.PumReactOnSigns, a.MnReactOnSigns}})
+        popup->setChecked(main->isChecked());
 }
 
-// The bar shows one of each pair of panels; the main-menu items say which.
-void MainWindow::chooseBarPanel(QAction *onItem, QAction *offItem, QWidget *show, QWidget *hide) {
-    onItem->setChecked(true);
-    offItem->setChecked(false);
-    show->show();
-    hide->hide();
-    m_bar->relayout();
-}
-
-void MainWindow::MnShowTimeOfReadingClick() {
-    chooseBarPanel(m_actions.MnShowTimeOfReading, m_actions.MnShowTimeOfWork, m_bar->PnReading,
-                   m_bar->PnWork);
-}
-
-void MainWindow::MnShowTimeOfWorkClick() {
-    chooseBarPanel(m_actions.MnShowTimeOfWork, m_actions.MnShowTimeOfReading, m_bar->PnWork,
-                   m_bar->PnReading);
-}
-
-void MainWindow::MnShowSpeedInSignsClick() {
-    chooseBarPanel(m_actions.MnShowSpeedInSigns, m_actions.MnShowSpeedInWords, m_bar->PnSigns,
-                   m_bar->PnWords);
-}
-
-void MainWindow::MnShowSpeedInWordsClick() {
-    chooseBarPanel(m_actions.MnShowSpeedInWords, m_actions.MnShowSpeedInSigns, m_bar->PnWords,
-                   m_bar->PnSigns);
-}
-
-void MainWindow::PopupMenu3Popup() {
-    const Actions &a = m_actions;
-    for (const auto &[popup, main] : {std::pair{a.PumShowTimeOfReading, a.MnShowTimeOfReading},
-                                      {a.PumShowTimeOfWork, a.MnShowTimeOfWork},
-                                      {a.PumShowTimeAndSpeed, a.MnShowTimeAndSpeed},
-                                      {a.PumShowSpeedInSigns, a.MnShowSpeedInSigns},
-                                      {a.PumShowSpeedInWords, a.MnShowSpeedInWords}})
+void SettingsController::syncPauseMenu() {
+    const Actions &a = m_parts.actions;
+    for (const auto &[popup, main] : {std::pair{a.PumWithoutPause, a.MnWithoutPause},
+                                      {a.PumShortPause, a.MnShortPause},
+                                      {a.PumLongPause, a.MnLongPause},
+                                      {a.PumSmartPause, a.MnSmartPause}})
         popup->setChecked(main->isChecked());
 }
 

@@ -1,8 +1,9 @@
-// The about box and the help window: both suspend reading while open.
-#include "app/MainWindow.h"
+#include "app/commands/HelpController.h"
 
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
+#include "app/commands/ReadingController.h"
+#include "app/commands/WindowParts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,9 +12,11 @@
 
 namespace zk {
 
-QString MainWindow::helpFile() const {
+HelpController::HelpController(WindowParts &parts) : m_parts(parts) {}
+
+QString HelpController::helpFile() const {
     const QString name = QStringLiteral("Readme.rtf");
-    const QString beside = QDir(m_options.dataFolder).filePath(name);
+    const QString beside = QDir(m_parts.options.dataFolder).filePath(name);
     if (QFile::exists(beside))
         return beside;
     // An installed program keeps its help among its shared data files.
@@ -24,31 +27,31 @@ QString MainWindow::helpFile() const {
     return QStandardPaths::locate(QStandardPaths::AppDataLocation, name);
 }
 
-void MainWindow::N5Click() {
-    auto *box = new AboutBox(dialogParent());
+void HelpController::showAbout() {
+    auto *box = new AboutBox(m_parts.dialogParent());
     m_aboutBox = box;
-    suspend();
+    m_parts.reading->suspend();
     box->exec();
-    resumeIfReading(true);
+    m_parts.reading->resumeIfReading(true);
 }
 
-void MainWindow::ActHelpExecute() {
-    if (!QDir::setCurrent(m_options.dataFolder))
+void HelpController::showHelp() {
+    if (!QDir::setCurrent(m_parts.options.dataFolder))
         return;
     if (m_helpWindow && m_helpWindow->isVisible())
         return;
     const QString path = helpFile();
     if (path.isEmpty())
         return;
-    auto *help = new HelpWindow(dialogParent());
+    auto *help = new HelpWindow(m_parts.dialogParent());
     if (!help->loadRtf(path)) {
         help->deleteLater();
         return;
     }
     m_helpWindow = help;
-    suspend();
+    m_parts.reading->suspend();
     help->exec();
-    resumeIfReading(true);
+    m_parts.reading->resumeIfReading(true);
 }
 
 } // namespace zk

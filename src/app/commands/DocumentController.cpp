@@ -1,0 +1,287 @@
+#include "app/commands/DocumentController.h"
+
+#include "app/BusyCursor.h"
+#include "app/SessionRescue.h"
+#include "app/commands/EditorController.h"
+#include "app/commands/ReadingController.h"
+#include "app/commands/SessionController.h"
+#include "app/commands/WindowParts.h"
+#include "editor/EditorPanel.h"
+#include "formats/ChainedConverter.h"
+#include "formats/DocumentConverter.h"
+#include "formats/LibreOfficeConverter.h"
+#include "formats/TextCodec.h"
+#include "reading/Chunker.h"
+#include "settings/SafeFile.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace zk {
+
+namespace {
+
+const QString TextFilter =
+    QStringLiteral("Текстовые файлы txt, rtf, doc, html, htm (*.txt *.rtf *.doc *.htm *.html);;"
+                   "Все файлы  (*.* *)");
+const QString LastEditName = QStringLiteral("LastEdit");
+// Far beyond any book, short of what the editor could hold.
+constexpr qint64 MaxTextBytes = qint64(1) << 30;
+
+} // namespace
+
+DocumentController::DocumentController(WindowParts &parts) : m_parts(parts) {
+    // Documents convert while the window repaints; user input waits until the end.
+    m_converter = std::make_unique<ChainedConverter>(std::make_unique<LibreOfficeConverter>(
+        QStringLiteral("soffice"), std::chrono::seconds(60), [this] {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return !m_parts.terminationRequested && !m_parts.shutDown;
+        }));
+}
+
+DocumentController::~DocumentController() = default;
+
+void DocumentController::setConverter(std::unique_ptr<DocumentConverter> converter) {
+    m_converter = std::move(converter);
+}
+
+const QString &DocumentController::conversionMessage() {
+    static const QString text = QStringLiteral(
+        "Не удалось открыть файл. Возможно на компьютере не установлен обновленный MS-Office. "
+        "Попробуйте работать с файлами *.txt");
+    return text;
+}
+
+const QString &DocumentController::saveMessage() {
+    static const QString text =
+        QStringLiteral("Не удалось сохранить редактор! Возможно диск защищен от записи.");
+    return text;
+}
+
+bool DocumentController::isPlainTextFile(const QString &path) {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false;
+    // ASCII upper-casing only, as the rule has always been.
+    QString ext = name.mid(dot);
+    for (QChar &c : ext) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 32);
+    }
+    return ext == QLatin1String(".TXT");
+}
+
+QString DocumentController::loadTextFile(const QString &path, bool *ok, QString *problem) {
+    const SafeFile::Content content = SafeFile::read(path, MaxTextBytes);
+    const QString failure =
+        content.truncated ? QStringLiteral("файл слишком велик") : content.problem;
+    if (problem)
+        *problem = failure;
+    *ok = failure.isEmpty();
+    return *ok ? TextCodec::decode(content.bytes) : QString();
+}
+
+bool DocumentController::saveTextFile(const QString &path, const QString &text, QString *problem) {
+    const QString failure = SafeFile::write(path, TextCodec::encode(text));
+    if (problem)
+        *problem = failure;
+    return failure.isEmpty();
+}
+
+QString DocumentController::lastEditPath() const {
+    return QDir(m_parts.options.dataFolder).filePath(LastEditName);
+}
+
+// --- Menu opening rules ---------------------------------------------------------
+
+void DocumentController::prepareFileMenu(QAction *loadBuffer, QAction *save, QAction *clear) {
+    loadBuffer->setEnabled(!Chunker::trimmed(m_parts.clipboardText()).isEmpty());
+    const bool hasText = !m_parts.editor->isBlank();
+    save->setEnabled(hasText);
+    clear->setEnabled(hasText);
+}
+
+void DocumentController::prepareMainFileMenu() {
+    const Actions &a = m_parts.actions;
+    prepareFileMenu(a.MnLoadFromBuffer, a.MnSaveEdit, a.MnClearEdit);
+}
+
+void DocumentController::prepareDisplayFileMenu() {
+    const Actions &a = m_parts.actions;
+    prepareFileMenu(a.N19, a.N58, a.N59);
+}
+
+// --- Loading and saving ---------------------------------------------------------
+
+QString DocumentController::dialogFolder() {
+    const QString stored = m_parts.record.TextFolder.value();
+    if (!stored.isEmpty() && QDir::setCurrent(stored))
+        return stored;
+    QDir::setCurrent(m_parts.options.dataFolder);
+    return m_parts.options.dataFolder;
+}
+
+void DocumentController::rememberTextFolder(const QString &file) {
+    const QString folder = QFileInfo(file).absolutePath();
+    QDir::setCurrent(folder);
+    // A folder that cannot be stored faithfully (too long, outside Windows-1251)
+    // keeps the previous one: a cut path would name a different folder.
+    m_parts.record.TextFolder.set(folder);
+}
+
+std::optional<QString> DocumentController::convertDocument(const QString &path) {
+    // A FIFO or a device would hold the reader or the converter forever.
+    if (!m_converter || !SafeFile::refusal(path).isEmpty())
+        return std::nullopt;
+    ConversionResult result = m_converter->convert(path);
+    if (!result)
+        return std::nullopt;
+    return result.takeText();
+}
+
+void DocumentController::loadFromFile() {
+    EditorPanel *editor = m_parts.editor;
+    m_parts.reading->stopAndClear();
+    const QString folder = dialogFolder();
+    const QString path = m_parts.dialogs->openFile(m_parts.dialogParent(), folder, TextFilter);
+    QString failure;
+    {
+        std::optional<BusyCursor> busy;
+        if (!path.isEmpty()) {
+            m_parts.reading->rewindToStart();
+            rememberTextFolder(path);
+            busy.emplace();
+            if (isPlainTextFile(path)) {
+                bool ok = false;
+                QString problem;
+                const QString text = loadTextFile(path, &ok, &problem);
+                if (ok)
+                    editor->setText(text);
+                else
+                    failure = SafeFile::openFailure(path, problem);
+            } else if (const std::optional<QString> text = convertDocument(path)) {
+                editor->setText(*text);
+                m_parts.reading->state().ReadBuffer.clear();
+            } else {
+                failure = conversionMessage();
+            }
+        }
+        editor->replaceTabs();
+    }
+    // Shown once the busy cursor is gone, so the box does not wear the hourglass;
+    // not at all when the program ended meanwhile.
+    if (!failure.isEmpty() && !m_parts.shutDown)
+        m_parts.dialogs->message(m_parts.dialogParent(), failure);
+}
+
+void DocumentController::loadFromClipboard() {
+    m_parts.reading->stopAndClear();
+    m_parts.editor->setText(QString());
+    m_parts.editor->setText(m_parts.clipboardText());
+    m_parts.editor->replaceTabs();
+    m_parts.reading->rewindToStart();
+    m_parts.editing->ReformatEditor();
+}
+
+void DocumentController::clearEditor() {
+    m_parts.reading->stopAndClear();
+    m_parts.editor->setText(QString());
+    m_parts.reading->rewindToStart();
+}
+
+void DocumentController::saveEditor() {
+    const QString folder = dialogFolder();
+    m_parts.reading->suspend();
+    const QString path = m_parts.dialogs->saveFile(m_parts.dialogParent(), folder, TextFilter);
+    if (!path.isEmpty()) {
+        rememberTextFolder(path);
+        // The text's own paragraphs, never the wrapped rows of the shown editor.
+        if (!saveTextFile(path, m_parts.editor->text()))
+            m_parts.dialogs->message(m_parts.dialogParent(), saveMessage());
+    }
+    m_parts.reading->resumeIfReading(true);
+}
+
+// --- Start-up and exit ----------------------------------------------------------
+
+void DocumentController::loadStartupText() {
+    if (!m_parts.options.commandLineFile.isEmpty()) {
+        if (const std::optional<QString> text = readCommandLineFile()) {
+            m_parts.record.SavedLine = 0;
+            m_parts.editor->setText(*text);
+            m_commandLineRead = true;
+            return;
+        }
+        // Then as if no file had been named: the stored text and position come back.
+    }
+    bool ok = false;
+    QString problem;
+    const QString text = loadTextFile(lastEditPath(), &ok, &problem);
+    if (ok) {
+        m_parts.editor->setText(text);
+    } else if (QFileInfo::exists(lastEditPath())) {
+        // A regular file is kept at exit unless the user makes a text; anything else
+        // is refused then, with its message.
+        m_lastEditUnread = SafeFile::refusal(lastEditPath()).isEmpty();
+        SessionController::logProblem(
+            SafeFile::openFailure(lastEditPath(), problem)); // told at exit, if at all
+    }
+}
+
+std::optional<QString> DocumentController::readCommandLineFile() {
+    const QString &file = m_parts.options.commandLineFile;
+    QString problem;
+    if (isPlainTextFile(file)) {
+        bool ok = false;
+        QString text = loadTextFile(file, &ok, &problem);
+        if (ok)
+            return text;
+    } else if (problem = SafeFile::refusal(file); problem.isEmpty()) {
+        std::optional<QString> text = convertDocument(file);
+        // A conversion given up for a termination is no failure to tell.
+        if (!text && !m_parts.terminationRequested)
+            m_startupMessage = conversionMessage();
+        return text;
+    }
+    m_startupMessage = SafeFile::openFailure(file, problem);
+    return std::nullopt;
+}
+
+QString DocumentController::takeStartupMessage() {
+    return std::exchange(m_startupMessage, QString());
+}
+
+void DocumentController::storeLastEdit() {
+    const QString text = m_parts.editor->text();
+    QString problem;
+    if (saveTextFile(lastEditPath(), text, &problem))
+        return;
+    QString failure = SafeFile::saveFailure(lastEditPath(), problem);
+    if (m_parts.unattended && !text.isEmpty()) {
+        const QString saved = SessionRescue(m_parts.options.userDataFolder)
+                                  .saveText(TextCodec::encode(text), &problem);
+        failure += QStringLiteral(".\n") +
+                   (saved.isEmpty() ? SafeFile::saveFailure(QStringLiteral("копию"), problem)
+                                    : QStringLiteral("Текст редактора сохранён в %1.").arg(saved));
+    }
+    if (m_parts.unattended || text.isEmpty()) {
+        m_parts.session->tellSaveFailure(failure);
+        return;
+    }
+    SessionController::logProblem(failure);
+    while (m_parts.dialogs->question(
+        m_parts.dialogParent(), failure + QStringLiteral("\n\nСохранить текст в другой файл?"))) {
+        const QString path =
+            m_parts.dialogs->saveFile(m_parts.dialogParent(), dialogFolder(), TextFilter);
+        if (path.isEmpty() || saveTextFile(path, text, &problem))
+            return;
+        failure = SafeFile::saveFailure(path, problem);
+    }
+}
+
+} // namespace zk

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "display/Statistics.h"
+#include "reading/ReadingEngine.h"
+
+#include <QObject>
+
+#include <array>
+
+class QAction;
+class QTimer;
+
+namespace zk {
+
+struct WindowParts;
+
+// Reading: start and stop, the steps, pause modes, the position and its
+// percentage, the rows and their capacity, the statistics, and pausing while
+// the program is not active.
+class ReadingController final : public QObject, private ChunkerHost {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ReadingController)
+public:
+    explicit ReadingController(WindowParts &parts);
+
+    ReadingEngine &engine() { return m_engine; }
+    ReadingState &state() { return m_engine.state(); }
+    Statistics &statistics() { return m_stats; }
+
+    void start();
+    void stop();
+    void stopAndClear();
+    void toggleReading();
+    void tick();
+    bool isReading() const;
+    // Dialogs and other waits hold the steps and the clock.
+    void suspend();
+    void resumeIfReading(bool restartCount);
+    void applicationActivated();
+    void applicationDeactivated();
+    void choosePauseMode(QAction *chosen);
+    std::array<QAction *, 4> pauseModes() const;
+
+    // The position.
+    void showProgress(int percent);
+    void onProgressChanged();
+    void jumpToProgress();
+    void resetProgressToStart();
+    void rewindToStart();
+
+    // Spinners, rows and row capacity.
+    void onDelayChanged();
+    void onRowLengthChanged();
+    void fitRowCount();
+    void layoutMainRows();
+    void layoutFullScreenRows();
+    void clearAllRows();
+    void measureRowCapacity();
+    void measureFullScreenRowCapacity();
+    void measureMainCapacityNow();
+    void measureFullScreenCapacityNow();
+
+    // Statistics.
+    void ActBeginToCount();
+    void showReadingStatistics();
+    void showWorkTime();
+
+private:
+    // ChunkerHost
+    int lineCount() const override;
+    QString line(int index) const override;
+    ReadingOptions options() const override;
+    int rowLength() const override;
+    void setProgress(int percent) override;
+
+    int measureCapacity(int width) const;
+
+    WindowParts &m_parts;
+    ReadingEngine m_engine;
+    Statistics m_stats;
+    QTimer *m_settle;
+    bool m_deactivated = false;
+};
+
+} // namespace zk

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QObject>
+
+class QAction;
+class QWidget;
+
+namespace zk {
+
+struct WindowParts;
+
+// How the reading is shown: the display's font and background, the statistics
+// bar, the full-screen window, and the view restored to its defaults.
+class ViewController final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ViewController)
+public:
+    explicit ViewController(WindowParts &parts);
+
+    void chooseDisplayFont();
+    void chooseBackground();
+    void applyDisplayFont(const QFont &font, const QColor &color);
+    void restoreView();
+
+    void toggleStatisticsBar();
+    void showReadingTimePanel();
+    void showWorkTimePanel();
+    void showSignSpeedPanel();
+    void showWordSpeedPanel();
+    void resetReadingTime();
+    void resetWorkTime();
+
+    // Makes the full-screen window, hidden, and wires it to the commands.
+    void createFullScreenWindow();
+    void toggleFullScreen();
+    void onWindowResized();
+    void onWindowShown();
+
+    void prepareViewMenu();
+    void prepareDisplayMenu();
+    void syncStatisticsMenu();
+
+private:
+    void chooseBarPanel(QAction *onItem, QAction *offItem, QWidget *show, QWidget *hide);
+    void onFullScreenShown();
+    void onFullScreenResized();
+    void relayoutWindow();
+
+    WindowParts &m_parts;
+};
+
+} // namespace zk
