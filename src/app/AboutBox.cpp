@@ -188,11 +188,11 @@ void AboutBox::setUrlOpener(UrlOpener opener) {
     m_opener = std::move(opener);
 }
 
-void AboutBox::Label1Click() {
+void AboutBox::openWebPage() {
     openLink(m_label1, webPageUrl());
 }
 
-void AboutBox::Label2Click() {
+void AboutBox::writeMail() {
     openLink(m_label2, mailUrl());
 }
 
@@ -221,9 +221,9 @@ bool AboutBox::eventFilter(QObject *watched, QEvent *event) {
         if (mouse->button() == Qt::LeftButton &&
             label->rect().contains(mouse->position().toPoint())) {
             if (label == m_label1)
-                Label1Click();
+                openWebPage();
             else
-                Label2Click();
+                writeMail();
             return true;
         }
     }

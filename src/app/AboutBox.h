@@ -36,8 +36,8 @@ public:
     // Tests replace the desktop with a recorder.
     void setUrlOpener(UrlOpener opener);
 
-    void Label1Click();
-    void Label2Click();
+    void openWebPage();
+    void writeMail();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -54,7 +54,7 @@ HelpWindow::HelpWindow(QWidget *parent) : QDialog(parent) {
     editPal.setColor(QPalette::Text, Qt::black);
     m_richEdit->setPalette(editPal);
     m_richEdit->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_richEdit, &QWidget::customContextMenuRequested, this, &HelpWindow::showPopup);
+    connect(m_richEdit, &QWidget::customContextMenuRequested, this, &HelpWindow::showContextMenu);
 
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenu1"));
@@ -69,7 +69,7 @@ HelpWindow::HelpWindow(QWidget *parent) : QDialog(parent) {
     QAction *back = namedAction(QStringLiteral("N4"), QStringLiteral("Вернуться"), this);
     connect(back, &QAction::triggered, this, &QDialog::accept);
     m_popup->addActions({m_selectAll, m_copy, separator, back});
-    connect(m_popup, &QMenu::aboutToShow, this, &HelpWindow::preparePopup);
+    connect(m_popup, &QMenu::aboutToShow, this, &HelpWindow::prepareContextMenu);
 
     // The keys work while the pop-up is closed too.
     for (QAction *action : {m_selectAll, m_copy}) {
@@ -116,11 +116,11 @@ void HelpWindow::readMoreHelp() {
     m_reader.reset();
 }
 
-void HelpWindow::preparePopup() {
+void HelpWindow::prepareContextMenu() {
     m_copy->setEnabled(m_richEdit->textCursor().hasSelection());
 }
 
-void HelpWindow::showPopup(const QPoint &viewportPos) {
+void HelpWindow::showContextMenu(const QPoint &viewportPos) {
     m_popup->popup(m_richEdit->viewport()->mapToGlobal(viewportPos));
 }
 

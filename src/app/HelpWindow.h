@@ -29,7 +29,7 @@ public:
     bool isReading() const { return m_reader != nullptr; }
 
     // Sets the pop-up menu's items for the current selection, as opening it does.
-    void preparePopup();
+    void prepareContextMenu();
 
     QTextEdit *richEdit() const { return m_richEdit; }
     QMenu *popupMenu() const { return m_popup; }
@@ -38,7 +38,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void showPopup(const QPoint &viewportPos);
+    void showContextMenu(const QPoint &viewportPos);
     void readMoreHelp();
 
     QMenuBar *m_menuBar = nullptr;

@@ -109,13 +109,13 @@ void MainWindow::buildMenus() {
     MenuBuilder::buildBar(menuBar(), mainMenuItems(), this, a);
     m_parts.displayMenu = new QMenu(this);
     m_parts.displayMenu->setObjectName(QStringLiteral("PopupMenu1"));
-    MenuBuilder::buildPopup(m_parts.displayMenu, displayPopupItems(), this, a);
+    MenuBuilder::buildPopupMenu(m_parts.displayMenu, displayPopupItems(), this, a);
     m_statisticsMenu = new QMenu(this);
     m_statisticsMenu->setObjectName(QStringLiteral("PopupMenu3"));
-    MenuBuilder::buildPopup(m_statisticsMenu, statisticsPopupItems(), this, a);
+    MenuBuilder::buildPopupMenu(m_statisticsMenu, statisticsPopupItems(), this, a);
     m_editorMenu = new QMenu(this);
     m_editorMenu->setObjectName(QStringLiteral("PopupMenu2"));
-    MenuBuilder::buildPopup(m_editorMenu, editorPopupItems(), this, a);
+    MenuBuilder::buildPopupMenu(m_editorMenu, editorPopupItems(), this, a);
 
     // Menu items only show their keys; the keys themselves belong to one action each.
     for (QAction *action : findChildren<QAction *>()) {

@@ -100,8 +100,8 @@ void MenuBuilder::buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidg
     new BarAccelerators(bar);
 }
 
-void MenuBuilder::buildPopup(QMenu *menu, std::span<const MenuItem> items, QWidget *owner,
-                             Actions &actions) {
+void MenuBuilder::buildPopupMenu(QMenu *menu, std::span<const MenuItem> items, QWidget *owner,
+                                 Actions &actions) {
     build(menu, items, owner, false, actions);
 }
 

@@ -40,8 +40,8 @@ class MenuBuilder final {
 public:
     static void buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidget *owner,
                          Actions &actions);
-    static void buildPopup(QMenu *menu, std::span<const MenuItem> items, QWidget *owner,
-                           Actions &actions);
+    static void buildPopupMenu(QMenu *menu, std::span<const MenuItem> items, QWidget *owner,
+                               Actions &actions);
     static void buildCommands(std::span<const CommandItem> items, QWidget *owner, Actions &actions);
 };
 

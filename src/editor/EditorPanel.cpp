@@ -64,7 +64,7 @@ EditorPanel::EditorPanel(QWidget *parent) : QPlainTextEdit(parent) {
     QTextOption option = document()->defaultTextOption();
     option.setAlignment(Qt::AlignHCenter);
     document()->setDefaultTextOption(option);
-    connect(document(), &QTextDocument::contentsChange, this, &EditorPanel::onContentsChange);
+    connect(document(), &QTextDocument::contentsChange, this, &EditorPanel::onContentsChanged);
     connect(&m_shownRows, &ShownRowIndex::completed, this, &EditorPanel::shownLinesCounted);
     m_countLater.setSingleShot(true);
     m_countLater.setInterval(100);
@@ -201,7 +201,7 @@ void EditorPanel::updateShownLayout() {
     m_countLater.start();
 }
 
-void EditorPanel::onContentsChange(int position, int removed, int added) {
+void EditorPanel::onContentsChanged(int position, int removed, int added) {
     // Only a real change of characters rebuilds the line model; the layout's own
     // markings of dirty ranges (relayouts) leave the text as it was.
     if (removed == 0 && added == 0)

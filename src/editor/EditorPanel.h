@@ -84,7 +84,7 @@ protected:
 
 private:
     void updateBreaker();
-    void onContentsChange(int position, int removed, int added);
+    void onContentsChanged(int position, int removed, int added);
     void updateShownLayout();
     void countShownLines() const;
     // Block number and line inside the block of shown line `index`.

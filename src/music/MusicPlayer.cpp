@@ -14,7 +14,7 @@ MusicPlayer::MusicPlayer(MediaBackend *backend, QObject *parent)
     m_replayTimer.setInterval(1000);
     m_replayTimer.setSingleShot(true);
     connect(&m_musicOnTimer, &QTimer::timeout, this, &MusicPlayer::resumeAtStartup);
-    connect(&m_replayTimer, &QTimer::timeout, this, &MusicPlayer::TmMusicTimer);
+    connect(&m_replayTimer, &QTimer::timeout, this, &MusicPlayer::replay);
     connect(m_backend, &MediaBackend::completed, this, &MusicPlayer::onCompleted);
 }
 
@@ -93,7 +93,7 @@ void MusicPlayer::onCompleted(MediaBackend::Ending how) {
     m_replayTimer.start();
 }
 
-void MusicPlayer::TmMusicTimer() {
+void MusicPlayer::replay() {
     m_replayTimer.stop();
     if (m_musicMark > 0)
         m_backend->play(nullptr);

@@ -65,7 +65,7 @@ public:
     // The player's completion notice.
     void onCompleted(MediaBackend::Ending how);
     // TmMusic: replays while the music is on.
-    void TmMusicTimer();
+    void replay();
     // Silences the player; MusicMark keeps its value so the caller can store MusicOn.
     void shutDown();
 

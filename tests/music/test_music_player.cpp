@@ -79,7 +79,7 @@ private slots:
 
         // The notice of the aborted play arms the replay, which then finds the music off.
         QVERIFY(player.replayTimer()->isActive());
-        player.TmMusicTimer();
+        player.replay();
         QCOMPARE(backend.count("play"), 1);
     }
 
@@ -136,7 +136,7 @@ private slots:
         QVERIFY(player.playChosen(m_song));
         backend.end(MediaBackend::Ending::Finished);
         backend.playSucceeds = false;
-        player.TmMusicTimer();
+        player.replay();
         QCOMPARE(player.musicMark(), 1);
         QVERIFY(!player.replayTimer()->isActive());
         QVERIFY(player.menuState().stop);
@@ -144,7 +144,7 @@ private slots:
 
         // An error while playing would repeat every second: no retry either.
         backend.playSucceeds = true;
-        player.TmMusicTimer();
+        player.replay();
         backend.end(MediaBackend::Ending::Failed);
         QVERIFY(!player.replayTimer()->isActive());
         QCOMPARE(player.musicMark(), 1);
