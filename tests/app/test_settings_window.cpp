@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
 
-#include "app/RecordMapping.h"
+#include "app/commands/RecordMapping.h"
 #include "display/FullScreenWindow.h"
 #include "display/StatisticsBar.h"
 #include "settings/SettingsRecord.h"

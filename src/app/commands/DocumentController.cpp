@@ -1,10 +1,10 @@
 #include "app/commands/DocumentController.h"
 
-#include "app/BusyCursor.h"
-#include "app/SessionRescue.h"
+#include "app/commands/BusyCursor.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/ReadingController.h"
 #include "app/commands/SessionController.h"
+#include "app/commands/SessionRescue.h"
 #include "app/commands/WindowParts.h"
 #include "editor/EditorPanel.h"
 #include "formats/ChainedConverter.h"

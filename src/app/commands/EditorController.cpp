@@ -1,6 +1,6 @@
 #include "app/commands/EditorController.h"
 
-#include "app/BusyCursor.h"
+#include "app/commands/BusyCursor.h"
 #include "app/commands/ReadingController.h"
 #include "app/commands/WindowParts.h"
 #include "display/ControlStrip.h"

@@ -1,9 +1,9 @@
 #include "app/commands/SettingsController.h"
 
 #include "app/MainWindow.h"
-#include "app/RecordMapping.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/ReadingController.h"
+#include "app/commands/RecordMapping.h"
 #include "app/commands/SessionController.h"
 #include "app/commands/ViewController.h"
 #include "app/commands/WindowParts.h"

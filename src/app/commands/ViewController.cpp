@@ -1,7 +1,7 @@
 #include "app/commands/ViewController.h"
 
-#include "app/BusyCursor.h"
 #include "app/MainWindow.h"
+#include "app/commands/BusyCursor.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/ReadingController.h"
 #include "app/commands/SessionController.h"

@@ -1,4 +1,4 @@
-#include "app/RecordMapping.h"
+#include "app/commands/RecordMapping.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>

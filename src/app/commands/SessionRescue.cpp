@@ -1,4 +1,4 @@
-#include "app/SessionRescue.h"
+#include "app/commands/SessionRescue.h"
 
 #include "settings/SafeFile.h"
 
