@@ -147,22 +147,23 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::buildTimers() {
-    struct Spec {
+    struct Setup {
         QTimer *Timers::*timer;
         const char *name;
         int interval;
         bool singleShot;
         bool running;
     };
-    static const Spec specs[] = {
+    static const Setup setups[] = {
         {&Timers::t1, "t1", 140, false, false},
         {&Timers::T2, "T2", 1000, false, true},
         {&Timers::timer1, "timer1", 1000, false, true},
         {&Timers::TMaxLength, "TMaxLength", 110, true, true},
         {&Timers::TEditOn, "TEditOn", 300, true, false},
     };
-    static_assert(std::size(specs) == sizeof(Timers) / sizeof(QTimer *), "a timer without a spec");
-    for (const Spec &s : specs) {
+    static_assert(std::size(setups) == sizeof(Timers) / sizeof(QTimer *),
+                  "every timer needs a setup");
+    for (const Setup &s : setups) {
         auto *t = new QTimer(this);
         t->setObjectName(QString::fromLatin1(s.name));
         t->setInterval(s.interval);
