@@ -1,12 +1,9 @@
+// Scans RTF for its groups, control words and text, and hands the text to the document builder.
 #include "formats/RtfReader.h"
+#include "formats/RtfControlWords.h"
+#include "formats/RtfDocumentBuilder.h"
 
-#include <QColor>
-#include <QHash>
-#include <QPointer>
 #include <QStringDecoder>
-#include <QTextBlockFormat>
-#include <QTextCharFormat>
-#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -16,6 +13,8 @@
 #include <vector>
 
 namespace zk {
+
+using namespace rtf;
 
 namespace {
 
@@ -27,37 +26,8 @@ constexpr int kMaxTwips = 31680; // 22 inches
 constexpr int kMaxHalfPoints = 3276;
 constexpr int kDefaultCodepage = 1252;
 constexpr size_t kMaxDecoders = 16;
-constexpr int kLongestWord = 256;
-constexpr int kLongestParagraph = 16384;
-constexpr int kMostEmptyParagraphs = 100;
 
 enum class Dest { Text, FontTable, ColorTable, Skip };
-
-enum class Align { Left, Center, Right, Justify };
-
-struct CharProps {
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    bool hidden = false;
-    int vertical = QTextCharFormat::AlignNormal;
-    int halfPoints = 0; // 0: the document's default size
-    int font = -1;      // -1: the \deff font
-    int foreground = -1;
-    int background = -1;
-
-    bool operator==(const CharProps &) const = default;
-};
-
-struct ParaProps {
-    Align align = Align::Left;
-    int left = 0; // twips
-    int right = 0;
-    int first = 0;
-    int before = 0;
-    int after = 0;
-};
 
 struct State {
     CharProps chr;
@@ -65,188 +35,6 @@ struct State {
     int uc = 1;
     Dest dest = Dest::Text;
 };
-
-struct Font {
-    QString name;
-    int codepage = 0; // 0: the document's code page
-};
-
-enum class Kw {
-    Par,
-    Char,
-    Pard,
-    Plain,
-    Bold,
-    Italic,
-    Underline,
-    UnderlineNone,
-    Strike,
-    Hidden,
-    Vertical,
-    FontSize,
-    Font,
-    Foreground,
-    Background,
-    Red,
-    Green,
-    Blue,
-    Charset,
-    FontCodepage,
-    AnsiCodepage,
-    CharacterSet,
-    DefaultFont,
-    Unicode,
-    UnicodeSkip,
-    Bin,
-    Align,
-    LeftIndent,
-    RightIndent,
-    FirstIndent,
-    SpaceBefore,
-    SpaceAfter,
-    FontTable,
-    ColorTable,
-    Skip,
-};
-
-struct Keyword {
-    Kw kw;
-    int arg = 0;
-};
-
-constexpr std::string_view kUnderlines =
-    "ul uld uldash uldashd uldashdd uldb ulhwave ulldash ulth ulthd ulthdash ulthdashd "
-    "ulthdashdd ulthldash ululdbwave ulw ulwave";
-
-// Destinations whose body is not document text.
-constexpr std::string_view kSkippedDestinations =
-    "stylesheet info pict object header headerl headerr headerf footer footerl footerr footerf "
-    "footnote ftnsep ftnsepc ftncn aftnsep aftnsepc aftncn annotation listtable "
-    "listoverridetable rsidtbl generator xmlnstbl xmlns themedata colorschememapping "
-    "latentstyles datastore pgdsctbl fldinst revtbl filetbl template pn nonshppict shp shpinst "
-    "xe tc bkmkstart bkmkend userprops docvar objdata panose falt mmathPr wgrffmtfilter "
-    "passwordhash protusertbl fchars lchars htmltag mhtmltag formfield private txe";
-
-std::vector<std::string_view> words(std::string_view list) {
-    std::vector<std::string_view> out;
-    while (!list.empty()) {
-        const size_t space = std::min(list.find(' '), list.size());
-        if (space > 0)
-            out.push_back(list.substr(0, space));
-        list.remove_prefix(std::min(space + 1, list.size()));
-    }
-    return out;
-}
-
-const std::unordered_map<std::string_view, Keyword> &keywords() {
-    static const std::unordered_map<std::string_view, Keyword> table = [] {
-        std::unordered_map<std::string_view, Keyword> t = {
-            {"par", {Kw::Par}},
-            {"row", {Kw::Par}},
-            {"nestrow", {Kw::Par}},
-            {"page", {Kw::Par}},
-            {"line", {Kw::Char, 0x2028}},
-            {"tab", {Kw::Char, '\t'}},
-            {"cell", {Kw::Char, '\t'}},
-            {"nestcell", {Kw::Char, '\t'}},
-            {"emdash", {Kw::Char, 0x2014}},
-            {"endash", {Kw::Char, 0x2013}},
-            {"emspace", {Kw::Char, 0x2003}},
-            {"enspace", {Kw::Char, 0x2002}},
-            {"qmspace", {Kw::Char, 0x2005}},
-            {"bullet", {Kw::Char, 0x2022}},
-            {"lquote", {Kw::Char, 0x2018}},
-            {"rquote", {Kw::Char, 0x2019}},
-            {"ldblquote", {Kw::Char, 0x201C}},
-            {"rdblquote", {Kw::Char, 0x201D}},
-            {"zwj", {Kw::Char, 0x200D}},
-            {"zwnj", {Kw::Char, 0x200C}},
-            {"ltrmark", {Kw::Char, 0x200E}},
-            {"rtlmark", {Kw::Char, 0x200F}},
-            {"pard", {Kw::Pard}},
-            {"plain", {Kw::Plain}},
-            {"b", {Kw::Bold}},
-            {"i", {Kw::Italic}},
-            {"ulnone", {Kw::UnderlineNone}},
-            {"strike", {Kw::Strike}},
-            {"striked", {Kw::Strike}},
-            {"v", {Kw::Hidden}},
-            {"super", {Kw::Vertical, QTextCharFormat::AlignSuperScript}},
-            {"sub", {Kw::Vertical, QTextCharFormat::AlignSubScript}},
-            {"nosupersub", {Kw::Vertical, QTextCharFormat::AlignNormal}},
-            {"fs", {Kw::FontSize}},
-            {"f", {Kw::Font}},
-            {"cf", {Kw::Foreground}},
-            {"cb", {Kw::Background}},
-            {"chcbpat", {Kw::Background}},
-            {"highlight", {Kw::Background}},
-            {"red", {Kw::Red}},
-            {"green", {Kw::Green}},
-            {"blue", {Kw::Blue}},
-            {"fcharset", {Kw::Charset}},
-            {"cpg", {Kw::FontCodepage}},
-            {"ansicpg", {Kw::AnsiCodepage}},
-            {"ansi", {Kw::CharacterSet, 1252}},
-            {"mac", {Kw::CharacterSet, 10000}},
-            {"pc", {Kw::CharacterSet, 437}},
-            {"pca", {Kw::CharacterSet, 850}},
-            {"deff", {Kw::DefaultFont}},
-            {"u", {Kw::Unicode}},
-            {"uc", {Kw::UnicodeSkip}},
-            {"bin", {Kw::Bin}},
-            {"ql", {Kw::Align, int(Align::Left)}},
-            {"qc", {Kw::Align, int(Align::Center)}},
-            {"qr", {Kw::Align, int(Align::Right)}},
-            {"qj", {Kw::Align, int(Align::Justify)}},
-            {"qd", {Kw::Align, int(Align::Justify)}},
-            {"li", {Kw::LeftIndent}},
-            {"lin", {Kw::LeftIndent}},
-            {"ri", {Kw::RightIndent}},
-            {"rin", {Kw::RightIndent}},
-            {"fi", {Kw::FirstIndent}},
-            {"sb", {Kw::SpaceBefore}},
-            {"sa", {Kw::SpaceAfter}},
-            {"fonttbl", {Kw::FontTable}},
-            {"colortbl", {Kw::ColorTable}}};
-        for (std::string_view name : words(kUnderlines))
-            t.emplace(name, Keyword{Kw::Underline});
-        for (std::string_view name : words(kSkippedDestinations))
-            t.emplace(name, Keyword{Kw::Skip});
-        return t;
-    }();
-    return table;
-}
-
-int codepageForCharset(int charset) {
-    // Symbol fonts (2) read as 1252: the closest readable stand-in for their glyphs.
-    static constexpr std::pair<int, int> kCodepages[] = {
-        {0, 1252},   {2, 1252},   {77, 10000}, {128, 932},  {129, 949},  {134, 936},
-        {136, 950},  {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255}, {178, 1256},
-        {186, 1257}, {204, 1251}, {222, 874},  {238, 1250}, {254, 437},  {255, 850}};
-    for (const auto &[set, codepage] : kCodepages) {
-        if (set == charset)
-            return codepage;
-    }
-    return 0;
-}
-
-QByteArray codepageName(int codepage) {
-    switch (codepage) {
-    case 10000:
-        return "macintosh";
-    case 10007:
-        return "x-mac-cyrillic";
-    case 20866:
-        return "koi8-r";
-    case 21866:
-        return "koi8-u";
-    case 65001:
-        return "UTF-8";
-    default:
-        return (codepage < 1000 ? QByteArray("cp") : QByteArray("windows-")) +
-               QByteArray::number(codepage);
-    }
-}
 
 bool isLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -265,11 +53,6 @@ int hexValue(char c) {
     return -1;
 }
 
-// Where Qt may end a line within a paragraph.
-bool isLineBreakPlace(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'-' || c == QChar::LineSeparator || c == u'\u200B';
-}
-
 // Characters that would break the document structure or carry nothing visible.
 bool isDroppedChar(char16_t c) {
     return (c < 0x20 && c != u'\t') || c == 0xFDD0 || c == 0xFDD1;
@@ -280,27 +63,17 @@ bool isDroppedChar(char16_t c) {
 class RtfParser final {
 public:
     RtfParser(const QByteArray &rtf, QTextDocument *doc)
-        : m_rtf(rtf), m_data(m_rtf.constData()), m_size(m_rtf.size()), m_doc(doc),
-          m_undo(doc->isUndoRedoEnabled()) {
-        doc->setUndoRedoEnabled(false);
-        doc->clear();
-        m_cursor = QTextCursor(doc);
+        : m_rtf(rtf), m_data(m_rtf.constData()), m_size(m_rtf.size()), m_out(doc, m_tables) {
         m_stack.emplace_back();
-    }
-
-    ~RtfParser() {
-        if (m_doc)
-            m_doc->setUndoRedoEnabled(m_undo);
     }
 
     // Reads `bytes` of the input or more, up to the end of a paragraph; false once it is all read.
     bool step(qsizetype bytes) {
-        if (!m_doc || m_pos >= m_size)
+        if (!m_out.hasDocument() || m_pos >= m_size)
             return false;
-        m_stepEnd = m_pos + bytes;
-        m_yield = false;
-        m_cursor.beginEditBlock();
-        while (m_pos < m_size && !m_yield) {
+        const qsizetype stepEnd = m_pos + bytes;
+        m_out.beginEdit();
+        while (m_pos < m_size) {
             const char c = m_data[m_pos++];
             if (c == '{') {
                 openGroup();
@@ -312,12 +85,16 @@ public:
             } else if (c != '\r' && c != '\n') {
                 textByte(c);
             }
+            if (m_out.takeBlockEnded() && m_pos >= stepEnd)
+                break;
         }
-        if (m_pos >= m_size)
-            finish();
-        else
-            flushText();
-        m_cursor.endEditBlock();
+        if (m_pos >= m_size) {
+            flushBytes();
+            m_out.finish(st().para);
+        } else {
+            m_out.flush();
+        }
+        m_out.endEdit();
         return m_pos < m_size;
     }
 
@@ -427,13 +204,13 @@ private:
     }
 
     void controlWord(std::string_view name, bool hasParam, int param) {
-        const auto found = keywords().find(name);
-        if (found == keywords().end()) {
+        const Keyword *found = findKeyword(name);
+        if (!found) {
             if (m_skip > 0)
                 --m_skip;
             return;
         }
-        const Keyword k = found->second;
+        const Keyword k = *found;
         if (k.kw == Kw::Bin) {
             // Binary data may contain braces and backslashes, so it is stepped over even in
             // skipped destinations.
@@ -588,7 +365,7 @@ private:
             break;
         case Kw::DefaultFont:
             if (hasParam)
-                m_defaultFont = param;
+                m_tables.defaultFont = param;
             break;
         case Kw::Align:
             s.para.align = Align(k.arg);
@@ -641,8 +418,9 @@ private:
         const State &s = st();
         if (s.dest == Dest::FontTable)
             return m_fontOpen && m_fontCodepage > 0 ? m_fontCodepage : m_codepage;
-        const auto font = m_fonts.constFind(s.chr.font >= 0 ? s.chr.font : m_defaultFont);
-        return font != m_fonts.cend() && font->codepage > 0 ? font->codepage : m_codepage;
+        const QHash<int, Font> &fonts = m_tables.fonts;
+        const auto font = fonts.constFind(s.chr.font >= 0 ? s.chr.font : m_tables.defaultFont);
+        return font != fonts.cend() && font->codepage > 0 ? font->codepage : m_codepage;
     }
 
     void flushBytes() {
@@ -695,13 +473,8 @@ private:
         const State &s = st();
         switch (s.dest) {
         case Dest::Text:
-            if (s.chr.hidden)
-                return;
-            openPendingBlock();
-            if (!m_text.isEmpty() && m_textProps != s.chr)
-                flushText();
-            m_textProps = s.chr;
-            appendBreakable(text);
+            if (!s.chr.hidden)
+                m_out.text(text, s.chr, s.para);
             break;
         case Dest::FontTable:
             for (QChar c : text) {
@@ -722,185 +495,44 @@ private:
         }
     }
 
-    // Qt's layout looks for a break in the whole of a word for every line it wraps off it, so a
-    // word of a million letters takes an hour to show; a zero-width space now and then lets it
-    // wrap there instead.
-    void appendBreakable(QStringView text) {
-        for (QChar c : text) {
-            if (isLineBreakPlace(c)) {
-                m_text.append(c);
-                m_wordLength = 0;
-                if (++m_blockLength >= kLongestParagraph)
-                    splitParagraph();
-                continue;
-            }
-            if (m_wordLength >= kLongestWord) {
-                if (m_blockLength >= kLongestParagraph) {
-                    splitParagraph();
-                } else {
-                    m_text.append(QChar(0x200B));
-                    m_wordLength = 0;
-                }
-            }
-            m_text.append(c);
-            ++m_wordLength;
-            ++m_blockLength;
-        }
-    }
-
-    void flushText() {
-        if (m_text.isEmpty())
-            return;
-        m_cursor.insertText(m_text, charFormat(m_textProps));
-        m_text.clear();
-    }
-
-    // The paragraph mark closes its paragraph; the next block opens only when something follows,
-    // so the document's last \par does not leave an empty paragraph behind.
     void endParagraph() {
-        if (st().dest != Dest::Text)
-            return;
-        // Blank lines beyond a few screens show nothing more, and millions of them would cost
-        // a second and hundreds of bytes each.
-        if (m_blockLength == 0) {
-            if (m_emptyParagraphs >= kMostEmptyParagraphs)
-                return;
-            ++m_emptyParagraphs;
-        } else {
-            m_emptyParagraphs = 0;
-        }
-        flushText();
-        openPendingBlock();
-        m_cursor.setBlockFormat(blockFormat(st().para));
-        m_blockPending = true;
-        blockEnded();
-    }
-
-    void blockEnded() {
-        m_wordLength = 0;
-        m_blockLength = 0;
-        m_yield = m_pos >= m_stepEnd;
-    }
-
-    // A paragraph of endless length would be laid out again whole at every step; it is cut
-    // into blocks at places where its lines may break anyway.
-    void splitParagraph() {
-        flushText();
-        m_cursor.insertBlock(blockFormat(st().para), charFormat(m_textProps));
-        blockEnded();
-    }
-
-    void openPendingBlock() {
-        if (!m_blockPending)
-            return;
-        m_blockPending = false;
-        m_cursor.insertBlock(blockFormat(st().para), charFormat(st().chr));
-    }
-
-    void finish() {
-        flushBytes();
-        flushText();
-        if (!m_blockPending)
-            m_cursor.setBlockFormat(blockFormat(st().para));
+        const State &s = st();
+        if (s.dest == Dest::Text)
+            m_out.endParagraph(s.chr, s.para);
     }
 
     void commitFont() {
         if (!m_fontOpen)
             return;
-        m_fonts.insert(m_fontId, Font{m_fontName.trimmed(), m_fontCodepage});
+        m_tables.fonts.insert(m_fontId, Font{m_fontName.trimmed(), m_fontCodepage});
         m_fontOpen = false;
         m_fontName.clear();
         m_fontCodepage = 0;
     }
 
     void commitColor() {
-        m_colors.push_back(m_colorSet ? QColor(m_red, m_green, m_blue) : QColor());
+        m_tables.colors.push_back(m_colorSet ? QColor(m_red, m_green, m_blue) : QColor());
         m_red = m_green = m_blue = 0;
         m_colorSet = false;
-    }
-
-    QColor color(int index) const {
-        return index >= 0 && index < int(m_colors.size()) ? m_colors[size_t(index)] : QColor();
-    }
-
-    QTextCharFormat charFormat(const CharProps &p) const {
-        QTextCharFormat f;
-        if (p.bold)
-            f.setFontWeight(QFont::Bold);
-        if (p.italic)
-            f.setFontItalic(true);
-        if (p.underline)
-            f.setFontUnderline(true);
-        if (p.strike)
-            f.setFontStrikeOut(true);
-        if (p.vertical != QTextCharFormat::AlignNormal)
-            f.setVerticalAlignment(QTextCharFormat::VerticalAlignment(p.vertical));
-        if (p.halfPoints > 0)
-            f.setFontPointSize(p.halfPoints / 2.0);
-        const auto font = m_fonts.constFind(p.font >= 0 ? p.font : m_defaultFont);
-        if (font != m_fonts.cend() && !font->name.isEmpty())
-            f.setFontFamilies(QStringList{font->name});
-        if (const QColor c = color(p.foreground); c.isValid())
-            f.setForeground(c);
-        if (const QColor c = color(p.background); c.isValid())
-            f.setBackground(c);
-        return f;
-    }
-
-    static QTextBlockFormat blockFormat(const ParaProps &p) {
-        QTextBlockFormat f;
-        switch (p.align) {
-        case Align::Left:
-            f.setAlignment(Qt::AlignLeft);
-            break;
-        case Align::Center:
-            f.setAlignment(Qt::AlignHCenter);
-            break;
-        case Align::Right:
-            f.setAlignment(Qt::AlignRight);
-            break;
-        case Align::Justify:
-            f.setAlignment(Qt::AlignJustify);
-            break;
-        }
-        // Twips to pixels at 96 dpi.
-        constexpr double kTwipsPerPixel = 15.0;
-        if (p.left != 0)
-            f.setLeftMargin(p.left / kTwipsPerPixel);
-        if (p.right != 0)
-            f.setRightMargin(p.right / kTwipsPerPixel);
-        if (p.first != 0)
-            f.setTextIndent(p.first / kTwipsPerPixel);
-        if (p.before != 0)
-            f.setTopMargin(p.before / kTwipsPerPixel);
-        if (p.after != 0)
-            f.setBottomMargin(p.after / kTwipsPerPixel);
-        return f;
     }
 
     const QByteArray m_rtf;
     const char *m_data;
     qsizetype m_size;
     qsizetype m_pos = 0;
-    qsizetype m_stepEnd = 0;
-    bool m_yield = false;
-    QPointer<QTextDocument> m_doc;
-    bool m_undo;
-    QTextCursor m_cursor;
+    Tables m_tables;
+    DocumentBuilder m_out;
 
     std::vector<State> m_stack;
     int m_overflow = 0;
     int m_skip = 0; // fallback characters still to drop after \uN
 
     int m_codepage = kDefaultCodepage;
-    int m_defaultFont = -1;
-    QHash<int, Font> m_fonts;
     bool m_fontOpen = false;
     int m_fontId = 0;
     QString m_fontName;
     int m_fontCodepage = 0;
 
-    std::vector<QColor> m_colors;
     int m_red = 0;
     int m_green = 0;
     int m_blue = 0;
@@ -910,13 +542,6 @@ private:
     int m_bytesCodepage = 0;
     std::unordered_map<int, QStringDecoder> m_decoders;
     QStringDecoder m_noDecoder;
-
-    QString m_text;
-    CharProps m_textProps;
-    int m_wordLength = 0; // letters since the last place a line may break
-    int m_blockLength = 0;
-    int m_emptyParagraphs = 0; // in a row, just before the current one
-    bool m_blockPending = false;
 };
 
 bool RtfReader::isRtf(const QByteArray &bytes) {
