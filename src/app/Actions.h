@@ -9,11 +9,12 @@ namespace zk {
 // the menu tables, which fail to compile when one of these has no item.
 struct Actions {
     // Main menu.
-    QAction *N1, *MnLoadFromFile, *MnLoadFromBuffer, *MnSaveEdit, *MnClearEdit, *MnExit;
+    QAction *N1, *MnLoadFromFile, *MnLoadFromBuffer, *MnRecentBooks, *MnSaveEdit, *MnClearEdit,
+        *MnExit;
     QAction *N2, *N13, *N14, *N15, *N44, *MnPictClip, *MnShowPicture;
     QAction *N3, *MnShowTimeAndSpeed, *MnShowTimeOfReading, *MnShowTimeOfWork, *MnShowSpeedInSigns,
         *MnShowSpeedInWords;
-    QAction *MnEditFont, *MnEditColor, *MnFulScreen, *MnSetView;
+    QAction *MnEditFont, *MnEditColor, *MnFulScreen, *MnSetView, *MnJournal;
     QAction *N22, *MnReactOnSigns, *MnPause, *MnWithoutPause, *MnShortPause, *MnLongPause,
         *MnSmartPause, *MnDelMin, *MnReadNonStop, *MnReactOnFocus, *MnRemAll, *N28;
     QAction *MnShowEdit, *MnHideEdit, *N4, *N34, *N35, *N36, *N5, *MnHelp;
@@ -22,7 +23,7 @@ struct Actions {
     QAction *PumTumes, *PumDelMin, *PumReadNonStop, *PumReactOnFocus, *PumReactOnSigns, *PumPause,
         *PumWithoutPause, *PumShortPause, *PumLongPause, *PumSmartPause;
     QAction *N40, *Pum34, *Pum35, *Pum36, *PumShowEdit, *PumHideEdit, *PumFullScreen, *PumWindow,
-        *PumExit;
+        *PumJournal, *PumExit;
     // The statistics bar's pop-up menu.
     QAction *PumShowTimeAndSpeed, *PumShowTimeOfWork, *PumShowTimeOfReading, *PumShowSpeedInSigns,
         *PumShowSpeedInWords;

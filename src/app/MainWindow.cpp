@@ -5,6 +5,7 @@
 #include "app/commands/DocumentController.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/HelpController.h"
+#include "app/commands/JournalController.h"
 #include "app/commands/MusicController.h"
 #include "app/commands/ReadingController.h"
 #include "app/commands/SessionController.h"
@@ -50,6 +51,8 @@ MainWindow::MainWindow(const StartupOptions &options)
     buildMenus();
     buildTimers();
 
+    m_journal = std::make_unique<JournalController>(m_parts);
+    m_parts.journal = m_journal.get();
     m_reading = std::make_unique<ReadingController>(m_parts);
     m_editing = std::make_unique<EditorController>(m_parts, m_editorMenu);
     m_documents = std::make_unique<DocumentController>(m_parts);
@@ -144,6 +147,8 @@ void MainWindow::buildMenus() {
     a.ActShowEdit->setShortcut(QKeySequence(Qt::Key_F2));
     a.ActShowEdit->setShortcutContext(Qt::ApplicationShortcut);
     addAction(a.ActShowEdit);
+    a.MnJournal->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(a.MnJournal);
 }
 
 void MainWindow::buildTimers() {
@@ -222,6 +227,16 @@ void MainWindow::connectCommands() {
     on(a.N58, documents, &DocumentController::saveEditor);
     on(a.MnClearEdit, documents, &DocumentController::clearEditor);
     on(a.N59, documents, &DocumentController::clearEditor);
+    connect(m_parts.panel, &DisplayPanel::fileDropped, documents,
+            &DocumentController::loadDroppedFile);
+
+    JournalController *journal = m_journal.get();
+    on(a.MnJournal, journal, &JournalController::showJournal);
+    on(a.PumJournal, journal, &JournalController::showJournal);
+    connect(journal, &JournalController::bookChosen, documents,
+            [documents](const BookRecord &book) {
+                documents->openRecentBook(book.path, book.lastLine);
+            });
 
     ViewController *view = m_view.get();
     on(a.N13, view, &ViewController::chooseDisplayFont);
@@ -276,6 +291,9 @@ void MainWindow::connectMenuRules() {
     rule(a.N1->menu(), m_documents.get(), &DocumentController::prepareMainFileMenu);
     rule(a.PumFile->menu(), m_documents.get(), &DocumentController::prepareDisplayFileMenu);
     rule(a.N2->menu(), m_view.get(), &ViewController::prepareViewMenu);
+    QMenu *recent = a.MnRecentBooks->menu();
+    connect(recent, &QMenu::aboutToShow, m_journal.get(),
+            [this, recent] { m_journal->fillRecentBooks(recent); });
     rule(m_parts.displayMenu, m_view.get(), &ViewController::prepareDisplayMenu);
     rule(m_statisticsMenu, m_view.get(), &ViewController::syncStatisticsMenu);
     rule(a.N22->menu(), m_settings.get(), &SettingsController::prepareSettingsMenu);
@@ -349,7 +367,14 @@ void MainWindow::connectControls() {
 
 void MainWindow::createFullScreenWindow() {
     m_view->createFullScreenWindow();
+    connect(m_parts.fullScreen->panel(), &DisplayPanel::fileDropped, m_documents.get(),
+            &DocumentController::loadDroppedFile);
+    m_parts.fullScreen->addAction(m_parts.actions.MnJournal);
     m_session->startShown();
+}
+
+void MainWindow::openHandedFile(const QString &path) {
+    m_documents->openHandedFile(path);
 }
 
 void MainWindow::shutDown() {

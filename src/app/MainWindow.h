@@ -19,6 +19,7 @@ class EditorController;
 class EditorPanel;
 class FullScreenWindow;
 class HelpController;
+class JournalController;
 class MediaBackend;
 class MusicController;
 class MusicPlayer;
@@ -45,6 +46,8 @@ public:
     // (full screen, auto-start).
     void createFullScreenWindow();
     void shutDown();
+    // A file a later start handed over: read at once, as the command line would be.
+    void openHandedFile(const QString &path);
     bool isShutDown() const { return m_parts.shutDown; }
     bool isReading() const;
 
@@ -56,6 +59,7 @@ public:
     SessionController *session() const { return m_session.get(); }
     MusicController *musicCommands() const { return m_music.get(); }
     HelpController *help() const { return m_help.get(); }
+    JournalController *journal() const { return m_journal.get(); }
 
     ReadingEngine &engine();
     Statistics &statistics();
@@ -95,6 +99,7 @@ private:
     QMenu *m_statisticsMenu = nullptr;
     QMenu *m_editorMenu = nullptr;
     // Declared after the parts they use, so they go first.
+    std::unique_ptr<JournalController> m_journal; // the others record into it: made first
     std::unique_ptr<ReadingController> m_reading;
     std::unique_ptr<EditorController> m_editing;
     std::unique_ptr<DocumentController> m_documents;

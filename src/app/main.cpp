@@ -62,6 +62,12 @@ int main(int argc, char **argv) {
             zk::DataFolder::resolveArgument(args.first(), launchFolder, argumentLinks);
 
     zk::MainWindow window(options);
+    // A later start's file: its name as the system's bytes, made readable as the command line's.
+    QObject::connect(&instance, &zk::SingleInstance::fileHanded, &window,
+                     [&window, &argumentLinks](const QByteArray &path) {
+                         window.openHandedFile(
+                             zk::DataFolder::resolveArgument(path, "/", argumentLinks));
+                     });
     QObject::connect(&instance, &zk::SingleInstance::raiseRequested, &window, [&window] {
         QWidget *shown = window.isVisible() ? static_cast<QWidget *>(&window)
                                             : static_cast<QWidget *>(window.fullScreenWindow());

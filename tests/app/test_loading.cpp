@@ -7,6 +7,10 @@
 #include "settings/SettingsRecord.h"
 
 #include <QLabel>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QStringEncoder>
+#include <QUrl>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -29,6 +33,8 @@ private slots:
     void unreadableCommandLineFile_says_andKeepsStoredTextAndLine_data();
     void unreadableCommandLineFile_says_andKeepsStoredTextAndLine();
     void lineWithoutBreak_loadsAndReadsWithinLimits();
+    void documentWithoutText_orCancelled_keepsTheText();
+    void droppedFile_loadsAsTheLoadCommand_inItsOwnEncoding();
 };
 
 namespace {
@@ -325,7 +331,8 @@ void test_loading::clipboardAndClear_replaceTextAndGoToStart() {
     QVERIFY(w->editor()->document()->defaultFont() == before);
 
     readSomeLines(f);
-    f.clipboard = QStringLiteral("один\tдва\nтри\tчетыре");
+    // A NUL from another program never reaches the editor.
+    f.clipboard = QStringLiteral("один\tдва") + QChar(0) + QStringLiteral("\nтри\tчетыре");
     w->actions().MnLoadFromBuffer->trigger();
     QCOMPARE(w->editor()->text(), QStringLiteral("один два\nтри четыре"));
     verifyAtStart(f);
@@ -467,6 +474,89 @@ void test_loading::lineWithoutBreak_loadsAndReadsWithinLimits() {
     const int line = w->engine().state().CurrentLine;
     QVERIFY(line == lines / 2 || line == lines / 2 - 1); // backed off over pending text
     QCOMPARE(e->lineOfPosition(e->caret()), line);
+}
+
+namespace {
+
+// A converter that works in steps, asking the progress after each, as a long one does.
+class SteppingConverter final : public DocumentConverter {
+public:
+    std::function<ConversionResult(const ConversionProgress &)> work;
+
+protected:
+    ConversionResult convertFile(const QString &, const ConversionProgress &progress) override {
+        return work(progress);
+    }
+};
+
+} // namespace
+
+// Nothing is never a success: a document without text says so and keeps the text; a long
+// conversion shows its window after half a second, and "Отмена" ends it quietly.
+void test_loading::documentWithoutText_orCancelled_keepsTheText() {
+    WindowFixture f;
+    const QString old = numberedLines(5);
+    MainWindow *w = f.startWithText(old);
+    auto owned = std::make_unique<SteppingConverter>();
+    SteppingConverter *converter = owned.get();
+    w->setConverter(std::move(owned));
+    f.writeFile(QStringLiteral("скан.pdf"), "%PDF");
+    f.dialogs->openAnswer = f.path(QStringLiteral("скан.pdf"));
+
+    converter->work = [](const ConversionProgress &) {
+        return ConversionResult::failure(ConversionResult::Failure::NoTextLayer);
+    };
+    w->documents()->loadFromFile();
+    QCOMPARE(f.dialogs->messages,
+             QStringList{QStringLiteral("Не удалось открыть %1.\nВ файле нет текстового слоя.")
+                             .arg(f.dialogs->openAnswer)});
+    QCOMPARE(w->editor()->text(), old);
+
+    f.dialogs->messages.clear();
+    QString caption;
+    int shownAt = -1;
+    converter->work = [&](const ConversionProgress &progress) {
+        for (int step = 0; step < 100; ++step) {
+            f.clock.advance(100);
+            if (!progress.proceed(step))
+                return ConversionResult::failure(ConversionResult::Failure::Cancelled);
+            if (auto *window = w->findChild<QProgressDialog *>(QStringLiteral("ProgressWindow"))) {
+                caption = window->labelText();
+                shownAt = step;
+                window->cancel();
+            }
+        }
+        return ConversionResult::success(QStringLiteral("не должно попасть"));
+    };
+    w->documents()->loadFromFile();
+    QCOMPARE(shownAt, 4); // the fifth step is at 500 ms
+    QVERIFY(caption.contains(QStringLiteral("скан.pdf")));
+    QVERIFY(f.dialogs->messages.isEmpty());
+    QCOMPARE(w->editor()->text(), old);
+    QVERIFY(!w->findChild<QProgressDialog *>());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+// A file dropped on the display loads as "Загрузить из файла" does, whatever Cyrillic
+// encoding it comes in.
+void test_loading::droppedFile_loadsAsTheLoadCommand_inItsOwnEncoding() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(numberedLines(5));
+    const QString text = QStringLiteral("Александр Блок. Ночь, улица, фонарь, аптека.");
+    QStringEncoder encoder("KOI8-R");
+    f.writeFile(QStringLiteral("блок.txt"), encoder.encode(text));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(f.path(QStringLiteral("блок.txt")))});
+    DisplayPanel *panel = w->mainPanel();
+    const QPoint at = panel->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &drop);
+    QTRY_COMPARE(w->editor()->text(), text);
+    QCOMPARE(w->engine().state().CurrentLine, 0);
+    QVERIFY(!w->isReading());
 }
 
 QTEST_MAIN(test_loading)

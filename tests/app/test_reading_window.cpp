@@ -1,8 +1,11 @@
 #include "WindowFixture.h"
 
+#include "app/commands/JournalController.h"
 #include "display/FullScreenWindow.h"
 #include "display/RowGeometry.h"
 #include "display/StatisticsBar.h"
+
+#include <QMenu>
 
 using namespace zk;
 
@@ -19,6 +22,7 @@ private slots:
     void pauseModes_areExclusive_andRestartCounting();
     void inactivity_suspendsOnlyWithOption();
     void rowLayout_centresRows();
+    void runs_areJournalSessions_andRecentBooksReopenWhereLeft();
 };
 
 namespace {
@@ -237,4 +241,57 @@ void test_reading_window::rowLayout_centresRows() {
 }
 
 QTEST_MAIN(test_reading_window)
+// The journal hears every run: a short one is dropped, a suspension is no reading time,
+// the counts are the statistics bar's; a book chosen from "Недавние книги" reopens where it
+// was left without starting.
+void test_reading_window::runs_areJournalSessions_andRecentBooksReopenWhereLeft() {
+    WindowFixture f;
+    QStringList paragraphs;
+    for (int i = 0; i < 300; ++i)
+        paragraphs << QStringLiteral("Абзац номер %1, в нём несколько слов.").arg(i);
+    f.writeFile(QStringLiteral("книга.txt"), TextCodec::encode(paragraphs.join(u'\n')));
+    MainWindow *w = f.start();
+    f.dialogs->openAnswer = f.path(QStringLiteral("книга.txt"));
+    w->documents()->loadFromFile();
+    JournalStore &store = w->journal()->journal().store();
+    const auto readFor = [&](int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            f.clock.advance(140);
+            w->reading()->tick();
+        }
+    };
+
+    f.startReading();
+    readFor(20); // 2.8 s
+    w->reading()->stop();
+    QVERIFY(store.sessions().isEmpty());
+
+    f.startReading();
+    readFor(30);
+    w->reading()->suspend();
+    f.clock.advance(600'000);
+    w->reading()->resumeIfReading(false);
+    readFor(30);
+    const ReadingState &s = w->engine().state();
+    const int words = s.WordCount, signs = s.SignCount, line = s.CurrentLine;
+    QVERIFY(line > 0);
+    w->reading()->stop();
+    const QList<Session> sessions = store.sessions();
+    QCOMPARE(sessions.size(), 1);
+    QCOMPARE(sessions[0].readingMs, qint64(60 * 140));
+    QCOMPARE(sessions[0].words, qint64(words));
+    QCOMPARE(sessions[0].signs, qint64(signs));
+
+    f.clipboard = QStringLiteral("Другой текст.");
+    w->documents()->loadFromClipboard();
+    QMenu menu;
+    w->journal()->fillRecentBooks(&menu);
+    QCOMPARE(menu.actions().size(), 1);
+    QVERIFY(menu.actions()[0]->text().startsWith(QStringLiteral("книга.txt — ")));
+    menu.actions()[0]->trigger();
+    QCOMPARE(w->editor()->line(0), paragraphs[0]);
+    QCOMPARE(w->engine().state().CurrentLine, line);
+    QVERIFY(!w->isReading());
+}
+
 #include "test_reading_window.moc"

@@ -2,6 +2,8 @@
 
 #include "app/commands/BusyCursor.h"
 #include "app/commands/EditorController.h"
+#include "app/commands/JournalController.h"
+#include "app/commands/ProgressWindow.h"
 #include "app/commands/ReadingController.h"
 #include "app/commands/SessionController.h"
 #include "app/commands/SessionRescue.h"
@@ -15,9 +17,11 @@
 #include "settings/SafeFile.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <utility>
 
@@ -76,14 +80,18 @@ bool DocumentController::isPlainTextFile(const QString &path) {
     return ext == QLatin1String(".TXT");
 }
 
-QString DocumentController::loadTextFile(const QString &path, bool *ok, QString *problem) {
+QString DocumentController::loadTextFile(const QString &path, Origin origin, bool *ok,
+                                         QString *problem) {
     const SafeFile::Content content = SafeFile::read(path, MaxTextBytes);
     const QString failure =
         content.truncated ? QStringLiteral("файл слишком велик") : content.problem;
     if (problem)
         *problem = failure;
     *ok = failure.isEmpty();
-    return *ok ? TextCodec::decode(content.bytes) : QString();
+    if (!*ok)
+        return {};
+    return origin == Origin::Ours ? TextCodec::decode(content.bytes)
+                                  : TextCodec::decodeUserFile(content.bytes);
 }
 
 bool DocumentController::saveTextFile(const QString &path, const QString &text, QString *problem) {
@@ -134,49 +142,140 @@ void DocumentController::rememberTextFolder(const QString &file) {
     m_parts.record.TextFolder.set(folder);
 }
 
-std::optional<QString> DocumentController::convertDocument(const QString &path) {
-    // A FIFO or a device would hold the reader or the converter forever.
-    if (!m_converter || !SafeFile::refusal(path).isEmpty())
-        return std::nullopt;
-    ConversionResult result = m_converter->convert(path);
-    if (!result)
-        return std::nullopt;
-    return result.takeText();
+ConversionResult DocumentController::convertDocument(const QString &path) {
+    if (!m_converter)
+        return ConversionResult::failure(ConversionResult::Failure::ConversionFailed);
+    ProgressWindow window(m_parts.dialogParent(), path, *m_parts.clock,
+                          [this] { return !m_parts.terminationRequested && !m_parts.shutDown; });
+    return m_converter->convert(path, window.progress());
 }
 
-void DocumentController::loadFromFile() {
+std::optional<QString> DocumentController::readDocument(const QString &path, QString *failure) {
+    failure->clear();
+    QString problem;
+    if (isPlainTextFile(path)) {
+        bool ok = false;
+        QString text = loadTextFile(path, Origin::Users, &ok, &problem);
+        if (ok)
+            return text;
+        *failure = SafeFile::openFailure(path, problem);
+        return std::nullopt;
+    }
+    // A FIFO or a device would hold the reader or the converter forever.
+    if (problem = SafeFile::refusal(path); !problem.isEmpty()) {
+        *failure = SafeFile::openFailure(path, problem);
+        return std::nullopt;
+    }
+    ConversionResult result = convertDocument(path);
+    if (result)
+        return result.takeText();
+    using Failure = ConversionResult::Failure;
+    switch (result.failure()) {
+    case Failure::Cancelled: // the user knows; a termination has nobody to tell
+        break;
+    case Failure::Damaged:
+    case Failure::Unreadable:
+    case Failure::ConversionFailed:
+        *failure = conversionMessage();
+        break;
+    default:
+        *failure = QStringLiteral("Не удалось открыть %1.\n%2.").arg(path, result.reason());
+        break;
+    }
+    // A conversion given up for a termination is no failure to tell.
+    if (m_parts.terminationRequested || m_parts.shutDown)
+        failure->clear();
+    return std::nullopt;
+}
+
+void DocumentController::tellFailure(const QString &failure) {
+    // Not at all when the program ended meanwhile.
+    if (!failure.isEmpty() && !m_parts.shutDown)
+        m_parts.dialogs->message(m_parts.dialogParent(), failure);
+}
+
+bool DocumentController::loadFile(const QString &path) {
     EditorPanel *editor = m_parts.editor;
-    m_parts.reading->stopAndClear();
-    const QString folder = dialogFolder();
-    const QString path = m_parts.dialogs->openFile(m_parts.dialogParent(), folder, TextFilter);
+    m_parts.reading->rewindToStart();
+    rememberTextFolder(path);
     QString failure;
+    bool loaded = false;
     {
-        std::optional<BusyCursor> busy;
-        if (!path.isEmpty()) {
-            m_parts.reading->rewindToStart();
-            rememberTextFolder(path);
-            busy.emplace();
-            if (isPlainTextFile(path)) {
-                bool ok = false;
-                QString problem;
-                const QString text = loadTextFile(path, &ok, &problem);
-                if (ok)
-                    editor->setText(text);
-                else
-                    failure = SafeFile::openFailure(path, problem);
-            } else if (const std::optional<QString> text = convertDocument(path)) {
-                editor->setText(*text);
-                m_parts.reading->state().ReadBuffer.clear();
-            } else {
-                failure = conversionMessage();
-            }
+        BusyCursor busy;
+        if (std::optional<QString> text = readDocument(path, &failure)) {
+            editor->setText(*text);
+            m_parts.reading->state().ReadBuffer.clear();
+            m_parts.journal->bookLoaded(path);
+            loaded = true;
         }
         editor->replaceTabs();
     }
-    // Shown once the busy cursor is gone, so the box does not wear the hourglass;
-    // not at all when the program ended meanwhile.
-    if (!failure.isEmpty() && !m_parts.shutDown)
-        m_parts.dialogs->message(m_parts.dialogParent(), failure);
+    // Told once the busy cursor is gone, so the box does not wear the hourglass.
+    tellFailure(failure);
+    return loaded;
+}
+
+void DocumentController::loadFromFile() {
+    m_parts.reading->stopAndClear();
+    const QString folder = dialogFolder();
+    const QString path = m_parts.dialogs->openFile(m_parts.dialogParent(), folder, TextFilter);
+    if (!path.isEmpty()) {
+        loadFile(path);
+    } else {
+        BusyCursor busy;
+        m_parts.editor->replaceTabs();
+    }
+}
+
+void DocumentController::loadDroppedFile(const QString &path) {
+    if (m_parts.shutDown)
+        return;
+    m_parts.reading->stopAndClear();
+    loadFile(path);
+}
+
+void DocumentController::openHandedFile(const QString &path) {
+    if (m_parts.shutDown)
+        return;
+    // Not under an open dialog, whose answer would then land on another text.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(500, this, [this, path] { openHandedFile(path); });
+        return;
+    }
+    m_parts.reading->stopAndClear();
+    QString failure;
+    std::optional<QString> text;
+    {
+        BusyCursor busy;
+        text = readDocument(path, &failure);
+    }
+    // As at start-up: a file that cannot be read leaves the text and starts nothing.
+    if (!text) {
+        tellFailure(failure);
+        return;
+    }
+    m_parts.editor->setText(*text);
+    m_parts.reading->rewindToStart();
+    m_parts.journal->bookLoaded(path);
+    m_parts.reading->start();
+}
+
+void DocumentController::openRecentBook(const QString &path, int line) {
+    // The place is a line of the text's paragraphs, as reading counts them.
+    if (m_parts.editor->isVisible())
+        m_parts.editing->hideEditor();
+    m_parts.reading->stopAndClear();
+    if (!loadFile(path))
+        return;
+    ReadingState &s = m_parts.reading->state();
+    const int lines = m_parts.editor->lineCount();
+    s.CurrentLine = std::clamp(line, 0, std::max(0, lines - 1));
+    s.ReadBuffer.clear();
+    m_parts.readSincePlaced = false;
+    m_parts.editing->ActLocateSelStart();
+    m_parts.editor->SavedSelStart = m_parts.editor->caret();
+    m_parts.reading->showProgress(
+        lines > 0 ? static_cast<int>(static_cast<qint64>(s.CurrentLine) * 100 / lines) : 0);
 }
 
 void DocumentController::loadFromClipboard() {
@@ -186,12 +285,14 @@ void DocumentController::loadFromClipboard() {
     m_parts.editor->replaceTabs();
     m_parts.reading->rewindToStart();
     m_parts.editing->ReformatEditor();
+    m_parts.journal->textReplaced();
 }
 
 void DocumentController::clearEditor() {
     m_parts.reading->stopAndClear();
     m_parts.editor->setText(QString());
     m_parts.reading->rewindToStart();
+    m_parts.journal->textReplaced();
 }
 
 void DocumentController::saveEditor() {
@@ -214,6 +315,7 @@ void DocumentController::loadStartupText() {
         if (const std::optional<QString> text = readCommandLineFile()) {
             m_parts.record.SavedLine = 0;
             m_parts.editor->setText(*text);
+            m_parts.journal->bookLoaded(m_parts.options.commandLineFile);
             m_commandLineRead = true;
             return;
         }
@@ -221,7 +323,7 @@ void DocumentController::loadStartupText() {
     }
     bool ok = false;
     QString problem;
-    const QString text = loadTextFile(lastEditPath(), &ok, &problem);
+    const QString text = loadTextFile(lastEditPath(), Origin::Ours, &ok, &problem);
     if (ok) {
         m_parts.editor->setText(text);
     } else if (QFileInfo::exists(lastEditPath())) {
@@ -234,22 +336,7 @@ void DocumentController::loadStartupText() {
 }
 
 std::optional<QString> DocumentController::readCommandLineFile() {
-    const QString &file = m_parts.options.commandLineFile;
-    QString problem;
-    if (isPlainTextFile(file)) {
-        bool ok = false;
-        QString text = loadTextFile(file, &ok, &problem);
-        if (ok)
-            return text;
-    } else if (problem = SafeFile::refusal(file); problem.isEmpty()) {
-        std::optional<QString> text = convertDocument(file);
-        // A conversion given up for a termination is no failure to tell.
-        if (!text && !m_parts.terminationRequested)
-            m_startupMessage = conversionMessage();
-        return text;
-    }
-    m_startupMessage = SafeFile::openFailure(file, problem);
-    return std::nullopt;
+    return readDocument(m_parts.options.commandLineFile, &m_startupMessage);
 }
 
 QString DocumentController::takeStartupMessage() {

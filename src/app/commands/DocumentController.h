@@ -10,6 +10,7 @@ class QAction;
 
 namespace zk {
 
+class ConversionResult;
 class DocumentConverter;
 struct WindowParts;
 
@@ -23,6 +24,12 @@ public:
     ~DocumentController() override;
 
     void loadFromFile();
+    // A file dropped on the display: as "Загрузить из файла" without the dialog.
+    void loadDroppedFile(const QString &path);
+    // A file handed over by a later start: read from its top at once, as the command line.
+    void openHandedFile(const QString &path);
+    // A book from "Недавние книги": loaded and placed where it was left, not started.
+    void openRecentBook(const QString &path, int line);
     void loadFromClipboard();
     void clearEditor();
     void saveEditor();
@@ -45,14 +52,24 @@ public:
     static bool isPlainTextFile(const QString &path);
     static const QString &conversionMessage();
     static const QString &saveMessage();
+    // Our own "LastEdit" keeps its exact encoding rule; a user's file may come in any
+    // encoding a Russian reader's files come in.
+    enum class Origin { Ours, Users };
     // `problem` says in the user's words why a load or save failed.
-    static QString loadTextFile(const QString &path, bool *ok, QString *problem = nullptr);
+    static QString loadTextFile(const QString &path, Origin origin, bool *ok,
+                                QString *problem = nullptr);
     static bool saveTextFile(const QString &path, const QString &text, QString *problem = nullptr);
 
 private:
     void prepareFileMenu(QAction *loadBuffer, QAction *save, QAction *clear);
     std::optional<QString> readCommandLineFile();
-    std::optional<QString> convertDocument(const QString &path);
+    // The text of a plain or any other document; nullopt with `failure` saying why (empty
+    // when there is nothing to tell: a cancelled load, a termination).
+    std::optional<QString> readDocument(const QString &path, QString *failure);
+    ConversionResult convertDocument(const QString &path);
+    // Loads the file into the editor from its start; false with the failure told.
+    bool loadFile(const QString &path);
+    void tellFailure(const QString &failure);
     QString dialogFolder();
     void rememberTextFolder(const QString &file);
 

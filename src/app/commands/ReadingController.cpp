@@ -2,6 +2,7 @@
 
 #include "app/commands/DocumentController.h"
 #include "app/commands/EditorController.h"
+#include "app/commands/JournalController.h"
 #include "app/commands/WindowParts.h"
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
@@ -46,11 +47,13 @@ bool ReadingController::isReading() const {
 void ReadingController::suspend() {
     m_parts.timers.t1->stop();
     m_parts.timers.T2->stop();
+    m_parts.journal->recorder().suspend();
 }
 
 void ReadingController::resumeIfReading(bool restartCount) {
     if (!isReading())
         return;
+    m_parts.journal->recorder().resume();
     m_parts.timers.t1->start();
     m_parts.timers.T2->start();
     if (restartCount)
@@ -67,6 +70,7 @@ void ReadingController::applicationActivated() {
     m_deactivated = false;
     if (m_parts.actions.MnReactOnFocus->isChecked() && isReading() &&
         !QApplication::activeModalWidget()) {
+        m_parts.journal->recorder().resume();
         m_parts.timers.t1->start();
         m_parts.timers.T2->start();
         ActBeginToCount();
@@ -90,6 +94,7 @@ void ReadingController::start() {
     m_parts.strip->BtStart->hide();
     m_stats.startReading();
     ActBeginToCount();
+    m_parts.journal->runStarted();
     if (m_parts.mainShown())
         m_parts.strip->BtStop->setFocus();
 }
@@ -102,6 +107,7 @@ void ReadingController::stop() {
     m_parts.strip->BtStart->show();
     m_parts.strip->BtStop->hide();
     m_stats.stopReading();
+    m_parts.journal->runEnded();
     if (m_parts.mainShown())
         m_parts.strip->BtStart->setFocus();
 }
@@ -139,6 +145,7 @@ void ReadingController::tick() {
         break;
     case ReadingEngine::TickOutcome::Built:
         m_parts.readSincePlaced = m_parts.readSincePlaced || !pieces.isEmpty();
+        m_parts.journal->recorder().piecesShown(int(pieces.size()));
         for (int i = 0; i < pieces.size() && i < DisplayPanel::PieceRows; ++i)
             target->row(i)->setText(pieces.at(i));
         break;
@@ -283,6 +290,8 @@ void ReadingController::measureFullScreenCapacityNow() {
 // --- Statistics ------------------------------------------------------------
 
 void ReadingController::ActBeginToCount() {
+    // The run's session keeps what the statistics show until now.
+    m_parts.journal->recorder().countsRestarting(state().WordCount, state().SignCount);
     m_stats.BeginToCount();
     state().WordCount = 0;
     state().SignCount = 0;

@@ -27,6 +27,9 @@ public:
     ReadingState &state() { return m_engine.state(); }
     Statistics &statistics() { return m_stats; }
 
+    // The reading options as the menus set them.
+    ReadingOptions options() const override;
+
     void start();
     void stop();
     void stopAndClear();
@@ -69,7 +72,6 @@ private:
     // ChunkerHost
     int lineCount() const override;
     QString line(int index) const override;
-    ReadingOptions options() const override;
     int rowLength() const override;
     void setProgress(int percent) override;
 

@@ -5,6 +5,7 @@
 #include "app/commands/DocumentController.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/HelpController.h"
+#include "app/commands/JournalController.h"
 #include "app/commands/MusicController.h"
 #include "app/commands/ReadingController.h"
 #include "app/commands/SessionRescue.h"
@@ -123,6 +124,10 @@ void SessionController::shutDown() {
         p.record.EditorOn.set(false);
         p.editing->ActLocateSelStart();
     }
+    // A run that the shut-down ends is a session like any other.
+    if (p.reading->isReading())
+        p.journal->runEnded();
+    p.journal->rememberPosition();
     // An empty editor is no reason to replace a "LastEdit" that start-up could not read.
     if (!p.documents->lastEditUnread() || !p.editor->isBlank())
         p.documents->storeLastEdit();

@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "display/FullScreenWindow.h"
+#include "formats/TextCodec.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -23,9 +24,9 @@ QWidget *WindowParts::dialogParent() const {
 }
 
 QString WindowParts::clipboardText() const {
-    if (clipboardSource)
-        return clipboardSource();
-    return QGuiApplication::clipboard()->text();
+    // A NUL from another program would end up in "LastEdit".
+    return TextCodec::withoutControls(clipboardSource ? clipboardSource()
+                                                      : QGuiApplication::clipboard()->text());
 }
 
 } // namespace zk

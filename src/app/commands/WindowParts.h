@@ -23,6 +23,7 @@ class EditorController;
 class EditorPanel;
 class FullScreenWindow;
 class HelpController;
+class JournalController;
 class MainWindow;
 class MusicController;
 class ReadingController;
@@ -75,6 +76,7 @@ struct WindowParts {
     SessionController *session = nullptr;
     MusicController *music = nullptr;
     HelpController *help = nullptr;
+    JournalController *journal = nullptr;
 
     bool mainShown() const;
     bool fullScreenShown() const;
