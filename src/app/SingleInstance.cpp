@@ -52,9 +52,16 @@ void SingleInstance::serve(QLocalSocket *socket) {
         socket->setProperty("served", true);
         socket->write("ok");
         socket->flush();
-        if (path.startsWith('/'))
-            emit fileHanded(path);
-        emit raiseRequested();
+        // From the event loop, not from inside the socket: loading a book runs nested event
+        // loops, in which this socket may end.
+        QMetaObject::invokeMethod(
+            this,
+            [this, path] {
+                if (path.startsWith('/'))
+                    emit fileHanded(path);
+                emit raiseRequested();
+            },
+            Qt::QueuedConnection);
     });
 }
 
