@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editor/ShownRowIndex.h"
 #include "editor/LineModel.h"
+#include "editor/ShownRowIndex.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
