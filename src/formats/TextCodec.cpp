@@ -101,6 +101,15 @@ void tidy(QString &text) {
         }
         data[out++] = c;
     }
+    // Marks that only dropped control characters kept from the start are leading too: a
+    // saved file's own mark would otherwise swallow them on the next reading.
+    qsizetype lead = 0;
+    while (lead < out && data[lead] == QChar::ByteOrderMark)
+        ++lead;
+    if (lead > 0) {
+        std::copy(data + lead, data + out, data);
+        out -= lead;
+    }
     if (out > 0 && data[out - 1] == u'\n')
         --out;
     text.truncate(out);
