@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -101,6 +102,26 @@ void BM_Paste1MB(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_Paste1MB)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Ten million characters without a line break, broken into rows of the hidden layout.
+void BM_BreakOneLine(benchmark::State &state) {
+    QString text = bench::russianText(10'000'000, 40, 120);
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    zk::ShownLayout layout;
+    layout.font = QFont(QStringLiteral("MS Sans Serif"), 12);
+    layout.option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.lineWidth = zk::EditorPanel::HiddenWidth;
+    qint64 ns = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        zk::RowBreaker breaker(layout);
+        benchmark::DoNotOptimize(breaker.rowCount(text));
+        ns += t.nsecsElapsed();
+    }
+    state.counters["ns_per_char"] = static_cast<double>(ns) / state.iterations() / text.size();
+}
+BENCHMARK(BM_BreakOneLine)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

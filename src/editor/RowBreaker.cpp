@@ -21,8 +21,6 @@ namespace {
 // Qt shapes a paragraph in items of one script and at most this many characters;
 // no kerning reaches across an item's end.
 constexpr int MaxItemLength = 4096;
-constexpr qint32 Unknown = std::numeric_limits<qint32>::min();
-constexpr qint32 Ligature = Unknown + 1;
 
 // Qt's fixed-point conversion: 1/64 pixel, truncated.
 qint64 fixed(qreal r) {
@@ -71,6 +69,8 @@ RowBreaker::RowBreaker(const ShownLayout &layout)
     : m_layout(layout), m_metrics(layout.font), m_width(fixed(layout.lineWidth)),
       m_minBearing(-std::min<qint64>(0, fixed(m_metrics.minRightBearing()))), m_ids(0x10000, 0),
       m_chars(1, 0), m_scripts(1, 0), m_kinds(1, 0), m_bearings(1, Unknown) {
+    for (auto &advances : m_advances)
+        advances.fill(Unknown);
     m_plainOption = optionIsPlain(layout.option);
 }
 
@@ -126,10 +126,8 @@ std::vector<int> RowBreaker::rowStarts(QStringView paragraph) {
 
 // --- Character properties and measured widths --------------------------------
 
-int RowBreaker::idOf(char16_t c) {
-    int id = m_ids[c];
-    if (id != 0)
-        return id;
+int RowBreaker::newId(char16_t c) {
+    int id = 0;
     if (!plainCharacter(c) || m_chars.size() >= MaxIds)
         return 0;
     const int script = scriptIndex(QChar::script(c));
@@ -142,10 +140,6 @@ int RowBreaker::idOf(char16_t c) {
     const QChar ch(c);
     m_kinds.push_back(c == u' ' ? Space : ch.isLetterOrNumber() ? Alnum : Other);
     m_bearings.push_back(Unknown);
-    for (auto &advances : m_advances) {
-        if (!advances.empty())
-            advances.push_back(Unknown);
-    }
     return id;
 }
 
@@ -175,36 +169,32 @@ QString RowBreaker::context(int script) const {
     return script == 0 ? QString() : QString(QChar(ContextLetter[script])) + QLatin1Char(' ');
 }
 
-qint64 RowBreaker::advance(int script, int id) {
-    std::vector<qint32> &advances = m_advances[static_cast<size_t>(script)];
-    if (advances.empty())
-        advances.assign(m_chars.size(), Unknown);
-    qint32 &a = advances[static_cast<size_t>(id)];
-    if (a == Unknown) {
-        const QString text = context(script) + QChar(m_chars[static_cast<size_t>(id)]);
-        a = static_cast<qint32>(shapedWidth(text, static_cast<int>(text.size()) - 1,
-                                            static_cast<int>(text.size()), nullptr));
-    }
+qint32 RowBreaker::measureAdvance(int script, int id) {
+    const QString text = context(script) + QChar(m_chars[static_cast<size_t>(id)]);
+    const qint32 a = static_cast<qint32>(shapedWidth(text, static_cast<int>(text.size()) - 1,
+                                                     static_cast<int>(text.size()), nullptr));
+    m_advances[static_cast<size_t>(script)][static_cast<size_t>(id)] = a;
     return a;
 }
 
-// What kerning adds to the first of two neighbours shaped in one item, or Ligature.
-qint32 RowBreaker::pairAdjustment(int script, int first, int second) {
-    std::vector<qint32> &pairs = m_pairs[static_cast<size_t>(script)];
-    if (pairs.empty())
-        pairs.assign(static_cast<size_t>(MaxIds) * MaxIds, Unknown);
-    qint32 &p = pairs[static_cast<size_t>(first) * MaxIds + static_cast<size_t>(second)];
-    if (p == Unknown) {
-        const QString text = context(script) + QChar(m_chars[static_cast<size_t>(first)]) +
-                             QChar(m_chars[static_cast<size_t>(second)]);
-        const int end = static_cast<int>(text.size());
-        int glyphs = 0;
-        const qint64 both = shapedWidth(text, end - 2, end, &glyphs);
-        p = glyphs != 2
-                ? Ligature
-                : static_cast<qint32>(both - advance(script, first) - advance(script, second));
-    }
-    return p;
+const qint32 *RowBreaker::stepsOf(int script) {
+    std::vector<qint32> &steps = m_steps[static_cast<size_t>(script)];
+    if (steps.empty())
+        steps.assign(static_cast<size_t>(MaxIds) * MaxIds, Unknown);
+    return steps.data();
+}
+
+qint32 RowBreaker::measureStep(int script, int first, int second) {
+    const QString text = context(script) + QChar(m_chars[static_cast<size_t>(first)]) +
+                         QChar(m_chars[static_cast<size_t>(second)]);
+    const int end = static_cast<int>(text.size());
+    int glyphs = 0;
+    const qint64 both = shapedWidth(text, end - 2, end, &glyphs);
+    const qint32 step =
+        glyphs != 2 ? Ligature : static_cast<qint32>(both - advance(script, second));
+    m_steps[static_cast<size_t>(script)]
+           [static_cast<size_t>(first) * MaxIds + static_cast<size_t>(second)] = step;
+    return step;
 }
 
 qint64 RowBreaker::bearing(int id) {
@@ -215,14 +205,27 @@ qint64 RowBreaker::bearing(int id) {
     return b;
 }
 
-const std::vector<int> &RowBreaker::breaksInside(QStringView word, bool spaceFollows) {
-    std::u16string key(reinterpret_cast<const char16_t *>(word.data()),
-                       static_cast<size_t>(word.size()));
+const std::vector<int> &RowBreaker::breaksInside(QStringView word, bool spaceFollows, size_t hash) {
+    // A direct-mapped cache in front of the map: a word seen before costs one compare.
+    Recent &recent = m_recent[(hash * 2 + (spaceFollows ? 1 : 0)) % m_recent.size()];
+    const size_t size = static_cast<size_t>(word.size()) + (spaceFollows ? 1 : 0);
+    if (recent.key && recent.key->size() == size && (!spaceFollows || recent.key->back() == u' ') &&
+        std::equal(word.begin(), word.end(), recent.key->begin(),
+                   [](QChar a, char16_t b) { return a.unicode() == b; }))
+        return *recent.breaks;
+    // One buffer for the key: most words are found, and need no allocation.
+    m_word.assign(reinterpret_cast<const char16_t *>(word.data()),
+                  static_cast<size_t>(word.size()));
     if (spaceFollows)
-        key += u' ';
-    auto it = m_breaks.find(key);
-    if (it != m_breaks.end())
-        return it->second;
+        m_word += u' ';
+    auto it = m_breaks.find(m_word);
+    if (it == m_breaks.end())
+        it = m_breaks.emplace(m_word, measureBreaks(word, spaceFollows)).first;
+    recent = Recent{&it->first, &it->second};
+    return it->second;
+}
+
+std::vector<int> RowBreaker::measureBreaks(QStringView word, bool spaceFollows) const {
     const QString text =
         context(1) + word.toString() + (spaceFollows ? QStringLiteral(" ") : QString());
     const int offset = static_cast<int>(context(1).size());
@@ -232,7 +235,7 @@ const std::vector<int> &RowBreaker::breaksInside(QStringView word, bool spaceFol
     for (qsizetype at = finder.toNextBoundary(); at > 0 && at < offset + word.size();
          at = finder.toNextBoundary())
         breaks.push_back(static_cast<int>(at) - offset);
-    return m_breaks.emplace(std::move(key), std::move(breaks)).first->second;
+    return breaks;
 }
 
 // --- Breaking ---------------------------------------------------------------------
@@ -248,6 +251,7 @@ struct RowBreaker::Walk {
     int itemStart = 0;
     int nextId = 0; // id of the character at pos
     bool ligature = false;
+    const qint32 *steps = nullptr; // of the run's script
 
     bool begin() {
         // Leading common characters take the script of the first letter.
@@ -258,15 +262,15 @@ struct RowBreaker::Walk {
                 break;
             }
         }
+        steps = breaker->stepsOf(script);
         nextId = text.isEmpty() ? 0 : breaker->idOf(text[0].unicode());
         return text.isEmpty() || nextId != 0;
     }
 
     // Advance of the character at pos, then moves on; false on a character the model
     // does not know.
-    bool step(qint64 &advance) {
+    Q_ALWAYS_INLINE bool step(qint64 &advance) {
         const int id = nextId;
-        advance = breaker->advance(script, id);
         const int next = pos + 1;
         if (next < text.size()) {
             nextId = breaker->idOf(text[next].unicode());
@@ -275,16 +279,25 @@ struct RowBreaker::Walk {
             const int nextScript = breaker->m_scripts[static_cast<size_t>(nextId)];
             const bool newRun = nextScript != 0 && nextScript != script;
             if (newRun || next - itemStart >= MaxItemLength) {
+                advance = breaker->advance(script, id);
                 itemStart = next;
-                if (newRun)
+                if (newRun) {
                     script = nextScript;
+                    steps = breaker->stepsOf(script);
+                }
             } else {
-                const qint32 p = breaker->pairAdjustment(script, id, nextId);
-                if (p == Ligature)
+                qint32 s = steps[static_cast<size_t>(id) * MaxIds + static_cast<size_t>(nextId)];
+                if (s == Unknown)
+                    s = breaker->measureStep(script, id, nextId);
+                if (s == Ligature) {
                     ligature = true;
-                else
-                    advance += p;
+                    advance = breaker->advance(script, id);
+                } else {
+                    advance = s;
+                }
             }
+        } else {
+            advance = breaker->advance(script, id);
         }
         pos = next;
         return true;
@@ -356,13 +369,17 @@ int RowBreaker::nextRow(Walk &walk) {
             const int wordStart = walk.pos;
             int wordEnd = wordStart;
             bool alnum = true;
+            size_t hash = 0;
             while (wordEnd < n && walk.text[wordEnd] != u' ') {
-                alnum = alnum && m_kinds[m_ids[walk.text[wordEnd].unicode()]] == Alnum;
+                const char16_t c = walk.text[wordEnd].unicode();
+                alnum = alnum && m_kinds[m_ids[c]] == Alnum;
+                hash = hash * 31 + c;
                 ++wordEnd;
             }
             const std::vector<int> *cuts = nullptr;
             if (!anywhere && !alnum)
-                cuts = &breaksInside(walk.text.sliced(wordStart, wordEnd - wordStart), wordEnd < n);
+                cuts = &breaksInside(walk.text.sliced(wordStart, wordEnd - wordStart), wordEnd < n,
+                                     hash);
             size_t cut = 0;
             while (walk.pos < wordEnd) {
                 int segmentEnd = wordEnd;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <atomic>
+#include <limits>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -56,6 +57,8 @@ private:
     struct Walk;
     static constexpr int MaxIds = 512;
     enum Kind : quint8 { Other, Space, Alnum };
+    static constexpr qint32 Unknown = std::numeric_limits<qint32>::min();
+    static constexpr qint32 Ligature = Unknown + 1;
     // Outcomes of laying out a row from widths, beside the position it ends at.
     static constexpr int Failed = -1;    // a character the model does not know
     static constexpr int Uncertain = -2; // Qt must decide this row
@@ -64,14 +67,27 @@ private:
     int nextRow(Walk &walk);
     int laidOutRow(QStringView paragraph, int from);
 
-    // Characters get small ids so that widths can be kept in flat tables.
-    int idOf(char16_t c);
+    // Characters get small ids so that widths can be kept in flat tables; 0 is a
+    // character the model does not know.
+    int idOf(char16_t c) {
+        const int id = m_ids[c];
+        return id != 0 ? id : newId(c);
+    }
+    int newId(char16_t c);
     QString context(int script) const;
     qint64 shapedWidth(const QString &text, int from, int to, int *glyphs) const;
-    qint64 advance(int script, int id);
-    qint32 pairAdjustment(int script, int first, int second);
+    qint32 advance(int script, int id) {
+        const qint32 a = m_advances[static_cast<size_t>(script)][static_cast<size_t>(id)];
+        return a != Unknown ? a : measureAdvance(script, id);
+    }
+    qint32 measureAdvance(int script, int id);
+    // Advance of `first` and what kerning with `second` adds, or Ligature.
+    const qint32 *stepsOf(int script);
+    qint32 measureStep(int script, int first, int second);
     qint64 bearing(int id);
-    const std::vector<int> &breaksInside(QStringView word, bool spaceFollows);
+    // Offsets inside a word (and the space after it) where a row may end.
+    const std::vector<int> &breaksInside(QStringView word, bool spaceFollows, size_t hash);
+    std::vector<int> measureBreaks(QStringView word, bool spaceFollows) const;
 
     ShownLayout m_layout;
     QFontMetricsF m_metrics;
@@ -84,9 +100,15 @@ private:
     std::vector<quint8> m_scripts;
     std::vector<quint8> m_kinds;
     std::vector<qint32> m_bearings;
-    std::array<std::vector<qint32>, 4> m_advances;
-    std::array<std::vector<qint32>, 4> m_pairs;
+    std::array<std::array<qint32, MaxIds>, 4> m_advances;
+    std::array<std::vector<qint32>, 4> m_steps;
+    std::u16string m_word;
     std::unordered_map<std::u16string, std::vector<int>> m_breaks;
+    struct Recent {
+        const std::u16string *key = nullptr;
+        const std::vector<int> *breaks = nullptr;
+    };
+    std::array<Recent, 1024> m_recent{};
     qint64 m_rowsLaidOut = 0;
     const std::atomic<bool> *m_cancel = nullptr;
 };
