@@ -124,7 +124,28 @@ void EditorPanel::setText(const QString &text) {
     // Replacing the whole text is not the user's caret move.
     const bool tracking = SelectionTracking;
     SelectionTracking = false;
-    setPlainText(text);
+    if (text.size() <= EditorLayout::Huge || isVisible()) {
+        setPlainText(text);
+    } else {
+        // Qt places the caret of a new text by asking where it is shown, which lays out
+        // (itemizes) its whole paragraph: seconds for a book without a line break, and
+        // a copy of it kept. The text goes in behind a placeholder the caret stays
+        // before instead, and nothing asks.
+        setPlainText(QStringLiteral(" "));
+        // One edit block: a cursor edited outside one asks where it is shown, too.
+        QTextDocument *doc = document();
+        doc->setUndoRedoEnabled(false);
+        QTextCursor edit(doc);
+        edit.beginEditBlock();
+        edit.setPosition(1);
+        edit.insertText(text);
+        edit.setPosition(0);
+        edit.setPosition(1, QTextCursor::KeepAnchor);
+        edit.removeSelectedText();
+        edit.endEditBlock();
+        doc->setUndoRedoEnabled(true);
+        doc->setModified(false);
+    }
     SelectionTracking = tracking;
     // The document splits paragraphs at "\n" and U+2029 and keeps every other character,
     // so the line model can share the text instead of copying it back out; a text with

@@ -20,6 +20,7 @@ private slots:
     void counts_matchTheEditorsOwnLayout();
     void edits_keepTheCountsExact();
     void largeText_isCountedInTheBackground();
+    void hugeParagraph_loadsAsANewText();
     void breaker_matchesQtsLayout_data();
     void breaker_matchesQtsLayout();
 };
@@ -165,6 +166,19 @@ void TestShownLines::largeText_isCountedInTheBackground() {
     QVERIFY(!s.editor->shownLinesReady());
     QVERIFY(counted.wait(20000));
     QVERIFY(s.editor->shownLinesReady());
+    s.compareWithEditorLayout();
+}
+
+// A paragraph too long to lay out on load goes in another way; it must still read as
+// a new text: whole, the caret at its start, nothing to undo.
+void TestShownLines::hugeParagraph_loadsAsANewText() {
+    const QString text = u"начало\n"_s + u"слово, «цитата» и ещё "_s.repeated(4000) + u"\nконец"_s;
+    Shown s(text, QFont(u"DejaVu Sans"_s), 500);
+    QCOMPARE(s.editor->text(), text);
+    QCOMPARE(s.editor->caret(), 0);
+    QVERIFY(!s.editor->document()->isUndoAvailable());
+    QVERIFY(!s.editor->document()->isModified());
+    QCOMPARE(s.editor->hiddenLines().line(0), u"начало"_s);
     s.compareWithEditorLayout();
 }
 
