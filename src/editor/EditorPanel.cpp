@@ -68,8 +68,7 @@ EditorPanel::EditorPanel(QWidget *parent) : QPlainTextEdit(parent) {
     connect(&m_shownRows, &ShownRowIndex::completed, this, &EditorPanel::shownLinesCounted);
     m_countLater.setSingleShot(true);
     m_countLater.setInterval(100);
-    connect(&m_countLater, &QTimer::timeout, this,
-            [this] { m_shownRows.start(hiddenLines().text()); });
+    connect(&m_countLater, &QTimer::timeout, this, [this] { m_shownRows.start(hiddenText()); });
     m_shownRows.reset(document()->blockCount());
     updateBreaker();
     hide();
@@ -80,6 +79,11 @@ void EditorPanel::updateBreaker() {
     hidden.font = document()->defaultFont();
     hidden.option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     hidden.lineWidth = HiddenWidth;
+    // The same font again (told apart by what it draws, not how it was set) keeps
+    // the lines found.
+    if (hidden.font.key() == m_hiddenFont)
+        return;
+    m_hiddenFont = hidden.font.key();
     const QFontMetricsF metrics(hidden.font);
     // Only a paragraph that could be wider than the layout needs measuring.
     const qreal widest = std::max<qreal>(1.0, metrics.maxWidth());
@@ -88,6 +92,7 @@ void EditorPanel::updateBreaker() {
     // (kerning and ligatures only narrow it), so most paragraphs need no breaking.
     auto advances = std::make_shared<std::vector<float>>(0x10000, -1.0f);
     auto breaker = std::make_shared<RowBreaker>(hidden);
+    settleHiddenLines();
     m_hidden.setBreaker(
         [metrics, advances, breaker](QStringView paragraph) -> std::vector<int> {
             qreal sum = 0;
@@ -108,7 +113,14 @@ void EditorPanel::updateBreaker() {
             return {};
         },
         minLength);
-    m_hiddenDirty = true;
+    buildHiddenLinesAside();
+}
+
+void EditorPanel::buildHiddenLinesAside() {
+    // A book's lines are found while the program goes on: a paragraph of a hundred
+    // megabytes takes a few tenths of a second to break into rows.
+    if (!m_hiddenDirty && m_hidden.text().size() > BuildAsideFrom)
+        m_hiddenBuild = std::async(std::launch::async, [this] { m_hidden.lineCount(); });
 }
 
 QString EditorPanel::text() const {
@@ -154,14 +166,16 @@ void EditorPanel::setText(const QString &text) {
         return c == QLatin1Char('\r') || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
     });
     if (kept) {
+        settleHiddenLines();
         m_hidden.setText(text);
         m_hiddenDirty = false;
+        buildHiddenLinesAside();
     }
 }
 
 bool EditorPanel::isBlank() const {
     // The line model holds the text already; a real text has a letter near its start.
-    for (QChar c : hiddenLines().text()) {
+    for (QChar c : hiddenText()) {
         if (c.unicode() > 32 && c.unicode() != 0x2028 && c.unicode() != 0x2029)
             return false;
     }
@@ -169,11 +183,24 @@ bool EditorPanel::isBlank() const {
 }
 
 const LineModel &EditorPanel::hiddenLines() const {
+    hiddenText();
+    settleHiddenLines();
+    return m_hidden;
+}
+
+const QString &EditorPanel::hiddenText() const {
+    // The text is only read by a build going on, so it is there without waiting.
     if (m_hiddenDirty) {
+        settleHiddenLines();
         m_hidden.setText(document()->toRawText());
         m_hiddenDirty = false;
     }
-    return m_hidden;
+    return m_hidden.text();
+}
+
+void EditorPanel::settleHiddenLines() const {
+    if (m_hiddenBuild.valid())
+        m_hiddenBuild.get();
 }
 
 int EditorPanel::lineCount() const {
@@ -259,14 +286,14 @@ bool EditorPanel::shownLinesReady() {
         return true;
     }
     m_countLater.stop();
-    m_shownRows.start(hiddenLines().text());
+    m_shownRows.start(hiddenText());
     return false;
 }
 
 void EditorPanel::countShownLines() const {
     if (!m_shownRows.isComplete()) {
         m_countLater.stop();
-        m_shownRows.finish(hiddenLines().text());
+        m_shownRows.finish(hiddenText());
     }
 }
 
@@ -338,7 +365,7 @@ int EditorPanel::shownLineOfPosition(int pos) const {
 }
 
 bool EditorPanel::replaceTabs() {
-    if (!hiddenLines().text().contains(QLatin1Char('\t')))
+    if (!hiddenText().contains(QLatin1Char('\t')))
         return false;
     const bool tracking = SelectionTracking;
     SelectionTracking = false;

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -92,6 +93,12 @@ private:
     // Row starts of one block in the shown layout, the last block's kept.
     const std::vector<int> &shownRowStarts(const QTextBlock &block) const;
     RowBreaker &shownBreaker() const;
+    // The text of the hidden lines, at hand while they are still being found.
+    const QString &hiddenText() const;
+    // Waits for the hidden lines being found aside.
+    void settleHiddenLines() const;
+    void buildHiddenLinesAside();
+    static constexpr qsizetype BuildAsideFrom = 1 << 20;
 
     mutable ShownRowIndex m_shownRows;
     mutable std::unique_ptr<RowBreaker> m_shownBreaker;
@@ -102,6 +109,9 @@ private:
     mutable std::vector<int> m_starts;
     mutable LineModel m_hidden;
     mutable bool m_hiddenDirty = true;
+    QString m_hiddenFont;
+    // Last, so that it is waited for before the line model goes.
+    mutable std::future<void> m_hiddenBuild;
 };
 
 } // namespace zk

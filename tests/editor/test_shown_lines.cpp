@@ -21,6 +21,7 @@ private slots:
     void edits_keepTheCountsExact();
     void largeText_isCountedInTheBackground();
     void hugeParagraph_loadsAsANewText();
+    void bookLine_isBrokenAsideWithTheLatestFont();
     void breaker_matchesQtsLayout_data();
     void breaker_matchesQtsLayout();
 };
@@ -180,6 +181,30 @@ void TestShownLines::hugeParagraph_loadsAsANewText() {
     QVERIFY(!s.editor->document()->isModified());
     QCOMPARE(s.editor->hiddenLines().line(0), u"начало"_s);
     s.compareWithEditorLayout();
+}
+
+// A book's hidden lines are found in another thread; a font set meanwhile must win,
+// and an editor closed meanwhile must wait for it.
+void TestShownLines::bookLine_isBrokenAsideWithTheLatestFont() {
+    const QString line = mixedText(400, 5).repeated(8).replace(u'\n', u' ');
+    QVERIFY(line.size() > 1 << 20);
+    QFont small(u"DejaVu Sans"_s);
+    small.setPointSize(9);
+    QFont large = small;
+    large.setPointSize(20);
+    EditorPanel reference(nullptr);
+    reference.applyFontToAll(large, Qt::black);
+    reference.setText(line);
+    EditorPanel changed(nullptr);
+    changed.applyFontToAll(small, Qt::black);
+    changed.setText(line);
+    changed.applyFontToAll(large, Qt::black);
+    const int lines = reference.hiddenLines().lineCount();
+    QVERIFY(lines > 100);
+    QCOMPARE(changed.hiddenLines().lineCount(), lines);
+    for (int i = 0; i < lines; i += 37)
+        QCOMPARE(changed.hiddenLines().lineStart(i), reference.hiddenLines().lineStart(i));
+    EditorPanel(nullptr).setText(line);
 }
 
 void TestShownLines::breaker_matchesQtsLayout_data() {
