@@ -146,6 +146,7 @@ void EditorPanel::setText(const QString &text) {
         setPlainText(QStringLiteral(" "));
         // One edit block: a cursor edited outside one asks where it is shown, too.
         QTextDocument *doc = document();
+        const bool undo = doc->isUndoRedoEnabled();
         doc->setUndoRedoEnabled(false);
         QTextCursor edit(doc);
         edit.beginEditBlock();
@@ -155,7 +156,7 @@ void EditorPanel::setText(const QString &text) {
         edit.setPosition(1, QTextCursor::KeepAnchor);
         edit.removeSelectedText();
         edit.endEditBlock();
-        doc->setUndoRedoEnabled(true);
+        doc->setUndoRedoEnabled(undo);
         doc->setModified(false);
     }
     SelectionTracking = tracking;
