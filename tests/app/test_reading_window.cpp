@@ -292,6 +292,14 @@ void test_reading_window::runs_areJournalSessions_andRecentBooksReopenWhereLeft(
     QCOMPARE(w->editor()->line(0), paragraphs[0]);
     QCOMPARE(w->engine().state().CurrentLine, line);
     QVERIFY(!w->isReading());
+
+    // Ctrl+J opens the journal from the editor too, and it shows the session.
+    w->editing()->toggleEditor();
+    QVERIFY(w->editor()->isVisible());
+    QTest::keyClick(w->editor(), Qt::Key_J, Qt::ControlModifier);
+    QVERIFY(w->journal()->journalWindow());
+    QVERIFY(w->journal()->journalWindow()->isVisible());
+    QCOMPARE(w->journal()->journalWindow()->periodSessions().size(), 1);
 }
 
 #include "test_reading_window.moc"
