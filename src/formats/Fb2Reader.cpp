@@ -6,27 +6,9 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
-#include <algorithm>
-#include <array>
-#include <string_view>
-
 namespace zk {
 
 namespace {
-
-using namespace std::string_view_literals;
-
-constexpr std::array kBlockElements = {
-    u"annotation"sv,  u"cite"sv,    u"date"sv,   u"empty-line"sv, u"epigraph"sv, u"p"sv,
-    u"poem"sv,        u"section"sv, u"stanza"sv, u"subtitle"sv,   u"table"sv,    u"td"sv,
-    u"text-author"sv, u"th"sv,      u"title"sv,  u"tr"sv,         u"v"sv,
-};
-
-bool isBlockElement(QStringView name) {
-    const std::u16string_view key(reinterpret_cast<const char16_t *>(name.utf16()),
-                                  static_cast<size_t>(name.size()));
-    return std::find(kBlockElements.begin(), kBlockElements.end(), key) != kBlockElements.end();
-}
 
 bool isNotesBody(const QXmlStreamReader &xml) {
     const QXmlStreamAttributes attributes = xml.attributes();
@@ -50,12 +32,12 @@ void readBody(QXmlStreamReader &xml, ParagraphBuilder &out) {
                 break;
             }
             ++depth;
-            if (isBlockElement(xml.name()))
+            if (isFb2BlockElement(xml.name()))
                 out.endParagraph();
             break;
         case QXmlStreamReader::EndElement:
             --depth;
-            if (isBlockElement(xml.name()))
+            if (isFb2BlockElement(xml.name()))
                 out.endParagraph();
             break;
         case QXmlStreamReader::Characters:

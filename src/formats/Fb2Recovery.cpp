@@ -12,7 +12,6 @@ namespace {
 
 using namespace std::string_view_literals;
 
-// Elements that hold paragraphs or are one; the same as the well-formed reader's.
 constexpr std::array kBlockElements = {
     u"annotation"sv,  u"cite"sv,    u"date"sv,   u"empty-line"sv, u"epigraph"sv, u"p"sv,
     u"poem"sv,        u"section"sv, u"stanza"sv, u"subtitle"sv,   u"table"sv,    u"td"sv,
@@ -44,9 +43,7 @@ public:
             else if (!tag.selfClosing && tag.attribute(u"type") == u"note")
                 m_inNoteReference = true;
         }
-        const std::u16string_view key(reinterpret_cast<const char16_t *>(name.utf16()),
-                                      static_cast<size_t>(name.size()));
-        if (std::find(kBlockElements.begin(), kBlockElements.end(), key) != kBlockElements.end())
+        if (isFb2BlockElement(name))
             out.endParagraph();
     }
 
@@ -64,6 +61,12 @@ private:
 };
 
 } // namespace
+
+bool isFb2BlockElement(QStringView name) {
+    const std::u16string_view key(reinterpret_cast<const char16_t *>(name.utf16()),
+                                  static_cast<size_t>(name.size()));
+    return std::find(kBlockElements.begin(), kBlockElements.end(), key) != kBlockElements.end();
+}
 
 std::optional<QString> recoverFb2(const QByteArray &bytes) {
     const QString text = decodeMarkup(bytes);

@@ -267,15 +267,12 @@ void DocumentController::openRecentBook(const QString &path, int line) {
     m_parts.reading->stopAndClear();
     if (!loadFile(path))
         return;
-    ReadingState &s = m_parts.reading->state();
     const int lines = m_parts.editor->lineCount();
-    s.CurrentLine = std::clamp(line, 0, std::max(0, lines - 1));
-    s.ReadBuffer.clear();
-    m_parts.readSincePlaced = false;
-    m_parts.editing->ActLocateSelStart();
+    m_parts.reading->placeAt(std::clamp(line, 0, std::max(0, lines - 1)));
     m_parts.editor->SavedSelStart = m_parts.editor->caret();
+    const int placed = m_parts.reading->state().CurrentLine;
     m_parts.reading->showProgress(
-        lines > 0 ? static_cast<int>(static_cast<qint64>(s.CurrentLine) * 100 / lines) : 0);
+        lines > 0 ? static_cast<int>(static_cast<qint64>(placed) * 100 / lines) : 0);
 }
 
 void DocumentController::loadFromClipboard() {

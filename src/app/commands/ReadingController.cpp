@@ -68,13 +68,8 @@ void ReadingController::applicationDeactivated() {
 
 void ReadingController::applicationActivated() {
     m_deactivated = false;
-    if (m_parts.actions.MnReactOnFocus->isChecked() && isReading() &&
-        !QApplication::activeModalWidget()) {
-        m_parts.journal->recorder().resume();
-        m_parts.timers.t1->start();
-        m_parts.timers.T2->start();
-        ActBeginToCount();
-    }
+    if (m_parts.actions.MnReactOnFocus->isChecked() && !QApplication::activeModalWidget())
+        resumeIfReading(true);
 }
 
 void ReadingController::start() {
@@ -186,13 +181,16 @@ void ReadingController::onProgressChanged() {
 void ReadingController::jumpToProgress() {
     suspend();
     const int lines = m_parts.editor->lineCount();
-    state().CurrentLine =
-        static_cast<int>(static_cast<qint64>(lines) * m_parts.strip->UpDown1->value() / 100);
+    placeAt(static_cast<int>(static_cast<qint64>(lines) * m_parts.strip->UpDown1->value() / 100));
+    resumeIfReading(false);
+}
+
+void ReadingController::placeAt(int line) {
+    state().CurrentLine = line;
     state().ReadBuffer.clear();
     m_parts.readSincePlaced = false;
     if (!isReading())
         m_parts.editing->ActLocateSelStart();
-    resumeIfReading(false);
 }
 
 void ReadingController::resetProgressToStart() {

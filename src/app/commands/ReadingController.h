@@ -48,6 +48,8 @@ public:
     void showProgress(int percent);
     void onProgressChanged();
     void jumpToProgress();
+    // Reading goes on from this line; when stopped, the caret goes there too.
+    void placeAt(int line);
     void resetProgressToStart();
     void rewindToStart();
 
