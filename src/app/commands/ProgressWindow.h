@@ -25,7 +25,6 @@ public:
 
     // Handed to the converter; asked on the thread that converts, the window's own.
     ConversionProgress progress();
-    QProgressDialog *dialog() const { return m_dialog; }
 
 private:
     bool proceed(int percent);
