@@ -34,6 +34,7 @@ private slots:
     void unreadableCommandLineFile_says_andKeepsStoredTextAndLine();
     void lineWithoutBreak_loadsAndReadsWithinLimits();
     void documentWithoutText_orCancelled_keepsTheText();
+    void handOverDuringConversion_stopsIt_andTheLastOneWins();
     void droppedFile_loadsAsTheLoadCommand_inItsOwnEncoding();
 };
 
@@ -482,9 +483,11 @@ namespace {
 class SteppingConverter final : public DocumentConverter {
 public:
     std::function<ConversionResult(const ConversionProgress &)> work;
+    QString path; // of the conversion under way
 
 protected:
-    ConversionResult convertFile(const QString &, const ConversionProgress &progress) override {
+    ConversionResult convertFile(const QString &file, const ConversionProgress &progress) override {
+        path = file;
         return work(progress);
     }
 };
@@ -535,6 +538,50 @@ void test_loading::documentWithoutText_orCancelled_keepsTheText() {
     QCOMPARE(w->editor()->text(), old);
     QVERIFY(!w->findChild<QProgressDialog *>());
     QVERIFY(!QApplication::overrideCursor());
+}
+
+// A hand-over reaches the window while a conversion pumps events. The last one wins: it stops
+// the conversion under way and is read when that has ended, and no two conversions overlap.
+void test_loading::handOverDuringConversion_stopsIt_andTheLastOneWins() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(numberedLines(5));
+    auto owned = std::make_unique<SteppingConverter>();
+    SteppingConverter *converter = owned.get();
+    w->setConverter(std::move(owned));
+    for (const char *name : {"a.doc", "b.doc", "c.doc"})
+        f.writeFile(QString::fromLatin1(name), "document");
+    int running = 0;
+    int most = 0;
+    QStringList converted;
+    QStringList stopped;
+    converter->work = [&](const ConversionProgress &progress) {
+        const QString name = QFileInfo(converter->path).fileName();
+        converted << name;
+        most = std::max(most, ++running);
+        for (int step = 0; step < 20; ++step) {
+            // Two quick ones, as the event loop delivers them while the first conversion runs.
+            if (name == u"a.doc" && step == 2) {
+                w->openHandedFile(f.path(QStringLiteral("b.doc")));
+                w->openHandedFile(f.path(QStringLiteral("c.doc")));
+            }
+            if (!progress.proceed(step)) {
+                --running;
+                stopped << name;
+                return ConversionResult::failure(ConversionResult::Failure::Cancelled);
+            }
+        }
+        --running;
+        return ConversionResult::success(QStringLiteral("Текст ") + name);
+    };
+    w->openHandedFile(f.path(QStringLiteral("a.doc")));
+    QTRY_COMPARE(w->editor()->text(), QStringLiteral("Текст c.doc"));
+    QCOMPARE(converted, (QStringList{QStringLiteral("a.doc"), QStringLiteral("c.doc")}));
+    QCOMPARE(stopped, QStringList{QStringLiteral("a.doc")});
+    QCOMPARE(most, 1);
+    QVERIFY(w->isReading());
+    QVERIFY(f.dialogs->messages.isEmpty());
+    QTest::qWait(50);
+    QCOMPARE(w->editor()->text(), QStringLiteral("Текст c.doc"));
 }
 
 // A file dropped on the display loads as "Загрузить из файла" does, whatever Cyrillic

@@ -43,8 +43,13 @@ DocumentController::DocumentController(WindowParts &parts) : m_parts(parts) {
     m_converter = std::make_unique<ChainedConverter>(std::make_unique<LibreOfficeConverter>(
         QStringLiteral("soffice"), std::chrono::seconds(60), [this] {
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            return !m_parts.terminationRequested && !m_parts.shutDown;
+            return loadWanted();
         }));
+    // A hand-over that came under a modal window waits for it to close.
+    m_handedRetry = new QTimer(this);
+    m_handedRetry->setSingleShot(true);
+    m_handedRetry->setInterval(500);
+    connect(m_handedRetry, &QTimer::timeout, this, &DocumentController::openLastHandedFile);
 }
 
 DocumentController::~DocumentController() = default;
@@ -146,8 +151,12 @@ ConversionResult DocumentController::convertDocument(const QString &path) {
     if (!m_converter)
         return ConversionResult::failure(ConversionResult::Failure::ConversionFailed);
     ProgressWindow window(m_parts.dialogParent(), path, *m_parts.clock,
-                          [this] { return !m_parts.terminationRequested && !m_parts.shutDown; });
+                          [this] { return loadWanted(); });
     return m_converter->convert(path, window.progress());
+}
+
+bool DocumentController::loadWanted() const {
+    return !m_parts.terminationRequested && !m_parts.shutDown && !m_loadSuperseded;
 }
 
 std::optional<QString> DocumentController::readDocument(const QString &path, QString *failure) {
@@ -166,7 +175,16 @@ std::optional<QString> DocumentController::readDocument(const QString &path, QSt
         *failure = SafeFile::openFailure(path, problem);
         return std::nullopt;
     }
+    // Events are pumped while a document converts: a hand-over that comes meanwhile stops this
+    // load and is read once it has unwound, so only one conversion ever runs.
+    m_loading = true;
+    m_loadSuperseded = false;
     ConversionResult result = convertDocument(path);
+    m_loading = false;
+    if (!m_handedFile.isEmpty())
+        QTimer::singleShot(0, this, &DocumentController::openLastHandedFile);
+    if (m_loadSuperseded)
+        return std::nullopt;
     if (result)
         return result.takeText();
     using Failure = ConversionResult::Failure;
@@ -237,11 +255,22 @@ void DocumentController::loadDroppedFile(const QString &path) {
 void DocumentController::openHandedFile(const QString &path) {
     if (m_parts.shutDown)
         return;
+    m_handedFile = path;
+    if (m_loading)
+        m_loadSuperseded = true;
+    else
+        openLastHandedFile();
+}
+
+void DocumentController::openLastHandedFile() {
+    if (m_parts.shutDown || m_loading || m_handedFile.isEmpty())
+        return;
     // Not under an open dialog, whose answer would then land on another text.
     if (QApplication::activeModalWidget()) {
-        QTimer::singleShot(500, this, [this, path] { openHandedFile(path); });
+        m_handedRetry->start();
         return;
     }
+    const QString path = std::exchange(m_handedFile, QString());
     m_parts.reading->stopAndClear();
     QString failure;
     std::optional<QString> text;

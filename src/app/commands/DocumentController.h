@@ -7,6 +7,7 @@
 #include <optional>
 
 class QAction;
+class QTimer;
 
 namespace zk {
 
@@ -27,6 +28,7 @@ public:
     // A file dropped on the display: as "Загрузить из файла" without the dialog.
     void loadDroppedFile(const QString &path);
     // A file handed over by a later start: read from its top at once, as the command line.
+    // The last hand-over wins: it stops a load in progress and is read when that has ended.
     void openHandedFile(const QString &path);
     // A book from "Недавние книги": loaded and placed where it was left, not started.
     void openRecentBook(const QString &path, int line);
@@ -67,6 +69,10 @@ private:
     // when there is nothing to tell: a cancelled load, a termination).
     std::optional<QString> readDocument(const QString &path, QString *failure);
     ConversionResult convertDocument(const QString &path);
+    // Whether the load in progress is still wanted: not at a termination, nor after a newer
+    // hand-over.
+    bool loadWanted() const;
+    void openLastHandedFile();
     // Loads the file into the editor from its start; false with the failure told.
     bool loadFile(const QString &path);
     void tellFailure(const QString &failure);
@@ -78,6 +84,10 @@ private:
     bool m_commandLineRead = false;
     bool m_lastEditUnread = false; // there, but start-up could not read it
     QString m_startupMessage;      // shown once the window is up
+    bool m_loading = false;        // a document is being read, events pumped meanwhile
+    bool m_loadSuperseded = false; // a hand-over came during it
+    QString m_handedFile;          // the last hand-over, not yet read
+    QTimer *m_handedRetry = nullptr;
 };
 
 } // namespace zk
