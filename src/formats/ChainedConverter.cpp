@@ -55,8 +55,8 @@ ConversionResult fromReader(std::optional<QString> text) {
 
 } // namespace
 
-ChainedConverter::ChainedConverter(std::unique_ptr<DocumentConverter> fallback)
-    : m_fallback(std::move(fallback)) {}
+ChainedConverter::ChainedConverter(std::unique_ptr<DocumentConverter> fallback, QString pageReader)
+    : m_fallback(std::move(fallback)), m_pageReader(std::move(pageReader)) {}
 
 bool ChainedConverter::readsNatively(const QString &path) {
     return kindOf(path) != Kind::Other;
@@ -85,8 +85,14 @@ ConversionResult ChainedConverter::convertFile(const QString &path,
     case Kind::Odt:
         return readOdt(path, ReadBudget(), progress);
     case Kind::Pdf:
+        if (!m_pageReader.isEmpty())
+            return PageReaderProcess(m_pageReader)
+                .read(PageReaderProcess::Format::Pdf, path, progress);
         return readPdf(path, ReadBudget(), progress);
     case Kind::Djvu:
+        if (!m_pageReader.isEmpty())
+            return PageReaderProcess(m_pageReader)
+                .read(PageReaderProcess::Format::Djvu, path, progress);
         return readDjvu(path, ReadBudget(), progress);
     case Kind::Other:
         break;

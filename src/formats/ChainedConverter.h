@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/DocumentConverter.h"
+#include "formats/PageReaderProcess.h"
 
 #include <memory>
 
@@ -9,10 +10,12 @@ namespace zk {
 // The converter the program uses: books, web pages and documents we read ourselves (.fb2,
 // .fb2.zip, a .zip holding a FictionBook, .epub, .htm, .html, .xhtml, .odt, .pdf, .djvu, .djv,
 // any letter case) are read natively, fast and without a child process; every other document
-// goes to the wrapped converter.
+// goes to the wrapped converter. PDF and DjVu are read in a child process by `pageReader`, the
+// helper program, when there is one.
 class ChainedConverter final : public DocumentConverter {
 public:
-    explicit ChainedConverter(std::unique_ptr<DocumentConverter> fallback);
+    explicit ChainedConverter(std::unique_ptr<DocumentConverter> fallback,
+                              QString pageReader = PageReaderProcess::installedHelper());
 
     static bool readsNatively(const QString &path);
 
@@ -21,6 +24,7 @@ protected:
 
 private:
     std::unique_ptr<DocumentConverter> m_fallback;
+    QString m_pageReader;
 };
 
 } // namespace zk

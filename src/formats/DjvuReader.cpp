@@ -102,8 +102,11 @@ TextPage pageText(miniexp_t text) {
 
 ConversionResult readDjvu(const QString &path, ReadBudget budget,
                           const ConversionProgress &progress) {
-    if (!QFileInfo(path).isReadable())
+    const QFileInfo info(path);
+    if (!info.isReadable())
         return ConversionResult::failure(Failure::Unreadable);
+    if (!budget.spendBytes(info.size()))
+        return ConversionResult::failure(Failure::TooLarge);
     const std::unique_ptr<ddjvu_context_t, ContextDeleter> context(ddjvu_context_create("zorkan"));
     if (!context)
         return ConversionResult::failure(Failure::Unreadable);

@@ -12,6 +12,11 @@ namespace {
 
 using Failure = ConversionResult::Failure;
 
+// Poppler asks whether to stop about every ten operators of a page's content and at every
+// string it shows: two million operators, or two hundred thousand strings, where the densest
+// real page shows a few thousand.
+constexpr qint64 kMaxPageQueries = 200'000;
+
 // Poppler tells every flaw of a damaged file on standard error; a reader has no use for it.
 void silencePoppler() {
     static const bool silenced = [] {
@@ -30,11 +35,39 @@ bool sameLine(const QRectF &line, const QRectF &word) {
            word.left() > line.right() - 0.5 * word.height();
 }
 
-TextPage pageText(const Poppler::Page &page) {
+// Poppler runs a page's content without a pause; its only hook inside a page is the question
+// whether to stop. Counting the questions bounds the content one page may run, and so the words
+// and memory it makes; every few thousand the progress is asked too.
+struct PageWatch {
+    qint64 queries = 0;
+    int percent = -1;
+    const ConversionProgress *progress = nullptr;
+    bool tooLarge = false;
+    bool cancelled = false;
+};
+
+bool shouldAbort(const QVariant &closure) {
+    auto *watch = static_cast<PageWatch *>(closure.value<void *>());
+    if (++watch->queries > kMaxPageQueries) {
+        watch->tooLarge = true;
+        return true;
+    }
+    if (watch->queries % 4096 == 0 && !watch->progress->proceed(watch->percent)) {
+        watch->cancelled = true;
+        return true;
+    }
+    return false;
+}
+
+TextPage pageText(const Poppler::Page &page, PageWatch &watch) {
     TextPage result;
     result.size = page.pageSizeF();
     bool spaceAfter = false;
-    for (const std::unique_ptr<Poppler::TextBox> &word : page.textList()) {
+    const std::vector<std::unique_ptr<Poppler::TextBox>> words = page.textList(
+        Poppler::Page::Rotate0, shouldAbort, QVariant::fromValue(static_cast<void *>(&watch)));
+    if (watch.tooLarge || watch.cancelled)
+        return result;
+    for (const std::unique_ptr<Poppler::TextBox> &word : words) {
         const QRectF box = word->boundingBox();
         if (result.lines.isEmpty() || !sameLine(result.lines.last().box, box)) {
             result.lines.append(TextLine{box, word->text(), false});
@@ -55,8 +88,12 @@ TextPage pageText(const Poppler::Page &page) {
 ConversionResult readPdf(const QString &path, ReadBudget budget,
                          const ConversionProgress &progress) {
     silencePoppler();
-    if (!QFileInfo(path).isReadable())
+    const QFileInfo info(path);
+    if (!info.isReadable())
         return ConversionResult::failure(Failure::Unreadable);
+    // Refused by its size before Poppler reads a byte: a sparse file of gigabytes costs nothing.
+    if (!budget.spendBytes(info.size()))
+        return ConversionResult::failure(Failure::TooLarge);
     const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
     if (!document)
         return ConversionResult::failure(Failure::Damaged);
@@ -74,7 +111,14 @@ ConversionResult readPdf(const QString &path, ReadBudget budget,
         const std::unique_ptr<Poppler::Page> page = document->page(i);
         if (!page)
             continue;
-        TextPage text = pageText(*page);
+        PageWatch watch;
+        watch.percent = static_cast<int>(qint64(i) * 100 / pages);
+        watch.progress = &progress;
+        TextPage text = pageText(*page, watch);
+        if (watch.cancelled)
+            return ConversionResult::failure(Failure::Cancelled);
+        if (watch.tooLarge)
+            return ConversionResult::failure(Failure::TooLarge);
         for (const TextLine &line : std::as_const(text.lines))
             chars += line.text.size() + 1;
         if (!budget.spendChars(chars))

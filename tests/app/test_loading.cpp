@@ -1,11 +1,14 @@
+#include "../HostilePdf.h"
 #include "../ResourceLimit.h"
 #include "SourceFakes.h"
 #include "WindowFixture.h"
 
+#include "app/commands/ProgressWindow.h"
 #include "display/FullScreenWindow.h"
 #include "formats/ChainedConverter.h"
 #include "settings/SettingsRecord.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressDialog>
@@ -35,6 +38,7 @@ private slots:
     void lineWithoutBreak_loadsAndReadsWithinLimits();
     void documentWithoutText_orCancelled_keepsTheText();
     void handOverDuringConversion_stopsIt_andTheLastOneWins();
+    void slowPdf_showsProgressWindow_andCancelEndsItsReader();
     void droppedFile_loadsAsTheLoadCommand_inItsOwnEncoding();
 };
 
@@ -582,6 +586,43 @@ void test_loading::handOverDuringConversion_stopsIt_andTheLastOneWins() {
     QVERIFY(f.dialogs->messages.isEmpty());
     QTest::qWait(50);
     QCOMPARE(w->editor()->text(), QStringLiteral("Текст c.doc"));
+}
+
+// A page that keeps Poppler busy for minutes is read in a process of its own: the progress
+// window still comes after half a second, and "Отмена" ends the load and its reader at once.
+void test_loading::slowPdf_showsProgressWindow_andCancelEndsItsReader() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("враг.pdf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(hostile::pdfOfSpaces(64));
+    file.close();
+    // Read in this process, the page would spin far beyond this.
+    const ResourceLimit processor = ResourceLimit::processorBeyondNow(60);
+    QWidget parent;
+    SteadyClock clock;
+    ProgressWindow window(&parent, path, clock);
+    QElapsedTimer shown;
+    shown.start();
+    qint64 offeredAfter = -1;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto *dialog = parent.findChild<QProgressDialog *>(QStringLiteral("ProgressWindow"));
+        if (dialog && dialog->isVisible() && offeredAfter < 0) {
+            offeredAfter = shown.elapsed();
+            QCOMPARE(dialog->labelText(), QStringLiteral("Открывается «враг.pdf»"));
+            dialog->cancel();
+        }
+    });
+    watch.start(10);
+    const QString helper =
+        QDir(qEnvironmentVariable("ZK_BINARY_DIR")).filePath(QStringLiteral("zorkan-pages"));
+    ChainedConverter converter(nullptr, helper);
+    const ConversionResult result = converter.convert(path, window.progress());
+    qInfo("\"Отмена\" offered after %lld ms, the load ended %lld ms after it", offeredAfter,
+          shown.elapsed() - offeredAfter);
+    QVERIFY(offeredAfter >= 0);
+    QCOMPARE(result.failure(), ConversionResult::Failure::Cancelled);
 }
 
 // A file dropped on the display loads as "Загрузить из файла" does, whatever Cyrillic

@@ -1,4 +1,5 @@
 // The built program run as its own process, from a copy of its folder, as a user runs it.
+#include "../HostilePdf.h"
 #include "formats/TextCodec.h"
 #include "settings/SettingsRecord.h"
 
@@ -39,6 +40,7 @@ constexpr int ExitTimeoutMs = 30000;
 const QString LastEdit = QStringLiteral("LastEdit");
 const QString ZKData = QStringLiteral("ZKData");
 const QString Program = QStringLiteral("zorkan");
+const QString PageReader = QStringLiteral("zorkan-pages");
 const QString Journal = QStringLiteral("Journal.sqlite");
 
 QByteArray readAll(const QString &path) {
@@ -243,8 +245,10 @@ public:
     // Extra variables for the program; an empty value removes one.
     QMap<QString, QString> environment;
 
-    // A new folder holding the program, and its help and sample text if asked.
-    QString addProgramFolder(const QString &name, bool withData = false) {
+    // A new folder holding the program, and its help and sample text and its page reader if
+    // asked.
+    QString addProgramFolder(const QString &name, bool withData = false,
+                             bool withPageReader = false) {
         const QString folder = path(name);
         QDir().mkpath(folder);
         ::chmod(local(folder).constData(), 0755);
@@ -256,6 +260,8 @@ public:
             QFile::copy(built.filePath(Program), program);
             m_firstCopy = program;
         }
+        if (withPageReader)
+            QFile::copy(built.filePath(PageReader), QDir(folder).filePath(PageReader));
         if (withData) {
             for (const QString &file : {QStringLiteral("Readme.rtf"), QStringLiteral("sample.txt")})
                 QFile::copy(built.filePath(file), QDir(folder).filePath(file));
@@ -336,6 +342,19 @@ private:
     QString m_instance;
     QString m_firstCopy;
 };
+
+// The running processes of one program file.
+QList<qint64> processesOf(const QString &program) {
+    QList<qint64> pids;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (number && QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() ==
+                          QFileInfo(program).absoluteFilePath())
+            pids << pid;
+    }
+    return pids;
+}
 
 // Ended, or a zombie nobody reaps.
 bool processGone(qint64 pid) {
@@ -812,6 +831,8 @@ void test_blackbox::sigtermAtStartUp_endsAtOnce_keepingTextAndLine_data() {
     QTest::newRow("remembered run asks for a file") << QByteArray() << true;
     QTest::newRow("conversion message") << QByteArray("FAIL") << false;
     QTest::newRow("running conversion") << QByteArray("HANG") << false;
+    // One page that keeps Poppler busy for minutes, beyond anything a termination may wait.
+    QTest::newRow("hostile pdf") << hostile::pdfOfSpaces(32) << false;
 }
 
 void test_blackbox::sigtermAtStartUp_endsAtOnce_keepingTextAndLine() {
@@ -819,7 +840,7 @@ void test_blackbox::sigtermAtStartUp_endsAtOnce_keepingTextAndLine() {
     QFETCH(bool, remembersReading);
     Sandbox box;
     QVERIFY(box.isValid());
-    const QString folder = box.addProgramFolder(QStringLiteral("program"));
+    const QString folder = box.addProgramFolder(QStringLiteral("program"), false, true);
     const QDir bin(box.addFakeConverter());
     // Paragraphs longer than what the exit backs off after reading.
     QStringList paragraphs;
@@ -834,9 +855,11 @@ void test_blackbox::sigtermAtStartUp_endsAtOnce_keepingTextAndLine() {
     record.RemAll = RecordFlag(true);
     QVERIFY(writeAll(QDir(folder).filePath(ZKData), record.encode()));
     QStringList args;
+    const bool pdf = document.startsWith("%PDF");
     if (!document.isEmpty()) {
-        QVERIFY(writeAll(QDir(folder).filePath(QStringLiteral("book.doc")), document));
-        args << QStringLiteral("book.doc");
+        const QString name = pdf ? QStringLiteral("book.pdf") : QStringLiteral("book.doc");
+        QVERIFY(writeAll(QDir(folder).filePath(name), document));
+        args << name;
     }
 
     QProcess p;
@@ -845,6 +868,9 @@ void test_blackbox::sigtermAtStartUp_endsAtOnce_keepingTextAndLine() {
     if (document == "HANG")
         QTRY_VERIFY_WITH_TIMEOUT(readAll(bin.filePath(QStringLiteral("hang.pid"))).count('\n') == 2,
                                  StartTimeoutMs);
+    const QString reader = QDir(folder).filePath(PageReader);
+    if (pdf)
+        QTRY_VERIFY_WITH_TIMEOUT(!processesOf(reader).isEmpty(), StartTimeoutMs);
     waitUntilIdle(p.processId());
     QElapsedTimer timer;
     timer.start();
@@ -856,6 +882,7 @@ void test_blackbox::sigtermAtStartUp_endsAtOnce_keepingTextAndLine() {
         SettingsRecord::decode(readAll(QDir(folder).filePath(ZKData)));
     QVERIFY(stored.has_value());
     QCOMPARE(stored->SavedLine, record.SavedLine);
+    QTRY_VERIFY(processesOf(reader).isEmpty());
     for (const QByteArray &pid : readAll(bin.filePath(QStringLiteral("hang.pid"))).split('\n')) {
         if (!pid.isEmpty())
             QTRY_VERIFY2(processGone(pid.toLongLong()), pid.constData());

@@ -1,4 +1,7 @@
+#include "../HostilePdf.h"
+#include "../ResourceLimit.h"
 #include "formats/DjvuReader.h"
+#include "formats/PageReaderProcess.h"
 #include "formats/PageTextAssembler.h"
 #include "formats/PdfReader.h"
 
@@ -23,6 +26,7 @@ private slots:
     void pdfWithoutText_failsWithItsReason();
     void djvu_readsHiddenTextAsParagraphs();
     void djvuWithoutText_failsWithItsReason();
+    void hostilePdf_staysWithinTheBudget_andItsReaderStops();
 
 private:
     QString run(const QString &program, const QStringList &args);
@@ -34,6 +38,13 @@ private:
 namespace {
 
 using Failure = ConversionResult::Failure;
+using Format = PageReaderProcess::Format;
+
+// The page reader the program runs, as built beside it.
+PageReaderProcess helper() {
+    return PageReaderProcess(
+        QDir(qEnvironmentVariable("ZK_BINARY_DIR")).filePath(u"zorkan-pages"_s));
+}
 
 QString lines(const QStringList &list) {
     return list.join(u'\n');
@@ -182,6 +193,7 @@ void TestPageReaders::pdf_readsTextLayerAsParagraphs() {
                                             ConversionProgress([&calls](int) { return ++calls; }));
     QCOMPARE(result.text(), lines(expected));
     QCOMPARE(calls, 3);
+    QCOMPARE(helper().read(Format::Pdf, m_dir.filePath(u"book.pdf"_s)).text(), lines(expected));
 
     // Stopped after the first page; a budget too small for the book.
     QCOMPARE(readPdf(m_dir.filePath(u"book.pdf"_s), ReadBudget(),
@@ -259,10 +271,12 @@ void TestPageReaders::djvu_readsHiddenTextAsParagraphs() {
         QSKIP(qPrintable(failed));
 
     const ConversionResult result = readDjvu(m_dir.filePath(u"book.djvu"_s));
-    QCOMPARE(result.text(),
-             lines({u"Первая строка абзаца, его конец."_s, u"Второй абзац, пере-"_s,
-                    u"нос слова и строка, что идёт со страницы на страницу и кончается."_s,
-                    u"Новый абзац с отступом."_s}));
+    const QString expected =
+        lines({u"Первая строка абзаца, его конец."_s, u"Второй абзац, пере-"_s,
+               u"нос слова и строка, что идёт со страницы на страницу и кончается."_s,
+               u"Новый абзац с отступом."_s});
+    QCOMPARE(result.text(), expected);
+    QCOMPARE(helper().read(Format::Djvu, m_dir.filePath(u"book.djvu"_s)).text(), expected);
     QCOMPARE(readDjvu(m_dir.filePath(u"book.djvu"_s), ReadBudget(),
                       ConversionProgress([](int) { return false; }))
                  .failure(),
@@ -278,6 +292,35 @@ void TestPageReaders::djvuWithoutText_failsWithItsReason() {
                                                                  "DJVUINFO",
                                                                  20)));
     QCOMPARE(readDjvu(m_dir.filePath(u"junk.djvu"_s)).failure(), Failure::Damaged);
+}
+
+// A PDF costs what the document budget allows: a sparse file of gigabytes is refused by its size
+// before it is read, a page of millions of operators stops at the page's limit, and a page that
+// keeps Poppler busy for minutes ends with its reader process as soon as the progress says stop.
+void TestPageReaders::hostilePdf_staysWithinTheBudget_andItsReaderStops() {
+    const QString sparse = m_dir.filePath(u"sparse.pdf"_s);
+    QFile file(sparse);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("%PDF-1.4\n");
+    QVERIFY(file.resize(qint64(2) << 30));
+    file.close();
+    QVERIFY(writeFile(m_dir.filePath(u"words.pdf"_s),
+                      hostile::pdfWithPage(hostile::textOperators(3'000'000))));
+    QVERIFY(writeFile(m_dir.filePath(u"spaces.pdf"_s), hostile::pdfOfSpaces(64)));
+    const ResourceLimit memory = ResourceLimit::addressSpaceBeyondNow(rlim_t(768) << 20);
+    const ResourceLimit processor = ResourceLimit::processorBeyondNow(120);
+
+    QCOMPARE(readPdf(sparse).failure(), Failure::TooLarge);
+    QCOMPARE(helper().read(Format::Pdf, sparse).failure(), Failure::TooLarge);
+    QCOMPARE(readPdf(m_dir.filePath(u"words.pdf"_s)).failure(), Failure::TooLarge);
+    QCOMPARE(helper().read(Format::Pdf, m_dir.filePath(u"words.pdf"_s)).failure(),
+             Failure::TooLarge);
+    int asked = 0;
+    QCOMPARE(helper()
+                 .read(Format::Pdf, m_dir.filePath(u"spaces.pdf"_s),
+                       ConversionProgress([&asked](int) { return ++asked < 5; }))
+                 .failure(),
+             Failure::Cancelled);
 }
 
 QTEST_GUILESS_MAIN(TestPageReaders)
