@@ -389,6 +389,7 @@ private slots:
     void firstStart_leavesEmptyLastEditAndSettingsOnly();
     void relativeFile_afterDoubleDash_isTakenFromLaunchFolder_andStoredByteForByte();
     void secondInstance_endsAtOnce_andTouchesNoFile();
+    void quickHandOvers_runOneConversionAtATime_andTheLastWins();
     void tenSimultaneousStarts_leaveOneRunning();
     void readOnlyProgramFolder_storesInUserDataFolder();
     void killDuringShutDown_neverLeavesTruncatedFiles();
@@ -513,6 +514,48 @@ void test_blackbox::secondInstance_endsAtOnce_andTouchesNoFile() {
     const QString problem = stopProblem(running);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(readAll(QDir(first).filePath(LastEdit)), QByteArray("converted\r\n"));
+}
+
+// Files opened one after another while LibreOffice converts: each newer one kills the
+// conversion under way before its own starts, and the last one is the text kept at exit.
+void test_blackbox::quickHandOvers_runOneConversionAtATime_andTheLastWins() {
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QString folder = box.addProgramFolder(QStringLiteral("program"));
+    const QDir bin(box.addFakeConverter());
+    const QString pids = bin.filePath(QStringLiteral("hang.pid"));
+    QVERIFY(writeAll(QDir(folder).filePath(LastEdit), "old\r\n"));
+    for (const char *name : {"a.doc", "b.doc"})
+        QVERIFY(writeAll(QDir(folder).filePath(QString::fromLatin1(name)), "HANG"));
+    QVERIFY(writeAll(QDir(folder).filePath(QStringLiteral("c.txt")), "last"));
+    QProcess running;
+    box.start(running, folder);
+    QVERIFY2(waitUntilListening(box.socketPath(), running), qPrintable(exitProblem(running)));
+
+    const auto handOver = [&](const char *name) {
+        QProcess late;
+        box.start(late, folder, {QString::fromLatin1(name)});
+        return late.waitForFinished(ExitTimeoutMs);
+    };
+    QByteArrayList earlier; // of conversions a newer file stopped
+    for (const char *name : {"a.doc", "b.doc"}) {
+        QVERIFY(handOver(name));
+        // Its converter runs, with the child the converter started; the earlier ones are gone.
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(pids).count('\n') == 2 &&
+                                     !earlier.contains(readAll(pids).split('\n').first()),
+                                 ExitTimeoutMs);
+        for (const QByteArray &pid : std::as_const(earlier))
+            QVERIFY2(processGone(pid.toLongLong()), pid.constData());
+        earlier += readAll(pids).split('\n');
+        earlier.removeAll(QByteArray());
+    }
+    QVERIFY(handOver("c.txt"));
+    for (const QByteArray &pid : std::as_const(earlier))
+        QTRY_VERIFY2_WITH_TIMEOUT(processGone(pid.toLongLong()), pid.constData(), ExitTimeoutMs);
+    waitUntilIdle(running.processId());
+    const QString problem = stopProblem(running);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(readAll(QDir(folder).filePath(LastEdit)), QByteArray("last\r\n"));
 }
 
 void test_blackbox::tenSimultaneousStarts_leaveOneRunning() {
