@@ -82,7 +82,7 @@ bool DocumentController::isPlainTextFile(const QString &path) {
 
 QString DocumentController::loadTextFile(const QString &path, Origin origin, bool *ok,
                                          QString *problem) {
-    const SafeFile::Content content = SafeFile::read(path, MaxTextBytes);
+    const SafeFile::Content content = SafeFile::read(path, MaxTextBytes, SafeFile::Excess::Nothing);
     const QString failure =
         content.truncated ? QStringLiteral("файл слишком велик") : content.problem;
     if (problem)
