@@ -156,9 +156,16 @@ std::optional<QString> DocumentController::readDocument(const QString &path, QSt
     if (isPlainTextFile(path)) {
         bool ok = false;
         QString text = loadTextFile(path, Origin::Users, &ok, &problem);
-        if (ok)
-            return text;
-        *failure = SafeFile::openFailure(path, problem);
+        if (!ok) {
+            *failure = SafeFile::openFailure(path, problem);
+            return std::nullopt;
+        }
+        // A file without a letter or sign fails as a document without text does: it would
+        // empty the editor and, at exit, the stored text.
+        ConversionResult read = ConversionResult::success(std::move(text));
+        if (read)
+            return read.takeText();
+        *failure = QStringLiteral("Не удалось открыть %1.\n%2.").arg(path, read.reason());
         return std::nullopt;
     }
     // A FIFO or a device would hold the reader or the converter forever.
