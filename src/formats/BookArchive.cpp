@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace zk {
@@ -45,6 +47,19 @@ quint32 le32(const char *p) {
     return le16(p) | static_cast<quint32>(le16(p + 2)) << 16;
 }
 
+quint64 le64(const char *p) {
+    return le32(p) | static_cast<quint64>(le32(p + 4)) << 32;
+}
+
+// The unpacked size a zip64 extra field holds for a header that left it to one; -1 without.
+qint64 zip64UnpackedSize(QByteArrayView extra) {
+    for (qsizetype at = 0; at + 4 <= extra.size(); at += 4 + le16(extra.data() + at + 2)) {
+        if (le16(extra.data() + at) == 0x0001 && at + 12 <= extra.size())
+            return static_cast<qint64>(std::min<quint64>(le64(extra.data() + at + 4), LLONG_MAX));
+    }
+    return -1;
+}
+
 constexpr quint32 kLocalHeader = 0x04034b50;
 constexpr quint32 kDescriptor = 0x08074b50;
 constexpr qsizetype kLocalHeaderSize = 30;
@@ -56,11 +71,12 @@ struct LocalEntry {
     qsizetype packedSize = 0; // bytes stored, up to the end of the file when it was cut
     int method = kStored;
     quint32 crc = 0;
-    bool complete = false; // all its bytes are there, so the CRC can be checked
+    qint64 unpackedSize = -1; // as the header declares it, when it does
+    bool complete = false;    // all its bytes are there, so the CRC can be checked
 };
 
 // Inflates raw deflate data. Returns the bytes consumed; `ended` tells whether the stream
-// reached its end. With `out` null the output is only counted.
+// reached its end. With `out` null the output is only counted, against the budget all the same.
 qsizetype inflateRaw(QByteArrayView in, QByteArray *out, ReadBudget *budget, bool *ended,
                      bool *failed) {
     z_stream z{};
@@ -78,12 +94,9 @@ qsizetype inflateRaw(QByteArrayView in, QByteArray *out, ReadBudget *budget, boo
         z.avail_out = sizeof chunk;
         const int status = inflate(&z, Z_NO_FLUSH);
         const qsizetype got = static_cast<qsizetype>(sizeof chunk - z.avail_out);
-        if (out) {
-            if (!budget->spendBytes(got)) {
-                *failed = true;
-                break;
-            }
-            out->append(chunk, got);
+        if (!(out ? budget->append(*out, chunk, got) : budget->spendBytes(got))) {
+            *failed = true;
+            break;
         }
         if (status == Z_STREAM_END) {
             *ended = true;
@@ -103,13 +116,18 @@ qsizetype inflateRaw(QByteArrayView in, QByteArray *out, ReadBudget *budget, boo
 // Walks the local headers of an archive that lost its central directory.
 class LocalArchive final : public BookArchive {
 public:
-    explicit LocalArchive(QByteArray bytes) : m_bytes(std::move(bytes)) { scan(); }
+    // Entries are followed no further than `limit` unpacked bytes.
+    LocalArchive(QByteArray bytes, qint64 limit) : m_bytes(std::move(bytes)), m_limit(limit) {
+        scan();
+    }
 
     std::optional<QByteArray> read(const QString &name, ReadBudget &budget) override {
         const std::optional<QString> stored = find(name);
         if (!stored)
             return std::nullopt;
         const LocalEntry &e = m_entries[*stored];
+        if (!budget.affords(e.unpackedSize))
+            return std::nullopt;
         const QByteArrayView packed = QByteArrayView(m_bytes).sliced(e.data, e.packedSize);
         QByteArray data;
         if (e.method == kStored) {
@@ -152,14 +170,23 @@ private:
             e.crc = le32(h + 14);
             const bool described = flags & 0x0008;
             const qint64 declared = le32(h + 18);
+            if (!described) {
+                e.unpackedSize = le32(h + 22) != 0xFFFFFFFF
+                                     ? le32(h + 22)
+                                     : zip64UnpackedSize(QByteArrayView(
+                                           h + kLocalHeaderSize + nameLength, extraLength));
+            }
             qsizetype end = 0;
             if (method == kDeflated) {
                 // The deflate stream knows its own end, whatever the header says.
                 bool ended = false;
                 bool failed = false;
-                end = data + inflateRaw(QByteArrayView(m_bytes).sliced(data), nullptr, nullptr,
+                ReadBudget counted(m_limit);
+                end = data + inflateRaw(QByteArrayView(m_bytes).sliced(data), nullptr, &counted,
                                         &ended, &failed);
                 e.complete = ended;
+                if (failed && counted.bytesLeft() == 0)
+                    e.unpackedSize = m_limit + 1;
             } else if (!described && declared != 0xFFFFFFFF) {
                 end = std::min<qsizetype>(data + declared, size);
                 e.complete = end == data + declared;
@@ -191,6 +218,7 @@ private:
     }
 
     QByteArray m_bytes;
+    qint64 m_limit;
     QHash<QString, LocalEntry> m_entries;
 };
 
@@ -218,7 +246,7 @@ std::unique_ptr<BookArchive> BookArchive::open(const QString &path, ReadBudget &
     std::optional<QByteArray> bytes = budget.readAll(file);
     if (!bytes)
         return nullptr;
-    auto local = std::make_unique<LocalArchive>(std::move(*bytes));
+    auto local = std::make_unique<LocalArchive>(std::move(*bytes), budget.bytesLeft());
     if (local->names().isEmpty())
         return nullptr;
     return local;

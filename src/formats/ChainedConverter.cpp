@@ -3,6 +3,7 @@
 #include "formats/DjvuReader.h"
 #include "formats/OdtReader.h"
 #include "formats/PdfReader.h"
+#include "formats/ZipEntries.h"
 
 #include <QFile>
 
@@ -79,7 +80,10 @@ ConversionResult ChainedConverter::convertFile(const QString &path,
         }
         return unreadable(budget);
     case Kind::ZippedFb2:
-        return fromReader(readZippedFb2(path));
+        if (const auto bytes = zippedFb2Bytes(path, budget))
+            return fromReader(readFb2(*bytes, budget));
+        return budget.bytesLeft() == 0 ? ConversionResult::failure(Failure::TooLarge)
+                                       : ConversionResult::failure(Failure::Damaged);
     case Kind::Epub:
         return fromReader(readEpub(path));
     case Kind::Odt:

@@ -1,5 +1,6 @@
 #include "formats/LibreOfficeConverter.h"
 #include "formats/OdtReader.h"
+#include "formats/ReadBudget.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -52,15 +53,20 @@ ConversionResult LibreOfficeConverter::convertFile(const QString &path,
     const QFileInfo source(path);
     if (!source.isFile())
         return ConversionResult::failure(Failure::Unreadable);
+    // Before the copy, which would block the window for as long as it takes.
+    if (!ReadBudget().affords(source.size()))
+        return ConversionResult::failure(Failure::TooLarge);
+    // Removed with all it holds, LibreOffice's own temporary files among them.
     QTemporaryDir work;
     if (!work.isValid())
         return ConversionResult::failure(Failure::ConversionFailed);
     const QString input = work.filePath(sourceCopyName(source));
     const QString outDir = work.filePath(QStringLiteral("out"));
     const QString profile = work.filePath(QStringLiteral("profile"));
+    const QString temp = work.filePath(QStringLiteral("tmp"));
     if (!QFile::copy(source.absoluteFilePath(), input))
         return ConversionResult::failure(Failure::Unreadable);
-    if (!QDir().mkpath(outDir))
+    if (!QDir().mkpath(outDir) || !QDir().mkpath(temp))
         return ConversionResult::failure(Failure::ConversionFailed);
 
     // fileopen, filesaveas and fileclose happen in this one run.
@@ -78,6 +84,9 @@ ConversionResult LibreOfficeConverter::convertFile(const QString &path,
         input,
     });
     soffice.setWorkingDirectory(work.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), temp);
+    soffice.setProcessEnvironment(environment);
     soffice.setStandardInputFile(QProcess::nullDevice());
     soffice.setProcessChannelMode(QProcess::MergedChannels);
     soffice.setChildProcessModifier([] { ::setpgid(0, 0); });

@@ -13,8 +13,10 @@ namespace zk {
 // that cites them and reads tracked changes as accepted.
 // The document is copied into a private temporary folder with a throwaway user
 // profile, so a running LibreOffice of the user neither blocks nor sees it and
-// no lock file appears beside the user's document. A run that outlasts the time
-// limit, or that the pump or the progress stops, is killed with everything it started, and the
+// no lock file appears beside the user's document; LibreOffice keeps its own
+// temporary files there too, and the folder goes when the conversion ends. A
+// document larger than one document's budget is refused before the copy. A run that outlasts the
+// time limit, or that the pump or the progress stops, is killed with everything it started, and the
 // conversion fails.
 class LibreOfficeConverter final : public DocumentConverter {
 public:

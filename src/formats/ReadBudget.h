@@ -26,9 +26,15 @@ public:
     // False when n is more than is left; the budget is then used up.
     bool spendBytes(qint64 n) { return spend(m_bytes, n); }
     bool spendChars(qint64 n) { return spend(m_chars, n); }
+    // As spendBytes, without spending: a size known before reading refuses what would not fit.
+    bool affords(qint64 n);
+    // Pays for n bytes and appends them; the array grows no further than the budget can fill,
+    // so running out never holds twice what was read.
+    bool append(QByteArray &data, const char *bytes, qint64 n);
 
     // The rest of an open device, paid for as it is read; nullopt on a read error or when
-    // the budget runs out.
+    // the budget runs out. A device larger than the budget (a file's size, the size an archive
+    // entry declares) is refused before a byte is read.
     std::optional<QByteArray> readAll(QIODevice &device);
 
 private:

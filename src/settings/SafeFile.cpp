@@ -121,7 +121,7 @@ Target resolve(const QString &path) {
 
 } // namespace
 
-SafeFile::Content SafeFile::read(const QString &path, qint64 limit) {
+SafeFile::Content SafeFile::read(const QString &path, qint64 limit, Excess excess) {
     Content c;
     const QByteArray name = QFile::encodeName(path);
     struct stat st = {};
@@ -142,6 +142,10 @@ SafeFile::Content SafeFile::read(const QString &path, qint64 limit) {
     c.problem = kindProblem(st);
     if (!c.problem.isEmpty())
         return c;
+    if (excess == Excess::Nothing && st.st_size > limit) {
+        c.truncated = true;
+        return c;
+    }
 
     QByteArray &bytes = c.bytes;
     bytes.resize(std::clamp<qint64>(st.st_size, 0, limit));
@@ -151,6 +155,10 @@ SafeFile::Content SafeFile::read(const QString &path, qint64 limit) {
             if (filled == limit) {
                 char probe = 0;
                 c.truncated = readSome(fd.get(), &probe, 1) > 0;
+                if (c.truncated && excess == Excess::Nothing) {
+                    bytes.clear();
+                    return c;
+                }
                 break;
             }
             // Some files (in /proc) do not tell their size.

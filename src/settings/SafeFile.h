@@ -18,8 +18,12 @@ public:
         bool truncated = false; // the file holds more than the limit
     };
 
+    // What to give of a file that holds more than the limit: its start, or nothing, in
+    // which case a file whose size tells so is not read at all.
+    enum class Excess { Start, Nothing };
+
     // At most `limit` bytes; opened without blocking.
-    static Content read(const QString &path, qint64 limit);
+    static Content read(const QString &path, qint64 limit, Excess excess = Excess::Start);
 
     // Why the file may not be read, or empty.
     static QString refusal(const QString &path);

@@ -422,15 +422,34 @@ void test_loading::commandLineDocument_goesThroughConverter() {
 
 void test_loading::unreadableCommandLineFile_says_andKeepsStoredTextAndLine_data() {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // none written when null
+    QTest::addColumn<qint64>("size");      // made this long, without data, when not 0
     QTest::addColumn<QString>("message");
-    QTest::newRow("damaged book") << QStringLiteral("обрезанная.fb2") << ConversionText;
-    QTest::newRow("missing text") << QStringLiteral("нет.txt")
+    const QByteArray good = fictionBook(BookParagraphs);
+    const QString noText = QStringLiteral("Не удалось открыть %1.\nВ файле нет текста.");
+    QTest::newRow("damaged book") << QStringLiteral("обрезанная.fb2")
+                                  << good.left(good.indexOf("<body>")) << qint64(0)
+                                  << ConversionText;
+    QTest::newRow("missing text") << QStringLiteral("нет.txt") << QByteArray() << qint64(0)
                                   << QStringLiteral(
                                          "Не удалось открыть %1: нет такого файла или папки");
+    QTest::newRow("empty text") << QStringLiteral("пустой.txt") << QByteArray("") << qint64(0)
+                                << noText;
+    QTest::newRow("blank text") << QStringLiteral("пробелы.txt") << QByteArray("  \t  \r\n \x01  ")
+                                << qint64(0) << noText;
+    // Refused by their size, before a byte is read.
+    QTest::newRow("huge text") << QStringLiteral("огромный.txt") << QByteArray("")
+                               << (qint64(2) << 30)
+                               << QStringLiteral("Не удалось открыть %1: файл слишком велик");
+    QTest::newRow("huge book") << QStringLiteral("огромная.fb2") << QByteArray("")
+                               << (qint64(2) << 30)
+                               << QStringLiteral("Не удалось открыть %1.\nФайл слишком велик.");
 }
 
 void test_loading::unreadableCommandLineFile_says_andKeepsStoredTextAndLine() {
     QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, size);
     QFETCH(QString, message);
     WindowFixture f;
     const QByteArray lastEdit = "one\r\ntwo\r\nthree\r\n";
@@ -440,8 +459,11 @@ void test_loading::unreadableCommandLineFile_says_andKeepsStoredTextAndLine() {
     r.ReadingOn = RecordFlag(true);
     r.RemAll = RecordFlag(true);
     f.writeFile(QStringLiteral("ZKData"), r.encode());
-    const QByteArray good = fictionBook(BookParagraphs);
-    f.writeFile(QStringLiteral("обрезанная.fb2"), good.left(good.indexOf("<body>")));
+    if (!bytes.isNull())
+        f.writeFile(name, bytes);
+    if (size > 0)
+        QVERIFY(QFile::resize(f.path(name), size));
+    const ResourceLimit memory = ResourceLimit::addressSpaceBeyondNow(rlim_t(256) << 20);
     MainWindow *w = f.start(f.path(name));
     QCOMPARE(f.dialogs->messages, QStringList{message.replace(QStringLiteral("%1"), f.path(name))});
     QCOMPARE(w->engine().state().CurrentLine, 2);
@@ -498,8 +520,8 @@ protected:
 
 } // namespace
 
-// Nothing is never a success: a document without text says so and keeps the text; a long
-// conversion shows its window after half a second, and "Отмена" ends it quietly.
+// Nothing is never a success: a document or text file without text says so and keeps the text; a
+// long conversion shows its window after half a second, and "Отмена" ends it quietly.
 void test_loading::documentWithoutText_orCancelled_keepsTheText() {
     WindowFixture f;
     const QString old = numberedLines(5);
@@ -542,6 +564,15 @@ void test_loading::documentWithoutText_orCancelled_keepsTheText() {
     QCOMPARE(w->editor()->text(), old);
     QVERIFY(!w->findChild<QProgressDialog *>());
     QVERIFY(!QApplication::overrideCursor());
+
+    // Nor is a plain text file without a letter or sign.
+    f.writeFile(QStringLiteral("пусто.txt"), " \r\n\t\r\n");
+    f.dialogs->openAnswer = f.path(QStringLiteral("пусто.txt"));
+    w->documents()->loadFromFile();
+    QCOMPARE(f.dialogs->messages,
+             QStringList{QStringLiteral("Не удалось открыть %1.\nВ файле нет текста.")
+                             .arg(f.dialogs->openAnswer)});
+    QCOMPARE(w->editor()->text(), old);
 }
 
 // A hand-over reaches the window while a conversion pumps events. The last one wins: it stops

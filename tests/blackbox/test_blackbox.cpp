@@ -398,6 +398,8 @@ private slots:
     void anotherUsersSocket_isNeverAsked();
     void sigtermAtStartUp_endsAtOnce_keepingTextAndLine_data();
     void sigtermAtStartUp_endsAtOnce_keepingTextAndLine();
+    void textFileWithoutText_isAFailedOpen_data();
+    void textFileWithoutText_isAFailedOpen();
 };
 
 void test_blackbox::initTestCase() {
@@ -930,6 +932,55 @@ void test_blackbox::sigtermAtStartUp_endsAtOnce_keepingTextAndLine() {
         if (!pid.isEmpty())
             QTRY_VERIFY2(processGone(pid.toLongLong()), pid.constData());
     }
+}
+
+void test_blackbox::textFileWithoutText_isAFailedOpen_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("handedOver"); // else named on the command line
+    QTest::newRow("empty, command line") << QByteArray() << false;
+    QTest::newRow("blank, command line") << QByteArray(13, ' ') << false;
+    QTest::newRow("empty, handed over") << QByteArray() << true;
+    QTest::newRow("blank, handed over") << QByteArray(" \r\n\t\r\n") << true;
+}
+
+// Such a file emptied the editor, the automatic start asked for a file, and the
+// stored text was lost at exit.
+void test_blackbox::textFileWithoutText_isAFailedOpen() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, handedOver);
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QString folder = box.addProgramFolder(QStringLiteral("program"));
+    const QByteArray text =
+        TextCodec::toWindows1251(QStringLiteral("раз\r\nдва\r\nтри\r\nчетыре\r\nпять\r\n"));
+    QVERIFY(writeAll(QDir(folder).filePath(LastEdit), text));
+    SettingsRecord record = SettingsRecord::designedDefaults();
+    record.SavedLine = 3;
+    record.RemAll = RecordFlag(true);
+    QVERIFY(writeAll(QDir(folder).filePath(ZKData), record.encode()));
+    const QString file = QStringLiteral("пусто.txt");
+    QVERIFY(writeAll(QDir(folder).filePath(file), bytes));
+
+    QProcess p;
+    box.start(p, folder, handedOver ? QStringList() : QStringList{file});
+    QVERIFY2(waitUntilListening(box.socketPath(), p), qPrintable(exitProblem(p)));
+    waitUntilIdle(p.processId());
+    if (handedOver) {
+        QProcess late;
+        box.start(late, folder, {file});
+        QVERIFY(late.waitForFinished(ExitTimeoutMs));
+        QVERIFY2(exitProblem(late).isEmpty(), qPrintable(exitProblem(late)));
+        QTest::qWait(500);
+        waitUntilIdle(p.processId());
+    }
+    const QString problem = stopProblem(p);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(readAll(QDir(folder).filePath(LastEdit)), text);
+    const std::optional<SettingsRecord> stored =
+        SettingsRecord::decode(readAll(QDir(folder).filePath(ZKData)));
+    QVERIFY(stored.has_value());
+    QCOMPARE(stored->SavedLine, record.SavedLine);
+    QVERIFY(!stored->ReadingOn.isOn());
 }
 
 QTEST_GUILESS_MAIN(test_blackbox)

@@ -14,6 +14,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 using namespace zk;
 using namespace Qt::StringLiterals;
@@ -34,6 +35,7 @@ private slots:
     void damagedEpub_isRejected_data();
     void damagedEpub_isRejected();
     void explodingBooks_failWithinTheirBudget();
+    void oversizedBooks_areRefusedBeforeReading();
     void html_decodesEntitiesAndSkipsScripts();
     void html_endsLinesAtBlocks();
     void html_takesCharsetFromMeta();
@@ -358,6 +360,32 @@ void TestBookReaders::explodingBooks_failWithinTheirBudget() {
         writeZip(fb2Bomb, {{u"book.fb2"_s, fb2Utf8().replace("<empty-line/>", paragraphs)}}, true));
     QVERIFY(readZippedFb2(fb2Bomb, ReadBudget(16 << 20)));
     QCOMPARE(readZippedFb2(fb2Bomb, ReadBudget(8 << 20)), std::nullopt);
+}
+
+// Each took a gigabyte before the refusal: a file's size and the size a zip entry
+// declares are known before a byte is read.
+void TestBookReaders::oversizedBooks_areRefusedBeforeReading() {
+    const ResourceLimit cap = ResourceLimit::addressSpaceBeyondNow(256 << 20);
+    ChainedConverter converter(nullptr);
+    const QString sparse = m_dir.filePath(u"огромная.fb2"_s);
+    QFile file(sparse);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(2) << 30));
+    file.close();
+    QCOMPARE(converter.convert(sparse).failure(), ConversionResult::Failure::TooLarge);
+    QFile::remove(sparse);
+
+    const QString zipped = m_dir.filePath(u"огромная.fb2.zip"_s);
+    QVERIFY(writeZip(zipped, {{u"book.fb2"_s, fb2Utf8()}}, true));
+    QByteArray bytes = readAll(zipped);
+    // 3.75 GiB unpacked, in the local and the central header.
+    for (const auto &[signature, offset] :
+         {std::pair{QByteArray("PK\x03\x04"), 22}, std::pair{QByteArray("PK\x01\x02"), 24}}) {
+        const qsizetype at = bytes.indexOf(signature);
+        QVERIFY(at >= 0);
+        qToLittleEndian(quint32(0xF0000000), bytes.data() + at + offset);
+    }
+    QVERIFY(writeFile(zipped, bytes));
+    QCOMPARE(converter.convert(zipped).failure(), ConversionResult::Failure::TooLarge);
 }
 
 void TestBookReaders::html_decodesEntitiesAndSkipsScripts() {

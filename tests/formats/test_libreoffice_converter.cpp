@@ -21,6 +21,7 @@ class TestLibreOfficeConverter final : public QObject {
 private slots:
     void initTestCase();
     void missingProgram_fails();
+    void oversizedDocument_isRefusedBeforeCopying();
     void fakeConverter_outputIsReadAndTemporaryFilesRemoved();
     void failingConverter_fails_data();
     void failingConverter_fails();
@@ -153,6 +154,19 @@ void TestLibreOfficeConverter::missingProgram_fails() {
     QCOMPARE(onPath.convert(m_document).failure(), Failure::ConverterMissing);
 }
 
+// A sparse file of 2 GB was copied whole into the private folder before LibreOffice ran.
+void TestLibreOfficeConverter::oversizedDocument_isRefusedBeforeCopying() {
+    const QString script = writeScript(u"noting-soffice"_s, "touch \"$(dirname \"$0\")/ran\"\n");
+    const QString document = m_dir.filePath(u"огромный.doc"_s);
+    QFile file(document);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(2) << 30));
+    file.close();
+    LibreOfficeConverter converter(script);
+    QCOMPARE(converter.convert(document).failure(), Failure::TooLarge);
+    QVERIFY(!QFileInfo::exists(m_dir.filePath(u"ran"_s)));
+    QFile::remove(document);
+}
+
 void TestLibreOfficeConverter::fakeConverter_outputIsReadAndTemporaryFilesRemoved() {
     QVERIFY(writeOdt(
         m_dir.filePath(u"made.odt"_s),
@@ -163,6 +177,8 @@ void TestLibreOfficeConverter::fakeConverter_outputIsReadAndTemporaryFilesRemove
     const QString script = writeScript(u"fake-soffice"_s, R"(
 here=$(dirname "$0")
 printf '%s\n' "$@" > "$here/args"
+echo "${TMPDIR:-/tmp}" > "$here/tmpdir"
+: > "${TMPDIR:-/tmp}/lu$$.tmp"
 while [ $# -gt 1 ]; do
     [ "$1" = --outdir ] && out=$2
     shift
@@ -180,11 +196,16 @@ cp "$here/made.odt" "$out/${name%.*}.odt"
     QCOMPARE(args.at(args.indexOf(u"--convert-to"_s) + 1), u"odt"_s);
     const QString profile = args.filter(u"-env:UserInstallation=file:///"_s).value(0);
     QVERIFY(!profile.isEmpty());
-    // The document went over as a private copy; the copy, the output and the
-    // profile are gone, and the user's document is untouched.
+    // The document went over as a private copy; the copy, the output, the profile
+    // and what LibreOffice left in its temporary folder are gone, and the user's
+    // document is untouched.
     const QString copy = args.last();
     QVERIFY(copy != m_document);
     QVERIFY(!QFileInfo::exists(QFileInfo(copy).path()));
+    QFile tmpdirFile(m_dir.filePath(u"tmpdir"_s));
+    QVERIFY(tmpdirFile.open(QIODevice::ReadOnly));
+    const QString tmpdir = QString::fromUtf8(tmpdirFile.readAll().trimmed());
+    QVERIFY2(tmpdir.startsWith(QFileInfo(copy).path() + u'/'), qPrintable(tmpdir));
     QVERIFY(QFileInfo::exists(m_document));
 }
 
@@ -220,6 +241,8 @@ void TestLibreOfficeConverter::slowConverter_isKilledWithItsChildren() {
     QFETCH(bool, cancelled);
     const QString script = writeScript(u"slow-soffice"_s, R"(
 here=$(dirname "$0")
+echo "${TMPDIR:-/tmp}/lu$$.tmp" > "$here/left"
+: > "${TMPDIR:-/tmp}/lu$$.tmp"
 echo $$ > "$here/parent.pid"
 sleep 300 &
 echo $! > "$here/child.pid"
@@ -245,6 +268,11 @@ wait
         QVERIFY(pid > 0);
         QTRY_VERIFY2(processGone(pid), qPrintable(name));
     }
+    QFile left(m_dir.filePath(u"left"_s));
+    QVERIFY(left.open(QIODevice::ReadOnly));
+    const QString leftover = QString::fromUtf8(left.readAll().trimmed());
+    // Removed here, should it have been left behind.
+    QVERIFY2(!QFile::remove(leftover), qPrintable(leftover));
 }
 
 QString TestLibreOfficeConverter::makeDocument(const QString &source, const QString &format) {

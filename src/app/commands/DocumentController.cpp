@@ -87,7 +87,7 @@ bool DocumentController::isPlainTextFile(const QString &path) {
 
 QString DocumentController::loadTextFile(const QString &path, Origin origin, bool *ok,
                                          QString *problem) {
-    const SafeFile::Content content = SafeFile::read(path, MaxTextBytes);
+    const SafeFile::Content content = SafeFile::read(path, MaxTextBytes, SafeFile::Excess::Nothing);
     const QString failure =
         content.truncated ? QStringLiteral("файл слишком велик") : content.problem;
     if (problem)
@@ -165,9 +165,16 @@ std::optional<QString> DocumentController::readDocument(const QString &path, QSt
     if (isPlainTextFile(path)) {
         bool ok = false;
         QString text = loadTextFile(path, Origin::Users, &ok, &problem);
-        if (ok)
-            return text;
-        *failure = SafeFile::openFailure(path, problem);
+        if (!ok) {
+            *failure = SafeFile::openFailure(path, problem);
+            return std::nullopt;
+        }
+        // A file without a letter or sign fails as a document without text does: it would
+        // empty the editor and, at exit, the stored text.
+        ConversionResult read = ConversionResult::success(std::move(text));
+        if (read)
+            return read.takeText();
+        *failure = QStringLiteral("Не удалось открыть %1.\n%2.").arg(path, read.reason());
         return std::nullopt;
     }
     // A FIFO or a device would hold the reader or the converter forever.
