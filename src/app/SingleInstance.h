@@ -29,7 +29,8 @@ public:
 
     static QString defaultName();
     // The user's private folder: "zorkan" in XDG_RUNTIME_DIR when that is the
-    // user's own, otherwise "zorkan-<uid>" in the temporary folder.
+    // user's own, otherwise "zorkan-<uid>" in the temporary folder, or "zorkan" in the
+    // user's cache folder when another user took that name first.
     static QString folder();
     static QString socketPath(const QString &name);
 
@@ -39,12 +40,17 @@ signals:
     void raiseRequested();
 
 private:
+    // Where lock and socket may go, best first.
+    static QStringList folders();
+    static QString preparePrivateFolder(const QString &path);
     bool preparePrivateFolder();
+    QString socketPath() const;
     void listen();
     void serve(QLocalSocket *socket);
     bool notifyRunning(const QByteArray &file);
 
     QString m_name;
+    QString m_folder;
     QString m_problem;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer m_server;

@@ -106,16 +106,27 @@ QString DisplayPanel::droppedFile(const QDropEvent *event) {
     return urls.size() == 1 && urls.first().isLocalFile() ? urls.first().toLocalFile() : QString();
 }
 
+bool DisplayPanel::acceptAsCopy(QDropEvent *event) {
+    // The file is only read; a "move" would let the file manager delete it.
+    if (droppedFile(event).isEmpty() || !(event->possibleActions() & Qt::CopyAction))
+        return false;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
 void DisplayPanel::dragEnterEvent(QDragEnterEvent *event) {
-    if (!droppedFile(event).isEmpty())
-        event->acceptProposedAction();
+    acceptAsCopy(event);
+}
+
+void DisplayPanel::dragMoveEvent(QDragMoveEvent *event) {
+    acceptAsCopy(event);
 }
 
 void DisplayPanel::dropEvent(QDropEvent *event) {
-    const QString path = droppedFile(event);
-    if (path.isEmpty())
+    if (!acceptAsCopy(event))
         return;
-    event->acceptProposedAction();
+    const QString path = droppedFile(event);
     // After the drop returns, so the file manager is not held while a book loads.
     QMetaObject::invokeMethod(
         this, [this, path] { emit fileDropped(path); }, Qt::QueuedConnection);

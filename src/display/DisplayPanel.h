@@ -58,12 +58,14 @@ signals:
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void fitRowWidths();
     static QString droppedFile(const QDropEvent *event);
+    static bool acceptAsCopy(QDropEvent *event);
     QList<DisplayRow *> m_rows;
     QFont m_font;
     QColor m_color;

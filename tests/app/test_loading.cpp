@@ -40,6 +40,7 @@ private slots:
     void handOverDuringConversion_stopsIt_andTheLastOneWins();
     void slowPdf_showsProgressWindow_andCancelEndsItsReader();
     void droppedFile_loadsAsTheLoadCommand_inItsOwnEncoding();
+    void droppedFile_isTakenAsACopy_neverMoved();
 };
 
 namespace {
@@ -676,6 +677,37 @@ void test_loading::droppedFile_loadsAsTheLoadCommand_inItsOwnEncoding() {
     QTRY_COMPARE(w->editor()->text(), text);
     QCOMPARE(w->engine().state().CurrentLine, 0);
     QVERIFY(!w->isReading());
+}
+
+// The file is only read: a drop answered with a move lets the file manager delete it.
+void test_loading::droppedFile_isTakenAsACopy_neverMoved() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(numberedLines(5));
+    f.writeFile(QStringLiteral("книга.txt"), "text");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(f.path(QStringLiteral("книга.txt")))});
+    DisplayPanel *panel = w->mainPanel();
+    const QPoint at = panel->rect().center();
+    // Shift asks for a move, which the file manager offers along with a copy.
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(panel, &enter);
+    QVERIFY(enter.isAccepted());
+    QCOMPARE(enter.dropAction(), Qt::CopyAction);
+    QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(panel, &move);
+    QVERIFY(move.isAccepted());
+    QCOMPARE(move.dropAction(), Qt::CopyAction);
+    QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(panel, &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+    QTRY_COMPARE(w->editor()->text(), QStringLiteral("text"));
+
+    // A source that only lets the file go is refused.
+    QDragEnterEvent moveOnly(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &moveOnly);
+    QVERIFY(!moveOnly.isAccepted());
 }
 
 QTEST_MAIN(test_loading)

@@ -394,7 +394,7 @@ private slots:
     void readOnlyProgramFolder_storesInUserDataFolder();
     void killDuringShutDown_neverLeavesTruncatedFiles();
     void hostileStoredFiles_areNeitherFollowedNorBlocking();
-    void guardFolder_isPrivate_andAHostileOneIsReported();
+    void guardFolder_isPrivate_andATakenOneGivesWayToTheUsersCache();
     void anotherUsersSocket_isNeverAsked();
     void sigtermAtStartUp_endsAtOnce_keepingTextAndLine_data();
     void sigtermAtStartUp_endsAtOnce_keepingTextAndLine();
@@ -797,7 +797,7 @@ void test_blackbox::hostileStoredFiles_areNeitherFollowedNorBlocking() {
     QCOMPARE(inodeOf(theirs), before);
 }
 
-void test_blackbox::guardFolder_isPrivate_andAHostileOneIsReported() {
+void test_blackbox::guardFolder_isPrivate_andATakenOneGivesWayToTheUsersCache() {
     Sandbox box;
     QVERIFY(box.isValid());
     const QString folder = box.addProgramFolder(QStringLiteral("program"));
@@ -806,19 +806,39 @@ void test_blackbox::guardFolder_isPrivate_andAHostileOneIsReported() {
     QCOMPARE(::chmod(local(temp).constData(), 01777), 0);
     // Without XDG_RUNTIME_DIR (su, ssh, cron) the guard lives in the shared folder.
     box.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString());
+    box.environment.insert(QStringLiteral("XDG_CACHE_HOME"), QString());
     box.environment.insert(QStringLiteral("TMPDIR"), temp);
     const QString guard = temp + QStringLiteral("/zorkan-%1").arg(::geteuid());
+    const QString cache = box.home() + QStringLiteral("/.cache");
+    const QString ownGuard = cache + QStringLiteral("/zorkan");
 
     // Somebody was there first: a link to a folder elsewhere, or another user's folder.
+    // The program then runs, guarded in the user's own cache, and says nothing.
     const QString elsewhere = box.path(QStringLiteral("elsewhere"));
     QVERIFY(QDir().mkpath(elsewhere));
     QVERIFY(QFile::link(elsewhere, guard));
+    QVERIFY(QDir(cache).removeRecursively()); // a fresh home
     for (int round = 0; round < (::geteuid() == 0 ? 2 : 1); ++round) {
         if (round == 1) {
             QVERIFY(QFile::remove(guard) && QDir().mkdir(guard));
             QCOMPARE(::chown(local(guard).constData(), NobodyId, NobodyId), 0);
             QCOMPARE(::chmod(local(guard).constData(), 0777), 0);
         }
+        QProcess p;
+        box.start(p, folder);
+        QVERIFY2(waitUntilListening(ownGuard + u'/' + box.instance(), p),
+                 qPrintable(exitProblem(p)));
+        QCOMPARE(modeOf(ownGuard), mode_t(S_IFDIR | 0700));
+        const QString problem = stopProblem(p);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY(!p.readAllStandardError().contains("Не удалось запустить"));
+        QCOMPARE(listing(elsewhere), QStringList());
+        QCOMPARE(listing(guard), QStringList());
+    }
+
+    // No private place at all: said, and nothing started.
+    QVERIFY(QDir(ownGuard).removeRecursively() && QFile::link(elsewhere, ownGuard));
+    {
         QProcess p;
         box.start(p, folder);
         QVERIFY2(waitForError(p, QStringLiteral("Не удалось запустить Зоркан: ")),
@@ -830,6 +850,7 @@ void test_blackbox::guardFolder_isPrivate_andAHostileOneIsReported() {
         QCOMPARE(listing(guard), QStringList());
     }
 
+    QVERIFY(QFile::remove(ownGuard));
     QVERIFY(QDir(guard).removeRecursively() || QFile::remove(guard));
     QProcess p;
     box.start(p, folder);
@@ -837,6 +858,7 @@ void test_blackbox::guardFolder_isPrivate_andAHostileOneIsReported() {
     QVERIFY2(waitUntilListening(socket, p), qPrintable(exitProblem(p)));
     QCOMPARE(modeOf(guard), mode_t(S_IFDIR | 0700));
     QCOMPARE(listing(guard), sorted({box.instance(), box.instance() + QStringLiteral(".lock")}));
+    QVERIFY(!QFileInfo::exists(ownGuard));
     const QString problem = stopProblem(p);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
