@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
@@ -29,7 +30,7 @@ public:
     // A file handed over by a later start: read from its top at once, as the command line.
     void openHandedFile(const QString &path);
     // A book from "Недавние книги": loaded and placed where it was left, not started.
-    void openRecentBook(const QString &path, int line);
+    void openRecentBook(const QByteArray &systemPath, int line);
     void loadFromClipboard();
     void clearEditor();
     void saveEditor();
@@ -76,8 +77,9 @@ private:
     WindowParts &m_parts;
     std::unique_ptr<DocumentConverter> m_converter;
     bool m_commandLineRead = false;
-    bool m_lastEditUnread = false; // there, but start-up could not read it
-    QString m_startupMessage;      // shown once the window is up
+    std::optional<QTemporaryDir> m_recentLinks; // readable names for recent books' files
+    bool m_lastEditUnread = false;              // there, but start-up could not read it
+    QString m_startupMessage;                   // shown once the window is up
 };
 
 } // namespace zk
