@@ -47,7 +47,7 @@ void JournalController::runEnded() {
     const ReadingState &s = m_parts.reading->state();
     // The text ran out: the position has gone back to the start, the book was read through.
     const bool recorded =
-        m_journal.runEnded(s.WordCount, s.SignCount, s.CurrentLine, percent(), s.ReadingFinished);
+        m_journal.runEnded(s.WordCount, s.SignCount, s.CurrentLine, percent(), s.EndReached);
     if (recorded && m_window)
         m_window->refresh();
     if (m_journal.sessionLost())
