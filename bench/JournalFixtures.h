@@ -17,7 +17,7 @@ inline void fillJournal(zk::JournalStore &store, int count, int days, qint64 now
     qint64 books[4] = {};
     for (int i = 0; i < 4; ++i) {
         zk::BookFile file;
-        file.path = QStringLiteral("/книги/%1.fb2").arg(i);
+        file.path = QStringLiteral("/книги/%1.fb2").arg(i).toUtf8();
         file.hash = QString::number(i);
         file.size = 1000 + i;
         file.title = QString::fromUtf16(titles[i]);

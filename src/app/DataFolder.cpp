@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 
 #include <climits>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -40,6 +41,20 @@ QString DataFolder::resolveArgument(const QByteArray &argument, const QByteArray
     if (!links->isValid() || ::symlink(path.constData(), QFile::encodeName(link).constData()) != 0)
         return name;
     return link;
+}
+
+QByteArray DataFolder::systemPath(const QString &name) {
+    const QByteArray path = QFile::encodeName(QFileInfo(name).absoluteFilePath());
+    struct stat st = {};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(path.constData(), target.data(), size_t(target.size()));
+    if (n <= 0 || n >= target.size())
+        return path;
+    target.truncate(n);
+    const bool unreadable = QFile::encodeName(QFile::decodeName(target)) != target;
+    return target.startsWith('/') && unreadable ? target : path;
 }
 
 QByteArray DataFolder::currentFolder() {

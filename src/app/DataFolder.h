@@ -18,6 +18,9 @@ public:
     // reached through a link of a readable name made in `links`.
     static QString resolveArgument(const QByteArray &argument, const QByteArray &launchFolder,
                                    std::optional<QTemporaryDir> &links);
+    // The system's name of the file read through `name`: a link made above stands for
+    // its target, whose name is not readable text.
+    static QByteArray systemPath(const QString &name);
     // The current folder as the system names it.
     static QByteArray currentFolder();
 };

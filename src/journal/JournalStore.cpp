@@ -1,5 +1,7 @@
 #include "journal/JournalStore.h"
 
+#include "settings/SafeFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <atomic>
 #include <initializer_list>
 
@@ -42,7 +45,13 @@ const std::initializer_list<QStringView> kVersion2 = {
     u"CREATE INDEX sessions_book ON sessions (book_id)",
     u"CREATE TABLE meta (key TEXT PRIMARY KEY, value)",
 };
-const std::initializer_list<QStringView> kMigrations[] = {kVersion1, kVersion2};
+// Loads are counted, so a file opened once for a glance stays off the recent books;
+// the books known before count as loaded once.
+const std::initializer_list<QStringView> kVersion3 = {
+    u"ALTER TABLE books ADD COLUMN loads INTEGER NOT NULL DEFAULT 0",
+    u"UPDATE books SET loads = 1",
+};
+const std::initializer_list<QStringView> kMigrations[] = {kVersion1, kVersion2, kVersion3};
 static_assert(std::size(kMigrations) == JournalStore::SchemaVersion);
 
 // Primary SQLite result codes.
@@ -95,6 +104,37 @@ QString reasonFor(const QSqlError &error) {
     return unavailable(QStringLiteral("ошибка базы данных (%1)").arg(text.trimmed()));
 }
 
+// The end of year 9999, as far as dates are shown.
+constexpr qint64 MaxDateMs = 253402300799999;
+
+// A session whose figures no run could have given (written by hand, by another
+// program or a damaged disk): shown without them, and left out of every sum. The wall
+// clock may jump, so reading time is bounded by a month, not by the dates.
+const QString kIntactSession = uR"((typeof(s.started) = 'integer' AND typeof(s.ended) = 'integer'
+    AND s.started BETWEEN 0 AND 253402300799999 AND s.ended BETWEEN 0 AND 253402300799999
+    AND typeof(s.reading_ms) = 'integer' AND s.reading_ms BETWEEN 0 AND 2678400000
+    AND typeof(s.words) = 'integer' AND s.words BETWEEN 0 AND 1000000000000
+    AND typeof(s.signs) = 'integer' AND s.signs BETWEEN 0 AND 1000000000000
+    AND typeof(s.pieces) = 'integer' AND s.pieces BETWEEN 0 AND 1000000000000
+    AND typeof(s.delay_ms) = 'integer' AND s.delay_ms BETWEEN 0 AND 1000000
+    AND typeof(s.row_length) = 'integer' AND s.row_length BETWEEN 0 AND 100000
+    AND typeof(s.rows) = 'integer' AND s.rows BETWEEN 0 AND 100
+    AND typeof(s.pause_mode) = 'integer' AND s.pause_mode BETWEEN 0 AND 3
+    AND typeof(s.percent_start) = 'integer' AND s.percent_start BETWEEN 0 AND 100
+    AND typeof(s.percent_end) = 'integer' AND s.percent_end BETWEEN 0 AND 100))"_s;
+
+// Paths are kept as the system's bytes: as text when they read as text, so that
+// paths stored before compare equal, and as a blob otherwise.
+QVariant pathValue(const QByteArray &path) {
+    const QString name = QFile::decodeName(path);
+    return QFile::encodeName(name) == path ? QVariant(name) : QVariant(path);
+}
+
+QByteArray pathFrom(const QVariant &value) {
+    return value.typeId() == QMetaType::QByteArray ? value.toByteArray()
+                                                   : QFile::encodeName(value.toString());
+}
+
 QString nextConnectionName() {
     static std::atomic<int> counter{0};
     return QStringLiteral("zk-journal-%1").arg(counter.fetch_add(1));
@@ -134,30 +174,51 @@ private:
 };
 
 JournalStore::JournalStore(const QString &folder, WallClock wall)
-    : m_path(QDir(folder).filePath(fileName())), m_connection(nextConnectionName()),
-      m_wall(std::move(wall)) {
+    : m_folder(folder), m_path(QDir(folder).filePath(fileName())),
+      m_connection(nextConnectionName()), m_wall(std::move(wall)) {
     if (!QSqlDatabase::isDriverAvailable(u"QSQLITE"_s)) {
         fail(unavailable(QStringLiteral("в системе нет драйвера SQLite для Qt")));
+        m_final = true;
         return;
     }
-    if (!QDir().mkpath(folder)) {
-        fail(unavailable(QStringLiteral("папку данных «%1» не удалось создать")
-                             .arg(QDir::toNativeSeparators(folder))));
-        return;
-    }
-    const QFileInfo info(m_path);
-    if (info.exists() && !info.isWritable()) {
-        fail(unavailable(QStringLiteral("файл дневника доступен только для чтения")));
-        return;
-    }
-    if (open() || !m_damaged)
-        return;
+    start();
+}
+
+bool JournalStore::retry() {
+    if (available() || m_final)
+        return available();
+    // The first reason stays: said once, not again at every attempt.
+    const JournalStatus before = m_status;
     closeDatabase();
-    if (!keepDamagedAside())
-        return;
+    if (!start())
+        m_status = before;
+    return available();
+}
+
+bool JournalStore::start() {
+    if (!QDir().mkpath(m_folder)) {
+        return fail(unavailable(QStringLiteral("папку данных «%1» не удалось создать")
+                                    .arg(QDir::toNativeSeparators(m_folder))));
+    }
+    // The rules of every file the program writes: no link of another user or to
+    // another user's file, and a file protected from writing stays so, for root too.
+    // The database and its logs are opened where the links lead, never through them.
+    QString target;
+    if (const QString problem = SafeFile::writeRefusal(m_path, &target); !problem.isEmpty())
+        return fail(unavailable(problem));
+    for (const QString &companion : {u"-wal"_s, u"-shm"_s, u"-journal"_s}) {
+        if (const QString problem = SafeFile::writeRefusal(target + companion); !problem.isEmpty())
+            return fail(unavailable(problem));
+    }
+    if (open(target) || !m_damaged)
+        return available();
+    closeDatabase();
+    if (!keepDamagedAside(target))
+        return false;
     const QString notice = m_status.message;
-    if (open())
+    if (open(target))
         m_status.message = notice;
+    return available();
 }
 
 JournalStore::~JournalStore() {
@@ -193,10 +254,10 @@ bool JournalStore::exec(const QString &sql) {
     return query.exec(sql) || fail(query.lastError());
 }
 
-bool JournalStore::open() {
+bool JournalStore::open(const QString &target) {
     m_damaged = false;
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
-    m_db.setDatabaseName(m_path);
+    m_db.setDatabaseName(target);
     // A second writer waits this long, then finds the journal taken.
     m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=250"_s);
     if (!m_db.open())
@@ -226,8 +287,10 @@ bool JournalStore::migrate() {
     if (!q.exec(u"PRAGMA user_version"_s) || !q.next())
         return fail(q.lastError());
     const int version = q.value(0).toInt();
-    if (version > SchemaVersion)
+    if (version > SchemaVersion) {
+        m_final = true;
         return fail(unavailable(QStringLiteral("он записан более новой версией программы")));
+    }
     for (int v = version; v < SchemaVersion; ++v) {
         for (QStringView step : kMigrations[v]) {
             if (!exec(step.toString()))
@@ -239,8 +302,8 @@ bool JournalStore::migrate() {
     return transaction.commit();
 }
 
-bool JournalStore::keepDamagedAside() {
-    const QFileInfo info(m_path);
+bool JournalStore::keepDamagedAside(const QString &target) {
+    const QFileInfo info(target);
     const QString stamp = QDateTime::fromMSecsSinceEpoch(m_wall()).toString(u"yyyy-MM-dd-HHmmss"_s);
     QString aside;
     for (int n = 1; aside.isEmpty() || QFileInfo::exists(aside); ++n) {
@@ -249,8 +312,8 @@ bool JournalStore::keepDamagedAside() {
     }
     // A log left beside the damaged file belongs to it, never to a new journal.
     for (const QString &companion : {u"-wal"_s, u"-shm"_s, u"-journal"_s, QString()}) {
-        if ((!companion.isEmpty() && !QFileInfo::exists(m_path + companion)) ||
-            QFile::rename(m_path + companion, aside + companion))
+        if ((!companion.isEmpty() && !QFileInfo::exists(target + companion)) ||
+            QFile::rename(target + companion, aside + companion))
             continue;
         return fail(unavailable(QStringLiteral("файл дневника повреждён, а сохранить его "
                                                "отдельно не удалось")));
@@ -264,10 +327,10 @@ bool JournalStore::keepDamagedAside() {
 BookRecord JournalStore::bookFrom(const QSqlQuery &q) {
     BookRecord b;
     b.id = q.value(0).toLongLong();
-    b.path = q.value(1).toString();
+    b.path = pathFrom(q.value(1));
     b.size = q.value(2).toLongLong();
     b.hash = q.value(3).toString();
-    b.title = q.value(4).toString();
+    b.title = BookFile::cleanTitle(q.value(4).toString());
     b.lastLine = q.value(5).toInt();
     b.lastPercent = q.value(6).toInt();
     b.lastReadMs = q.value(7).toLongLong();
@@ -277,14 +340,17 @@ BookRecord JournalStore::bookFrom(const QSqlQuery &q) {
 
 namespace {
 
-const QString kBookColumns =
-    u"id, path, size, hash, title, last_line, last_percent, last_read, last_used"_s;
+// Titles stored before they were cut are cut when read, without reading them whole.
+const QString kBookColumns = u"id, path, size, hash, substr(title, 1, %1), last_line, "
+                             u"last_percent, last_read, last_used"_s.arg(2 * BookFile::MaxTitle);
 
 } // namespace
 
 std::optional<BookRecord> JournalStore::rememberBook(const BookFile &file) {
     if (!available())
         return std::nullopt;
+    const QVariant path = pathValue(file.path);
+    const QString title = BookFile::cleanTitle(file.title);
     Transaction transaction(*this);
     if (!transaction.ok())
         return std::nullopt;
@@ -300,29 +366,29 @@ std::optional<BookRecord> JournalStore::rememberBook(const BookFile &file) {
     qint64 id = q.next() ? q.value(0).toLongLong() : 0;
     if (id == 0) {
         q.prepare(u"SELECT id FROM books WHERE path = ? AND title = ? LIMIT 1"_s);
-        q.addBindValue(file.path);
-        q.addBindValue(file.title);
+        q.addBindValue(path);
+        q.addBindValue(title);
         if (!exec(q))
             return std::nullopt;
         id = q.next() ? q.value(0).toLongLong() : 0;
     }
     // Another record naming this path describes a file that is no longer there.
     q.prepare(u"UPDATE books SET path = '' WHERE path = ? AND id <> ?"_s);
-    q.addBindValue(file.path);
+    q.addBindValue(path);
     q.addBindValue(id);
     if (!exec(q))
         return std::nullopt;
     if (id != 0) {
-        q.prepare(u"UPDATE books SET path = ?, size = ?, hash = ?, title = ?, last_used = ? "
-                  u"WHERE id = ?"_s);
+        q.prepare(u"UPDATE books SET path = ?, size = ?, hash = ?, title = ?, last_used = ?, "
+                  u"loads = loads + 1 WHERE id = ?"_s);
     } else {
-        q.prepare(u"INSERT INTO books (path, size, hash, title, last_used) "
-                  u"VALUES (?, ?, ?, ?, ?)"_s);
+        q.prepare(u"INSERT INTO books (path, size, hash, title, last_used, loads) "
+                  u"VALUES (?, ?, ?, ?, ?, 1)"_s);
     }
-    q.addBindValue(file.path);
+    q.addBindValue(path);
     q.addBindValue(file.size);
     q.addBindValue(file.hash);
-    q.addBindValue(file.title);
+    q.addBindValue(title);
     q.addBindValue(m_wall());
     if (id != 0)
         q.addBindValue(id);
@@ -351,9 +417,9 @@ QList<BookRecord> JournalStore::recentBooks(int limit) {
     if (!available())
         return books;
     QSqlQuery q(m_db);
-    q.prepare(
-        u"SELECT %1 FROM books WHERE path <> '' ORDER BY last_used DESC, id DESC LIMIT ?"_s.arg(
-            kBookColumns));
+    // A file looked at once is no book of the reader's: it was read, or loaded again.
+    q.prepare(u"SELECT %1 FROM books WHERE path <> '' AND (last_read IS NOT NULL OR loads >= 2) "
+              u"ORDER BY last_used DESC, id DESC LIMIT ?"_s.arg(kBookColumns));
     q.addBindValue(limit);
     if (!exec(q))
         return books;
@@ -395,7 +461,7 @@ bool JournalStore::setCurrentBook(qint64 bookId) {
     return transaction.ok() && exec(q) && transaction.commit();
 }
 
-bool JournalStore::addSession(Session &s, int line) {
+bool JournalStore::addSession(Session &s, int line, std::optional<int> percent) {
     if (!available())
         return false;
     Transaction transaction(*this);
@@ -420,7 +486,7 @@ bool JournalStore::addSession(Session &s, int line) {
         q.prepare(u"UPDATE books SET last_line = ?, last_percent = ?, last_read = ?, "
                   u"last_used = MAX(last_used, ?) WHERE id = ?"_s);
         q.addBindValue(line);
-        q.addBindValue(s.percentEnd);
+        q.addBindValue(percent.value_or(s.percentEnd));
         q.addBindValue(s.endedMs);
         q.addBindValue(s.endedMs);
         q.addBindValue(s.bookId);
@@ -441,8 +507,10 @@ QList<Session> JournalStore::sessions(qint64 sinceMs) {
     q.setForwardOnly(true);
     q.prepare(u"SELECT s.id, s.started, s.ended, s.reading_ms, s.words, s.signs, s.pieces, "
               u"s.delay_ms, s.row_length, s.rows, s.pause_mode, s.punctuation, s.book_id, "
-              u"s.percent_start, s.percent_end, b.title FROM sessions s "
-              u"LEFT JOIN books b ON b.id = s.book_id WHERE s.started >= ? ORDER BY s.started"_s);
+              u"s.percent_start, s.percent_end, substr(b.title, 1, %1), %2 FROM sessions s "
+              u"LEFT JOIN books b ON b.id = s.book_id WHERE s.started >= ? ORDER BY s.started"_s
+                  .arg(2 * BookFile::MaxTitle)
+                  .arg(kIntactSession));
     q.addBindValue(sinceMs);
     if (!exec(q))
         return list;
@@ -463,9 +531,25 @@ QList<Session> JournalStore::sessions(qint64 sinceMs) {
         s.bookId = q.value(12).toLongLong();
         s.percentStart = q.value(13).toInt();
         s.percentEnd = q.value(14).toInt();
-        s.bookTitle = q.value(15).toString();
+        s.bookTitle = BookFile::cleanTitle(q.value(15).toString());
+        if (!q.value(16).toBool()) {
+            // Only its date and book are shown; nothing of it enters a sum or a chart.
+            const Session kept = s;
+            s = Session();
+            s.id = kept.id;
+            s.intact = false;
+            const bool dated = q.value(1).typeId() == QMetaType::LongLong && kept.startedMs > 0 &&
+                               kept.startedMs <= MaxDateMs;
+            s.startedMs = dated ? kept.startedMs : 0;
+            s.endedMs = s.startedMs;
+            s.bookId = kept.bookId;
+            s.bookTitle = kept.bookTitle;
+        }
         list.append(s);
     }
+    // Undated sessions go first, wherever the text in their date put them.
+    std::stable_sort(list.begin(), list.end(),
+                     [](const Session &a, const Session &b) { return a.startedMs < b.startedMs; });
     return list;
 }
 
@@ -491,21 +575,24 @@ QList<BookTotals> JournalStore::bookTotals() {
         return list;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.exec(u"SELECT b.id, b.title, SUM(s.reading_ms), COUNT(*), MAX(s.percent_end), "
-                u"SUM(s.words), SUM(s.signs) FROM sessions s JOIN books b ON b.id = s.book_id "
-                u"GROUP BY b.id ORDER BY MAX(s.started) DESC"_s)) {
+    if (!q.exec(u"SELECT b.id, substr(b.title, 1, %1), SUM(s.reading_ms), COUNT(*), "
+                u"MAX(s.percent_end), SUM(s.words), SUM(s.signs), b.last_percent FROM sessions s "
+                u"JOIN books b ON b.id = s.book_id WHERE %2 GROUP BY b.id "
+                u"ORDER BY MAX(s.started) DESC"_s.arg(2 * BookFile::MaxTitle)
+                    .arg(kIntactSession))) {
         fail(q.lastError());
         return list;
     }
     while (q.next()) {
         BookTotals t;
         t.bookId = q.value(0).toLongLong();
-        t.title = q.value(1).toString();
+        t.title = BookFile::cleanTitle(q.value(1).toString());
         t.readingMs = q.value(2).toLongLong();
         t.sessions = q.value(3).toInt();
         t.percentReached = q.value(4).toInt();
         t.words = q.value(5).toLongLong();
         t.signs = q.value(6).toLongLong();
+        t.lastPercent = std::clamp(q.value(7).toInt(), 0, 100);
         list.append(t);
     }
     return list;

@@ -22,7 +22,7 @@ struct JournalStatus {
 
 struct BookRecord {
     qint64 id = 0;
-    QString path; // empty once another file took its place
+    QByteArray path; // the system's bytes; empty once another file took its place
     qint64 size = 0;
     QString hash;
     QString title;
@@ -37,7 +37,8 @@ struct BookTotals {
     QString title;
     qint64 readingMs = 0;
     int sessions = 0;
-    int percentReached = 0;
+    int percentReached = 0; // 100 once its end was reached
+    int lastPercent = 0;    // where it was left
     qint64 words = 0;
     qint64 signs = 0;
 
@@ -49,7 +50,7 @@ struct BookTotals {
 // file is kept aside under a dated name and a fresh journal begun.
 class JournalStore final {
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     static QString fileName() { return QStringLiteral("Journal.sqlite"); }
 
     JournalStore(const QString &folder, WallClock wall = systemWallClock());
@@ -58,22 +59,28 @@ public:
 
     const JournalStatus &status() const { return m_status; }
     bool available() const { return m_status.available; }
+    // Opens again a journal that was unavailable (a lock held by another program
+    // passes); a failure keeps the reason first given. True when available.
+    bool retry();
     QString path() const { return m_path; }
 
     // A book loaded from a file: recognised by its content wherever it moved,
     // else added. It counts as used now.
     std::optional<BookRecord> rememberBook(const BookFile &file);
     std::optional<BookRecord> book(qint64 id);
-    // Books whose file is still known, most recently used first.
+    // Books whose file is still known and that were read or loaded twice, most
+    // recently used first.
     QList<BookRecord> recentBooks(int limit);
     bool setBookPosition(qint64 bookId, int line, int percent);
     // The book the editor holds, kept across runs; 0 for none.
     qint64 currentBook();
     bool setCurrentBook(qint64 bookId);
 
-    // Adds the session (its id is set) and moves its book's position to `line`.
-    bool addSession(Session &session, int line);
-    // Sessions started at or after `sinceMs`, oldest first, with book titles.
+    // Adds the session (its id is set) and moves its book's position to `line` and
+    // `percent` (by default, where the session ended).
+    bool addSession(Session &session, int line, std::optional<int> percent = std::nullopt);
+    // Sessions started at or after `sinceMs`, oldest first, with book titles. One whose
+    // figures are out of range comes back not intact, with its figures zero.
     QList<Session> sessions(qint64 sinceMs = 0);
     bool removeSessions(const QList<qint64> &ids);
     // Books that have sessions, most recently read first.
@@ -82,10 +89,12 @@ public:
 private:
     class Transaction;
 
+    // Checks the file, opens it, and keeps a damaged one aside.
+    bool start();
     // Opens and brings the schema up to date; m_damaged tells why it failed.
-    bool open();
+    bool open(const QString &target);
     bool migrate();
-    bool keepDamagedAside();
+    bool keepDamagedAside(const QString &target);
     void closeDatabase();
     // Records the failure; the journal is unavailable from then on.
     bool fail(const QSqlError &error);
@@ -94,12 +103,14 @@ private:
     bool exec(const QString &sql);
     static BookRecord bookFrom(const QSqlQuery &query);
 
+    QString m_folder;
     QString m_path;
     QString m_connection;
     QSqlDatabase m_db;
     WallClock m_wall;
     JournalStatus m_status;
     bool m_damaged = false;
+    bool m_final = false; // no retry can help
 };
 
 } // namespace zk

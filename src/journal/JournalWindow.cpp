@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 namespace zk {
 
@@ -59,6 +60,14 @@ QString hoursText(qint64 ms) {
     return QStringLiteral("%1 ч %2 мин")
         .arg(minutes / 60)
         .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+// Sessions whose figures were out of range stay off the charts.
+QList<Session> intactOnly(const QList<Session> &sessions) {
+    QList<Session> intact;
+    std::copy_if(sessions.cbegin(), sessions.cend(), std::back_inserter(intact),
+                 [](const Session &s) { return s.intact; });
+    return intact;
 }
 
 QString speedText(double speed) {
@@ -244,7 +253,7 @@ void JournalWindow::refresh() {
     m_loadedFrom = std::min(periodStart(), barsStart);
     m_sessions = m_store.sessions(m_loadedFrom);
     m_books = m_store.bookTotals();
-    m_dailyChart->showSessions(m_sessions, today);
+    m_dailyChart->showSessions(intactOnly(m_sessions), today);
     showPeriod();
     showBooks();
     showStatus();
@@ -261,7 +270,7 @@ void JournalWindow::showPeriod() {
     const qint64 axisFrom = m_period != Period::All      ? from
                             : m_periodSessions.isEmpty() ? now - 30 * DayMs
                                                          : m_periodSessions.first().startedMs;
-    m_speedChart->showSessions(m_periodSessions, m_unit, axisFrom, now);
+    m_speedChart->showSessions(intactOnly(m_periodSessions), m_unit, axisFrom, now);
 
     qint64 readingMs = 0, shown = 0;
     for (const Session &s : std::as_const(m_periodSessions)) {
@@ -308,7 +317,11 @@ void JournalWindow::showBooks() {
             new ValueItem(b.title, b.title.toLower()),
             new ValueItem(hoursText(b.readingMs), b.readingMs),
             new ValueItem(QString::number(b.sessions), b.sessions),
-            new ValueItem(QStringLiteral("%1 %").arg(b.percentReached), b.percentReached),
+            new ValueItem(
+                b.lastPercent == b.percentReached
+                    ? QStringLiteral("%1 %").arg(b.percentReached)
+                    : QStringLiteral("%1 % (место %2 %)").arg(b.percentReached).arg(b.lastPercent),
+                b.percentReached),
             new ValueItem(speedText(speed), speed),
         };
         for (int column = 0; column < 5; ++column) {

@@ -44,6 +44,7 @@ struct Session {
     QString bookTitle; // filled when read back
     int percentStart = 0;
     int percentEnd = 0;
+    bool intact = true; // false: its stored figures were out of range
 
     // Words or signs shown per minute of reading time.
     double realSpeed(SpeedUnit unit) const;

@@ -105,6 +105,9 @@ QVariant SessionTableModel::data(const QModelIndex &index, int role) const {
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
+    // Figures out of range are not shown.
+    if (!s.intact && column != Book && (column != Date || s.startedMs == 0))
+        return QStringLiteral("—");
     switch (column) {
     case Date:
         return QDateTime::fromMSecsSinceEpoch(s.startedMs).toString(u"dd.MM.yyyy  HH:mm");

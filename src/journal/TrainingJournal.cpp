@@ -8,27 +8,43 @@ TrainingJournal::TrainingJournal(const QString &dataFolder, const Clock &clock, 
         m_currentBook = id;
 }
 
-std::optional<BookRecord> TrainingJournal::bookLoaded(const QString &path) {
-    const std::optional<BookFile> file = BookFile::inspect(path);
+std::optional<BookRecord> TrainingJournal::bookLoaded(const QString &path,
+                                                      const QByteArray &systemPath) {
+    const std::optional<BookFile> file = BookFile::inspect(path, systemPath);
     const std::optional<BookRecord> book = file ? m_store.rememberBook(*file) : std::nullopt;
     m_currentBook = book ? book->id : 0;
+    m_unrecordedBook.reset();
+    if (file && !m_store.available())
+        m_unrecordedBook.emplace(path, systemPath);
     m_store.setCurrentBook(m_currentBook);
     return book;
 }
 
 void TrainingJournal::textReplaced() {
+    m_unrecordedBook.reset();
     if (m_currentBook == 0)
         return;
     m_currentBook = 0;
     m_store.setCurrentBook(0);
 }
 
-bool TrainingJournal::runEnded(int words, int signs, int line, int percent) {
-    std::optional<Session> session = m_recorder.finish(words, signs, percent);
+void TrainingJournal::runStarted(const RunSettings &settings, int percent) {
+    if (!m_store.available() && m_store.retry() && m_unrecordedBook) {
+        const auto [path, systemPath] = *m_unrecordedBook;
+        bookLoaded(path, systemPath);
+    }
+    m_recorder.start(settings, percent);
+}
+
+bool TrainingJournal::runEnded(int words, int signs, int line, int percent, bool endReached) {
+    m_sessionLost = false;
+    std::optional<Session> session = m_recorder.finish(words, signs, endReached ? 100 : percent);
     if (!session)
         return false;
     session->bookId = m_currentBook;
-    return m_store.addSession(*session, line);
+    // The book's place stays where reading goes on: the start, after its end.
+    m_sessionLost = !m_store.addSession(*session, line, percent);
+    return !m_sessionLost;
 }
 
 void TrainingJournal::rememberPosition(int line, int percent) {

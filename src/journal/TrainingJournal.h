@@ -3,6 +3,8 @@
 #include "journal/JournalStore.h"
 #include "journal/SessionRecorder.h"
 
+#include <utility>
+
 namespace zk {
 
 // What the main window talks to: the store, the recorder of the run in
@@ -22,15 +24,21 @@ public:
 
     // A text was loaded from this file: it becomes the current book. Its stored
     // position, for the recent-books choice; nullopt when it is not known.
-    std::optional<BookRecord> bookLoaded(const QString &path);
+    // `systemPath` is the file's own name when `path` is a readable stand-in.
+    std::optional<BookRecord> bookLoaded(const QString &path, const QByteArray &systemPath = {});
     // The editor holds a text that is not a book (clipboard, cleared, typed).
     void textReplaced();
     qint64 currentBook() const { return m_currentBook; }
     QList<BookRecord> recentBooks() { return m_store.recentBooks(RecentCount); }
 
+    // A run begins: a journal that was unavailable is tried again.
+    void runStarted(const RunSettings &settings, int percent);
     // The run ended: the session is stored (unless too short) and the current
-    // book's position moves to `line`. True when a session was added.
-    bool runEnded(int words, int signs, int line, int percent);
+    // book's position moves to `line`. True when a session was added; a run that
+    // reached the end of the text ends at 100 %.
+    bool runEnded(int words, int signs, int line, int percent, bool endReached = false);
+    // The last run was worth a session that the journal could not take.
+    bool sessionLost() const { return m_sessionLost; }
     // The reading position of the current book, at shut-down.
     void rememberPosition(int line, int percent);
 
@@ -38,6 +46,9 @@ private:
     JournalStore m_store;
     SessionRecorder m_recorder;
     qint64 m_currentBook = 0;
+    // The book loaded while the journal was unavailable, remembered once it comes back.
+    std::optional<std::pair<QString, QByteArray>> m_unrecordedBook;
+    bool m_sessionLost = false;
 };
 
 } // namespace zk

@@ -119,6 +119,7 @@ void Chunker::FeedReadBuffer() {
         bool lastLine = false;
         if (m_state.CurrentLine >= lines) {
             m_state.CurrentLine = 0;
+            m_state.EndReached = true;
             lastLine = true;
             if (m_state.ReadBuffer.size() > EndCutOff) {
                 normalizeBuffer();

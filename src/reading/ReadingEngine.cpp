@@ -23,6 +23,7 @@ ReadingEngine::TickOutcome ReadingEngine::Tick(bool rowsShown, QStringList &piec
 void ReadingEngine::prepareStart() {
     m_state.TextExhausted = false;
     m_state.ReadingFinished = false;
+    m_state.EndReached = false;
 }
 
 void ReadingEngine::jumpTo(int line) {

@@ -11,6 +11,7 @@ struct ReadingState {
     int CurrentLine = 0; // next editor line to take in
     bool TextExhausted = false;
     bool ReadingFinished = false;
+    bool EndReached = false; // the last line was taken in since Start, reading non-stop or not
     bool SentenceEnded = false;
     int PauseTicks = 0;
     int WordCount = 0;

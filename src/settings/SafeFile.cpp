@@ -185,22 +185,39 @@ QString SafeFile::refusal(const QString &path) {
     return kindProblem(st);
 }
 
+namespace {
+
+// Why the file a name stands for may not be written, or empty.
+QString writeProblem(const Target &t) {
+    if (!t.problem.isEmpty() || !t.exists)
+        return t.problem;
+    if (const QString problem = kindProblem(t.st); !problem.isEmpty())
+        return problem;
+    const uid_t me = ::geteuid();
+    // Checked by the bits, so a file the user protected stays so even for root.
+    if (t.st.st_uid == me && !(t.st.st_mode & S_IWUSR))
+        return ReadOnly;
+    if (t.st.st_uid != me && t.linked)
+        return ForeignLink;
+    if (t.st.st_uid != me && ::access(t.path.constData(), W_OK) != 0)
+        return SafeFile::reason(errno);
+    return {};
+}
+
+} // namespace
+
+QString SafeFile::writeRefusal(const QString &path, QString *target) {
+    const Target t = resolve(path);
+    if (target)
+        *target = QFile::decodeName(t.path);
+    return writeProblem(t);
+}
+
 QString SafeFile::write(const QString &path, const QByteArray &bytes) {
     const Target t = resolve(path);
-    if (!t.problem.isEmpty())
-        return t.problem;
+    if (const QString problem = writeProblem(t); !problem.isEmpty())
+        return problem;
     const uid_t me = ::geteuid();
-    if (t.exists) {
-        if (const QString problem = kindProblem(t.st); !problem.isEmpty())
-            return problem;
-        // Checked by the bits, so a file the user protected stays so even for root.
-        if (t.st.st_uid == me && !(t.st.st_mode & S_IWUSR))
-            return ReadOnly;
-        if (t.st.st_uid != me && t.linked)
-            return ForeignLink;
-        if (t.st.st_uid != me && ::access(t.path.constData(), W_OK) != 0)
-            return reason(errno);
-    }
     const qsizetype slash = t.path.lastIndexOf('/');
     const QByteArray folder =
         slash < 0 ? QByteArray(".") : t.path.left(std::max<qsizetype>(slash, 1));

@@ -32,6 +32,9 @@ public:
     // links owned by another user or to another user's file, files without the owner's
     // write permission. The mode of a replaced file stays as it was.
     static QString write(const QString &path, const QByteArray &bytes);
+    // Why `write` would refuse the file, or empty. `target` gets the file a write lands
+    // on once the user's own links are followed, for writers that open it themselves.
+    static QString writeRefusal(const QString &path, QString *target = nullptr);
 
     static QString reason(int error);
     static QString openFailure(const QString &path, const QString &problem);

@@ -5,7 +5,15 @@
 #include "display/RowGeometry.h"
 #include "display/StatisticsBar.h"
 
+#include "app/DataFolder.h"
+#include "journal/JournalWindow.h"
+
 #include <QMenu>
+#include <QStatusBar>
+#include <QTableWidget>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace zk;
 
@@ -23,6 +31,7 @@ private slots:
     void inactivity_suspendsOnlyWithOption();
     void rowLayout_centresRows();
     void runs_areJournalSessions_andRecentBooksReopenWhereLeft();
+    void journal_comesBack_keepsSystemNames_andBooksReadToTheEnd();
 };
 
 namespace {
@@ -300,6 +309,78 @@ void test_reading_window::runs_areJournalSessions_andRecentBooksReopenWhereLeft(
     QVERIFY(w->journal()->journalWindow());
     QVERIFY(w->journal()->journalWindow()->isVisible());
     QCOMPARE(w->journal()->journalWindow()->periodSessions().size(), 1);
+}
+
+// A journal unavailable at start-up (here a folder in its place) says so in the status line
+// and comes back at the next run, taking the book loaded meanwhile. A book read to its end
+// counts as read through; a file named in no readable text is reopened by its own name
+// once the link it was read through is gone; a glance lists nothing; titles are shortened.
+void test_reading_window::journal_comesBack_keepsSystemNames_andBooksReadToTheEnd() {
+    WindowFixture f;
+    QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("Journal.sqlite")));
+    // "Книга.txt" in Windows-1251.
+    const QByteArray name = QFile::encodeName(f.dir.path()) + "/\xca\xed\xe8\xe3\xe0.txt";
+    QStringList words;
+    for (int i = 0; i < 60; ++i)
+        words << QStringLiteral("слово%1").arg(i);
+    const QByteArray text = TextCodec::encode(words.join(u' '));
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT, 0600);
+    QVERIFY(fd >= 0 && ::write(fd, text.constData(), size_t(text.size())) == text.size());
+    ::close(fd);
+    std::optional<QTemporaryDir> links;
+    MainWindow *w = f.start();
+    const auto readToTheEnd = [&] {
+        w->timers().t1->stop();
+        for (int i = 0; i < 10'000 && w->isReading(); ++i) {
+            f.clock.advance(140);
+            w->reading()->tick();
+        }
+        QVERIFY(!w->isReading());
+    };
+    w->openHandedFile(DataFolder::resolveArgument(name, "/", links));
+    QVERIFY(w->isReading());
+    readToTheEnd();
+    auto *line = w->findChild<QStatusBar *>(QStringLiteral("journalStatusLine"));
+    QVERIFY(line && line->isVisible());
+    QVERIFY2(line->currentMessage().startsWith(QStringLiteral("Сеанс не записан. Дневник "
+                                                              "недоступен: это папка")),
+             qPrintable(line->currentMessage()));
+
+    QVERIFY(QDir(f.dir.path()).rmdir(QStringLiteral("Journal.sqlite")));
+    f.startReading();
+    readToTheEnd();
+    QVERIFY(!line->isVisible());
+    JournalStore &store = w->journal()->journal().store();
+    QVERIFY2(store.available(), qPrintable(store.status().message));
+    const QList<BookTotals> totals = store.bookTotals();
+    QCOMPARE(totals.size(), 1);
+    QCOMPARE(totals[0].percentReached, 100);
+    QCOMPARE(totals[0].lastPercent, 0);
+    w->journal()->showJournal();
+    auto *books =
+        w->journal()->journalWindow()->findChild<QTableWidget *>(QStringLiteral("journalBooks"));
+    QCOMPARE(books->item(0, 3)->text(), QStringLiteral("100 % (место 0 %)"));
+    w->journal()->journalWindow()->close();
+
+    // A file loaded once is no book of the reader's; one loaded twice is, shortened.
+    const QString longName = QString(120, u'д') + QStringLiteral(".txt");
+    f.writeFile(longName, "Текст.");
+    f.dialogs->openAnswer = f.path(longName);
+    w->documents()->loadFromFile();
+    QMenu menu;
+    w->journal()->fillRecentBooks(&menu);
+    QCOMPARE(menu.actions().size(), 1);
+    w->documents()->loadFromFile();
+    w->journal()->fillRecentBooks(&menu);
+    QCOMPARE(menu.actions().size(), 2);
+    const QString shortened = menu.actions()[0]->text();
+    QVERIFY2(shortened.size() < 100 && shortened.contains(u'…'), qPrintable(shortened));
+
+    links.reset(); // the links go at exit
+    QCOMPARE(store.recentBooks(10)[1].path, name);
+    menu.actions()[1]->trigger();
+    QCOMPARE(w->editor()->line(0), words.join(u' '));
+    QVERIFY(::unlink(name.constData()) == 0); // Qt cannot remove what it cannot name
 }
 
 #include "test_reading_window.moc"

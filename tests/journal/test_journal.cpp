@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace zk;
 using namespace Qt::StringLiterals;
 
@@ -22,6 +25,10 @@ private slots:
     void versionOneFile_isMigratedWithItsData();
     void damagedOrTakenJournal_isReportedAndReadingGoesOn();
     void recentBooks_keepPositionAndFollowMovedFiles();
+    void foreignLinksAndReadOnlyJournals_areLeftUntouched();
+    void lockedJournal_comesBackAtTheNextRun();
+    void outOfRangeFigures_areShownAsMissingAndKeepTheJournal();
+    void hostileTitles_areCutAndStraightened();
 
 private:
     QTemporaryDir m_dir;
@@ -33,7 +40,7 @@ private:
     QString folder(const QString &name) { return m_dir.filePath(name); }
     // One run of `seconds` reading that shows `words` and ten times as many signs.
     bool read(TrainingJournal &journal, int seconds, int words, int line, int percent) {
-        journal.recorder().start({}, percent);
+        journal.runStarted({}, percent);
         m_clock.advance(seconds * 1000);
         return journal.runEnded(words, words * 10, line, percent);
     }
@@ -232,8 +239,11 @@ void test_journal::recentBooks_keepPositionAndFollowMovedFiles() {
         QVERIFY(read(journal, 60, 200, 42, 17));
         m_clock.advance(1000);
         QCOMPARE(journal.bookLoaded(books + u"/b.fb2"_s)->title, u"Война и мир"_s);
+        QCOMPARE(journal.recentBooks().size(), 1); // a glance is not a book of the reader's
+        journal.bookLoaded(books + u"/b.fb2"_s);
         m_clock.advance(1000);
         QCOMPARE(journal.bookLoaded(books + u"/c.epub"_s)->title, u"Капитанская дочка"_s);
+        journal.bookLoaded(books + u"/c.epub"_s);
         journal.rememberPosition(9, 3); // shut-down while the epub is open
         m_clock.advance(1000);
         journal.textReplaced(); // pasted text is nobody's book
@@ -264,19 +274,121 @@ void test_journal::recentBooks_keepPositionAndFollowMovedFiles() {
     QCOMPARE(moved->lastPercent, 17);
     QCOMPARE(journal.recentBooks().size(), 3);
     QCOMPARE(journal.recentBooks()[0].path,
-             QFileInfo(books + u"/moved/Первая.txt"_s).absoluteFilePath());
+             QFile::encodeName(QFileInfo(books + u"/moved/Первая.txt"_s).absoluteFilePath()));
 
     // Other content in a known place under another title is another book.
     writeFile(books + u"/b.fb2"_s, "<FictionBook><description><book-title>Другая</book-title>");
     QVERIFY(journal.bookLoaded(books + u"/b.fb2"_s)->id != first);
+    journal.bookLoaded(books + u"/b.fb2"_s);
     QCOMPARE(journal.recentBooks().size(), 3);
 
     // Ten at most.
     for (int i = 0; i < 12; ++i) {
         writeFile(books + u"/n%1.txt"_s.arg(i), QByteArray::number(i));
         journal.bookLoaded(books + u"/n%1.txt"_s.arg(i));
+        journal.bookLoaded(books + u"/n%1.txt"_s.arg(i));
     }
     QCOMPARE(journal.recentBooks().size(), TrainingJournal::RecentCount);
+}
+
+// As root: a journal that is a link to another user's file, or whose log is, and a journal
+// protected from writing are not opened, and not one byte of them changes.
+void test_journal::foreignLinksAndReadOnlyJournals_areLeftUntouched() {
+    if (::geteuid() != 0)
+        QSKIP("only root can give a file to another user or write a protected one");
+    { JournalStore created(folder(u"other"_s), wall()); }
+    const QString theirs = QDir(folder(u"other"_s)).filePath(JournalStore::fileName());
+    QFile file(theirs);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    QVERIFY(::chown(QFile::encodeName(theirs).constData(), 65534, 65534) == 0);
+    const auto refused = [&](const QString &link, const QString &why) {
+        QDir().mkpath(QFileInfo(link).path());
+        if (!link.isEmpty() && !QFile::exists(link))
+            QVERIFY(QFile::link(theirs, link));
+        TrainingJournal journal(QFileInfo(link).path(), m_clock, wall());
+        QVERIFY2(journal.status().message.contains(why), qPrintable(journal.status().message));
+        QVERIFY(!read(journal, 30, 100, 0, 0)); // its retry refuses it again
+        QFile f(link);
+        QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == before);
+    };
+    refused(folder(u"linked/Journal.sqlite"_s), u"ссылка на файл другого пользователя"_s);
+    refused(folder(u"log/Journal.sqlite-wal"_s), u"ссылка на файл другого пользователя"_s);
+    const QString mine = folder(u"protected/Journal.sqlite"_s);
+    QDir().mkpath(folder(u"protected"_s));
+    QVERIFY(QFile::copy(theirs, mine) && QFile::setPermissions(mine, QFile::ReadOwner));
+    refused(mine, u"защищён от записи"_s);
+}
+
+// Another program's read lock at start-up keeps the journal off only until the next run.
+void test_journal::lockedJournal_comesBackAtTheNextRun() {
+    const QString dir = folder(u"locked"_s);
+    { JournalStore created(dir, wall()); }
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"reader"_s);
+    db.setDatabaseName(QDir(dir).filePath(JournalStore::fileName()));
+    QVERIFY(db.open());
+    auto *q = new QSqlQuery(db);
+    QVERIFY(q->exec(u"BEGIN"_s) && q->exec(u"SELECT COUNT(*) FROM books"_s) && q->next());
+    TrainingJournal journal(dir, m_clock, wall());
+    const QString said = journal.status().message;
+    QVERIFY(!journal.status().available);
+    QVERIFY(!read(journal, 30, 100, 0, 0) && journal.sessionLost());
+    QCOMPARE(journal.status().message, said); // still taken: said as before, not again
+    delete q;
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(u"reader"_s);
+    QVERIFY(read(journal, 30, 100, 0, 0) && !journal.sessionLost());
+    QCOMPARE(journal.store().sessions().size(), 1);
+}
+
+// Figures no run gives, written by another program: the row stays without them, and no
+// sum overflows and closes the journal.
+void test_journal::outOfRangeFigures_areShownAsMissingAndKeepTheJournal() {
+    const QString dir = folder(u"ranges"_s);
+    {
+        TrainingJournal journal(dir, m_clock, wall());
+        writeFile(folder(u"ranges.txt"_s), "Текст.");
+        journal.bookLoaded(folder(u"ranges.txt"_s));
+        QVERIFY(read(journal, 60, 200, 3, 40));
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"ranges"_s);
+        db.setDatabaseName(QDir(dir).filePath(JournalStore::fileName()));
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const char *figures : {"reading_ms = 9223372036854775000", "reading_ms = -5",
+                                    "words = 'много'", "started = 'вчера'"})
+            QVERIFY(q.exec(u"INSERT INTO sessions SELECT NULL, started, ended, reading_ms, words, "
+                           u"signs, delay_ms, row_length, rows, pause_mode, punctuation, book_id, "
+                           u"percent_start, percent_end, pieces FROM sessions WHERE id = 1"_s) &&
+                    q.exec(u"UPDATE sessions SET %1 WHERE id = last_insert_rowid()"_s.arg(
+                        QString::fromUtf8(figures))));
+    }
+    QSqlDatabase::removeDatabase(u"ranges"_s);
+    JournalStore store(dir, wall());
+    const QList<Session> sessions = store.sessions();
+    QCOMPARE(sessions.size(), 5);
+    QCOMPARE(sessions.first().startedMs, 0); // the undated one
+    QCOMPARE(std::count_if(sessions.cbegin(), sessions.cend(),
+                           [](const Session &s) { return !s.intact && s.readingMs == 0; }),
+             4);
+    const QList<BookTotals> totals = store.bookTotals();
+    QVERIFY2(store.available(), qPrintable(store.status().message));
+    QCOMPARE(totals[0].readingMs, 60'000);
+}
+
+// A megabyte of title with a direction override and line ends: one sane line.
+void test_journal::hostileTitles_areCutAndStraightened() {
+    JournalStore store(folder(u"titles"_s), wall());
+    BookFile file{"/книги/x.fb2", 1, u"ff"_s, u"\u202eнигК\u0007\nвторая\u2066 "_s};
+    file.title += QString(1'000'000, u'я');
+    QVERIFY(store.rememberBook(file) && store.rememberBook(file));
+    const QString title = store.recentBooks(10).value(0).title;
+    QCOMPARE(title.size(), BookFile::MaxTitle);
+    QVERIFY(title.startsWith(u"нигК вторая я"_s));
+    // A surrogate pair is never split.
+    QCOMPARE(BookFile::cleanTitle(QString(BookFile::MaxTitle - 1, u'a') + u"😀"_s).size(),
+             BookFile::MaxTitle - 1);
 }
 
 QTEST_GUILESS_MAIN(test_journal)

@@ -26,7 +26,7 @@ private:
     // Sessions 1, 3, 10, 20 and 100 days ago, the first of a book with a awkward title.
     void fill(JournalStore &store) {
         BookFile book;
-        book.path = m_dir.filePath(u"book.txt"_s);
+        book.path = QFile::encodeName(m_dir.filePath(u"book.txt"_s));
         book.hash = u"00"_s;
         book.title = u"Сказки, \"новые\""_s;
         const qint64 bookId = store.rememberBook(book)->id;

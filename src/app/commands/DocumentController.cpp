@@ -1,5 +1,6 @@
 #include "app/commands/DocumentController.h"
 
+#include "app/DataFolder.h"
 #include "app/commands/BusyCursor.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/JournalController.h"
@@ -296,7 +297,9 @@ void DocumentController::openLastHandedFile() {
     m_parts.reading->start();
 }
 
-void DocumentController::openRecentBook(const QString &path, int line) {
+void DocumentController::openRecentBook(const QByteArray &systemPath, int line) {
+    // A name that is no readable text is read through a link, as on the command line.
+    const QString path = DataFolder::resolveArgument(systemPath, "/", m_recentLinks);
     // The place is a line of the text's paragraphs, as reading counts them.
     if (m_parts.editor->isVisible())
         m_parts.editing->hideEditor();

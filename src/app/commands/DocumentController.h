@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
@@ -31,7 +32,7 @@ public:
     // The last hand-over wins: it stops a load in progress and is read when that has ended.
     void openHandedFile(const QString &path);
     // A book from "Недавние книги": loaded and placed where it was left, not started.
-    void openRecentBook(const QString &path, int line);
+    void openRecentBook(const QByteArray &systemPath, int line);
     void loadFromClipboard();
     void clearEditor();
     void saveEditor();
@@ -82,8 +83,9 @@ private:
     WindowParts &m_parts;
     std::unique_ptr<DocumentConverter> m_converter;
     bool m_commandLineRead = false;
-    bool m_lastEditUnread = false; // there, but start-up could not read it
-    QString m_startupMessage;      // shown once the window is up
+    std::optional<QTemporaryDir> m_recentLinks; // readable names for recent books' files
+    bool m_lastEditUnread = false;              // there, but start-up could not read it
+    QString m_startupMessage;                   // shown once the window is up
     bool m_loading = false;        // a document is being read, events pumped meanwhile
     bool m_loadSuperseded = false; // a hand-over came during it
     QString m_handedFile;          // the last hand-over, not yet read

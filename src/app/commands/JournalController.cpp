@@ -1,12 +1,15 @@
 #include "app/commands/JournalController.h"
 
+#include "app/DataFolder.h"
 #include "app/MainWindow.h"
 #include "app/commands/ReadingController.h"
 #include "app/commands/WindowParts.h"
 #include "display/ControlStrip.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QMenu>
+#include <QStatusBar>
 
 namespace zk {
 
@@ -35,19 +38,40 @@ int JournalController::percent() const {
 void JournalController::runStarted() {
     ReadingController *reading = m_parts.reading;
     const ControlStrip *strip = m_parts.strip;
-    recorder().start(RunSettings::from(reading->options(), strip->UpDown2->value(),
-                                       strip->UpDown3->value(), reading->state().LineCount),
-                     percent());
+    m_journal.runStarted(RunSettings::from(reading->options(), strip->UpDown2->value(),
+                                           strip->UpDown3->value(), reading->state().LineCount),
+                         percent());
 }
 
 void JournalController::runEnded() {
     const ReadingState &s = m_parts.reading->state();
-    if (m_journal.runEnded(s.WordCount, s.SignCount, s.CurrentLine, percent()) && m_window)
+    // The text ran out: the position has gone back to the start, the book was read through.
+    const bool recorded =
+        m_journal.runEnded(s.WordCount, s.SignCount, s.CurrentLine, percent(), s.EndReached);
+    if (recorded && m_window)
         m_window->refresh();
+    if (m_journal.sessionLost())
+        tellSessionLost();
+    else if (recorded && m_statusBar)
+        m_statusBar->clearMessage();
+}
+
+void JournalController::tellSessionLost() {
+    // Outside the journal window too: reading goes on, but the user should know.
+    if (!m_statusBar) {
+        m_statusBar = m_parts.window->statusBar();
+        m_statusBar->setObjectName(QStringLiteral("journalStatusLine"));
+        connect(
+            m_statusBar, &QStatusBar::messageChanged, m_statusBar,
+            [bar = m_statusBar.data()](const QString &text) { bar->setVisible(!text.isEmpty()); });
+    }
+    m_statusBar->showMessage(
+        QStringLiteral("Сеанс не записан. %1").arg(m_journal.status().message));
+    m_statusBar->show();
 }
 
 std::optional<BookRecord> JournalController::bookLoaded(const QString &path) {
-    return m_journal.bookLoaded(path);
+    return m_journal.bookLoaded(path, DataFolder::systemPath(path));
 }
 
 void JournalController::textReplaced() {
@@ -74,9 +98,13 @@ void JournalController::showJournal() {
 void JournalController::fillRecentBooks(QMenu *menu) {
     menu->clear();
     const QList<BookRecord> books = m_journal.recentBooks();
+    const QFontMetrics metrics(menu->font());
     for (const BookRecord &book : books) {
-        // An ampersand in a title would underline the letter after it.
-        QString caption = QStringLiteral("%1 — %2 %").arg(book.title).arg(book.lastPercent);
+        // Long titles lose their middle, so the menu keeps a sane width; an ampersand
+        // would underline the letter after it.
+        const QString title =
+            metrics.elidedText(book.title, Qt::ElideMiddle, metrics.averageCharWidth() * 60);
+        QString caption = QStringLiteral("%1 — %2 %").arg(title).arg(book.lastPercent);
         caption.replace(u'&', QStringLiteral("&&"));
         QAction *item = menu->addAction(caption);
         item->setEnabled(!book.path.isEmpty());

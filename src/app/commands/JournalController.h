@@ -7,6 +7,7 @@
 #include <QPointer>
 
 class QMenu;
+class QStatusBar;
 
 namespace zk {
 
@@ -47,11 +48,13 @@ signals:
 
 private:
     SpeedUnit speedUnit() const;
+    void tellSessionLost();
     int percent() const;
 
     WindowParts &m_parts;
     TrainingJournal m_journal;
     QPointer<JournalWindow> m_window;
+    QPointer<QStatusBar> m_statusBar; // made when there is something to say
 };
 
 } // namespace zk
