@@ -83,7 +83,7 @@ constexpr MenuItem DisplayPopup[] = {
     ITEM(1, N61, u"Выход из программы"),
     SEPARATOR(0, N50),
     ITEM(0, PumStart, u"Старт"),
-    ITEM(0, PumStop, u"Стор"),
+    ITEM(0, PumStop, u"Стоп"),
     SEPARATOR(0, N23),
     ITEM(0, PumFont, u"Шрифт"),
     ITEM(0, PumBackGround, u"Фон"),
@@ -113,7 +113,7 @@ constexpr MenuItem DisplayPopup[] = {
 };
 
 constexpr MenuItem StatisticsPopup[] = {
-    ITEM(0, PumShowTimeAndSpeed, u"Показывть время и скорость", 0, true),
+    ITEM(0, PumShowTimeAndSpeed, u"Показывать время и скорость", 0, true),
     SEPARATOR(0, N42),
     ITEM(0, PumShowTimeOfWork, u"Время работы программы", 0, true),
     ITEM(0, PumShowTimeOfReading, u"Время быстрого чтения", 0, true),

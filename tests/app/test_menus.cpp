@@ -217,7 +217,7 @@ void test_menus::menuTrees_matchTheTables() {
                  {1, "N61", u"Выход из программы"},
                  {0, "N50", u"-"},
                  {0, "PumStart", u"Старт"},
-                 {0, "PumStop", u"Стор", "", "", true},
+                 {0, "PumStop", u"Стоп", "", "", true},
                  {0, "N23", u"-"},
                  {0, "PumFont", u"Шрифт"},
                  {0, "PumBackGround", u"Фон"},
@@ -264,7 +264,7 @@ void test_menus::menuTrees_matchTheTables() {
     open(w, "PopupMenu3");
     QCOMPARE(live(menu(w, "PopupMenu3")),
              expected({
-                 {0, "PumShowTimeAndSpeed", u"Показывть время и скорость", "", "x"},
+                 {0, "PumShowTimeAndSpeed", u"Показывать время и скорость", "", "x"},
                  {0, "N42", u"-"},
                  {0, "PumShowTimeOfWork", u"Время работы программы", "", "o"},
                  {0, "PumShowTimeOfReading", u"Время быстрого чтения", "", "x"},
@@ -273,7 +273,7 @@ void test_menus::menuTrees_matchTheTables() {
                  {0, "PumShowSpeedInWords", u"Скорость чтения в словах в минуту", "", "o"},
              }));
     QCOMPARE(w->statisticsBar()->PnWork->toolTip(),
-             QStringLiteral("Установить вермя работы --> 0"));
+             QStringLiteral("Установить время работы --> 0"));
 }
 
 void test_menus::namedActions_existAndRunTheirCommands() {
