@@ -48,8 +48,8 @@ ConversionResult unreadable(const ReadBudget &budget) {
                                                              : Failure::Unreadable);
 }
 
-ConversionResult fromReader(std::optional<QString> text) {
-    return text ? ConversionResult::success(std::move(*text))
+ConversionResult fromReader(std::optional<QString> text, bool damaged) {
+    return text ? ConversionResult::success(std::move(*text), damaged)
                 : ConversionResult::failure(Failure::Damaged);
 }
 
@@ -65,10 +65,13 @@ bool ChainedConverter::readsNatively(const QString &path) {
 ConversionResult ChainedConverter::convertFile(const QString &path,
                                                const ConversionProgress &progress) {
     ReadBudget budget;
+    bool damaged = false;
     switch (kindOf(path)) {
     case Kind::Fb2:
-        if (const auto bytes = readFile(path, budget))
-            return fromReader(readFb2(*bytes, budget));
+        if (const auto bytes = readFile(path, budget)) {
+            std::optional<QString> text = readFb2(*bytes, budget, &damaged);
+            return fromReader(std::move(text), damaged);
+        }
         return unreadable(budget);
     case Kind::Html:
         if (const auto bytes = readFile(path, budget)) {
@@ -78,10 +81,14 @@ ConversionResult ChainedConverter::convertFile(const QString &path,
             return ConversionResult::success(std::move(text));
         }
         return unreadable(budget);
-    case Kind::ZippedFb2:
-        return fromReader(readZippedFb2(path));
-    case Kind::Epub:
-        return fromReader(readEpub(path));
+    case Kind::ZippedFb2: {
+        std::optional<QString> text = readZippedFb2(path, ReadBudget(), &damaged);
+        return fromReader(std::move(text), damaged);
+    }
+    case Kind::Epub: {
+        std::optional<QString> text = readEpub(path, ReadBudget(), &damaged);
+        return fromReader(std::move(text), damaged);
+    }
     case Kind::Odt:
         return readOdt(path, ReadBudget(), progress);
     case Kind::Pdf:
