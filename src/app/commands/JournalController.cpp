@@ -32,12 +32,23 @@ int JournalController::percent() const {
     return m_parts.strip->UpDown1->value();
 }
 
-void JournalController::runStarted() {
+RunSettings JournalController::currentSettings() const {
     ReadingController *reading = m_parts.reading;
     const ControlStrip *strip = m_parts.strip;
-    recorder().start(RunSettings::from(reading->options(), strip->UpDown2->value(),
-                                       strip->UpDown3->value(), reading->state().LineCount),
-                     percent());
+    return RunSettings::from(reading->options(), strip->UpDown2->value(), strip->UpDown3->value(),
+                             reading->state().LineCount);
+}
+
+void JournalController::runStarted() {
+    recorder().start(currentSettings(), percent());
+}
+
+bool JournalController::splitRunIfPaceChanged() {
+    if (!recorder().running() || recorder().settings() == currentSettings())
+        return false;
+    runEnded();
+    runStarted();
+    return true;
 }
 
 void JournalController::runEnded() {

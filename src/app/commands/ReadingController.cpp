@@ -289,7 +289,8 @@ void ReadingController::measureFullScreenCapacityNow() {
 
 void ReadingController::ActBeginToCount() {
     // The run's session keeps what the statistics show until now.
-    m_parts.journal->recorder().countsRestarting(state().WordCount, state().SignCount);
+    if (!m_parts.journal->splitRunIfPaceChanged())
+        m_parts.journal->recorder().countsRestarting(state().WordCount, state().SignCount);
     m_stats.BeginToCount();
     state().WordCount = 0;
     state().SignCount = 0;
