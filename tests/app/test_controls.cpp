@@ -332,6 +332,7 @@ void test_controls::fullScreen_spaceStopsAndClears_clickStopsAndKeeps() {
     w->strip()->UpDown3->setValue(3);
     w->actions().MnFulScreen->trigger();
     FullScreenWindow *fs = w->fullScreenWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fs)); // Space is a key of the active window
     QTest::keyClick(fs, Qt::Key_Space);
     QVERIFY(w->isReading());
     w->timers().t1->stop();

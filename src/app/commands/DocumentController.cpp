@@ -319,6 +319,11 @@ void DocumentController::saveEditor() {
     m_parts.reading->resumeIfReading(true);
 }
 
+void DocumentController::saveEditorByKey() {
+    if (!m_parts.editor->isBlank())
+        saveEditor();
+}
+
 // --- Start-up and exit ----------------------------------------------------------
 
 void DocumentController::loadStartupText() {

@@ -112,6 +112,16 @@ void ReadingController::stopAndClear() {
     clearAllRows();
 }
 
+void ReadingController::startOrStopByKey() {
+    // The shown editor keeps its spaces.
+    if (m_parts.editor->isVisible())
+        return;
+    if (!m_parts.strip->BtStart->isHidden())
+        m_parts.actions.ActBtStartFull->trigger();
+    else if (isReading())
+        m_parts.actions.ActBtStopFull->trigger();
+}
+
 void ReadingController::toggleReading() {
     if (isReading())
         stop();

@@ -157,12 +157,6 @@ void ViewController::createFullScreenWindow() {
     fs->addAction(a.ActShowEdit);
     fs->addAction(a.ActHelp);
     connect(fs, &FullScreenWindow::closeRequested, m_parts.session, &SessionController::shutDown);
-    connect(fs, &FullScreenWindow::spacePressed, this, [this] {
-        if (!m_parts.strip->BtStart->isHidden())
-            m_parts.actions.ActBtStartFull->trigger();
-        else if (m_parts.reading->isReading())
-            m_parts.actions.ActBtStopFull->trigger();
-    });
     fs->addAction(a.MnFulScreen);
 }
 
