@@ -81,6 +81,7 @@ MainWindow::MainWindow(const StartupOptions &options)
         m_parts.terminationRequested = watcher->pending();
     }
     m_session->start();
+    m_view->updateHint();
 }
 
 MainWindow::~MainWindow() {
