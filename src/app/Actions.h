@@ -32,7 +32,8 @@ struct Actions {
     // Commands without a menu item of their own.
     QAction *ActLocateSelStart, *ActBtStart, *ActBtStop, *ActBtStartFull, *ActBtStopFull,
         *ActBeginToCount, *ActClose, *ActMaxLength2, *ActHideEdit, *ActLoadFromFile, *ActCheckLines,
-        *ActFulScreen, *ActGoToStart, *ActSetFont, *ActHelp, *actmaxlength1, *ActShowEdit;
+        *ActFulScreen, *ActGoToStart, *ActSetFont, *ActHelp, *actmaxlength1, *ActShowEdit,
+        *ActStartStop, *ActSaveEdit;
 };
 
 // The window's timers, each named as its object.

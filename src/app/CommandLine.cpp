@@ -23,4 +23,27 @@ QByteArrayList CommandLine::arguments() const {
     return result;
 }
 
+QString CommandLine::terminalAnswer(const QString &version) const {
+    for (int i = 1; i < m_qtArgc; ++i) {
+        const char *arg = m_qtArgv[i];
+        if (std::strcmp(arg, "--version") == 0 || std::strcmp(arg, "-v") == 0)
+            return QStringLiteral("Зоркан %1 — тренажёр быстрого чтения\n").arg(version);
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
+            return QStringLiteral(
+                "Использование: zorkan [ПАРАМЕТРЫ] [ФАЙЛ]\n"
+                "Тренажёр быстрого чтения. Открывает ФАЙЛ (текст, FB2, EPUB, PDF, DjVu, DOCX, "
+                "DOC, ODT, RTF, HTML)\n"
+                "и сразу начинает его читать; без файла открывает текст, оставленный в прошлый "
+                "раз.\n"
+                "Если Зоркан уже запущен, файл открывается в его окне.\n"
+                "\n"
+                "  -h, --help       показать эту справку и выйти\n"
+                "  -v, --version    показать версию и выйти\n"
+                "  --               дальше имя файла, даже если оно начинается с «-»\n"
+                "\n"
+                "Принимаются и параметры Qt (например, -platform, -style).\n");
+    }
+    return {};
+}
+
 } // namespace zk

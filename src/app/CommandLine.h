@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayList>
+#include <QString>
 
 #include <vector>
 
@@ -18,6 +19,10 @@ public:
 
     // The program's own arguments once Qt has taken its options.
     QByteArrayList arguments() const;
+
+    // What "--help" or "--version" (before any "--") answer on the terminal, in Russian;
+    // empty when the program is to start. Needs no application object, so no display.
+    QString terminalAnswer(const QString &version) const;
 
 private:
     int m_qtArgc = 0;

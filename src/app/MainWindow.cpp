@@ -21,6 +21,7 @@
 #include "music/MediaBackend.h"
 #include "music/MusicPlayer.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -80,6 +81,7 @@ MainWindow::MainWindow(const StartupOptions &options)
         m_parts.terminationRequested = watcher->pending();
     }
     m_session->start();
+    m_view->updateHint();
 }
 
 MainWindow::~MainWindow() {
@@ -110,10 +112,10 @@ void MainWindow::buildMenus() {
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
     menuBar()->setNativeMenuBar(false);
     MenuBuilder::buildBar(menuBar(), mainMenuItems(), this, a);
-    m_parts.displayMenu = new QMenu(this);
+    m_parts.displayMenu = MenuBuilder::makeMenu(this);
     m_parts.displayMenu->setObjectName(QStringLiteral("PopupMenu1"));
     MenuBuilder::buildPopupMenu(m_parts.displayMenu, displayPopupItems(), this, a);
-    m_statisticsMenu = new QMenu(this);
+    m_statisticsMenu = MenuBuilder::makeMenu(this);
     m_statisticsMenu->setObjectName(QStringLiteral("PopupMenu3"));
     MenuBuilder::buildPopupMenu(m_statisticsMenu, statisticsPopupItems(), this, a);
     m_editorMenu = new QMenu(this);
@@ -149,6 +151,37 @@ void MainWindow::buildMenus() {
     addAction(a.ActShowEdit);
     a.MnJournal->setShortcutContext(Qt::ApplicationShortcut);
     addAction(a.MnJournal);
+    // Keys of either reading window (the full-screen one takes them when it is made).
+    a.ActLoadFromFile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    a.ActSaveEdit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    a.ActClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    a.ActStartStop->setShortcut(QKeySequence(Qt::Key_Space));
+    a.ActStartStop->setAutoRepeat(false);
+    for (QAction *action : readingWindowKeys())
+        addAction(action);
+    // Escape leaves full screen, so it belongs to that window alone.
+    a.ActFulScreen->setShortcut(QKeySequence(Qt::Key_Escape));
+
+    // Choices of one show radio marks; the handlers keep them exclusive, as before.
+    const std::initializer_list<QAction *> choices[] = {
+        {a.MnWithoutPause, a.MnShortPause, a.MnLongPause, a.MnSmartPause},
+        {a.PumWithoutPause, a.PumShortPause, a.PumLongPause, a.PumSmartPause},
+        {a.MnShowTimeOfReading, a.MnShowTimeOfWork},
+        {a.MnShowSpeedInSigns, a.MnShowSpeedInWords},
+        {a.PumShowTimeOfWork, a.PumShowTimeOfReading},
+        {a.PumShowSpeedInSigns, a.PumShowSpeedInWords},
+    };
+    for (const auto &choice : choices) {
+        auto *group = new QActionGroup(this);
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+        for (QAction *action : choice)
+            group->addAction(action);
+    }
+}
+
+std::array<QAction *, 4> MainWindow::readingWindowKeys() const {
+    const Actions &a = m_parts.actions;
+    return {a.ActLoadFromFile, a.ActSaveEdit, a.ActClose, a.ActStartStop};
 }
 
 void MainWindow::buildTimers() {
@@ -189,6 +222,7 @@ void MainWindow::connectCommands() {
     for (QAction *x : {a.ActBtStart, a.ActBtStartFull, a.PumStart})
         on(x, reading, &ReadingController::start);
     on(a.ActBtStop, reading, &ReadingController::stop);
+    on(a.ActStartStop, reading, &ReadingController::startOrStopByKey);
     on(a.ActBtStopFull, reading, &ReadingController::stopAndClear);
     on(a.PumStop, reading, &ReadingController::stopAndClear);
     on(a.ActBeginToCount, reading, &ReadingController::ActBeginToCount);
@@ -225,6 +259,7 @@ void MainWindow::connectCommands() {
     on(a.N19, documents, &DocumentController::loadFromClipboard);
     on(a.MnSaveEdit, documents, &DocumentController::saveEditor);
     on(a.N58, documents, &DocumentController::saveEditor);
+    on(a.ActSaveEdit, documents, &DocumentController::saveEditorByKey);
     on(a.MnClearEdit, documents, &DocumentController::clearEditor);
     on(a.N59, documents, &DocumentController::clearEditor);
     connect(m_parts.panel, &DisplayPanel::fileDropped, documents,
@@ -370,6 +405,9 @@ void MainWindow::createFullScreenWindow() {
     connect(m_parts.fullScreen->panel(), &DisplayPanel::fileDropped, m_documents.get(),
             &DocumentController::loadDroppedFile);
     m_parts.fullScreen->addAction(m_parts.actions.MnJournal);
+    for (QAction *action : readingWindowKeys())
+        m_parts.fullScreen->addAction(action);
+    m_parts.fullScreen->addAction(m_parts.actions.ActFulScreen);
     m_session->startShown();
 }
 

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <memory>
 
 class QMenu;
@@ -89,6 +90,8 @@ protected:
 private:
     void buildWidgets();
     void buildMenus();
+    // Ctrl+O, Ctrl+S, Ctrl+Q and Space, owned by both reading windows.
+    std::array<QAction *, 4> readingWindowKeys() const;
     void buildTimers();
     void connectCommands();
     void connectMenuRules();

@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcutEvent>
+#include <QStyleOptionMenuItem>
 
 namespace zk {
 
@@ -46,6 +47,20 @@ private:
     QMenuBar *m_bar;
 };
 
+// Items of an action group are one choice among several and show radio marks. The groups
+// enforce nothing: a stored record may hold two pause flags, and both stay checked.
+class ChoiceMenu final : public QMenu {
+public:
+    using QMenu::QMenu;
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const override {
+        QMenu::initStyleOption(option, action);
+        if (action->actionGroup() && option->checkType == QStyleOptionMenuItem::NonExclusive)
+            option->checkType = QStyleOptionMenuItem::Exclusive;
+    }
+};
+
 QAction *makeAction(const MenuItem &item, QWidget *owner) {
     auto *action = new QAction(QString::fromUtf16(item.caption), owner);
     action->setObjectName(QString::fromLatin1(item.name));
@@ -73,7 +88,8 @@ void build(QWidget *root, std::span<const MenuItem> items, QWidget *owner, bool 
             continue;
         }
         if (item.submenu) {
-            auto *menu = new QMenu(caption, parent);
+            QMenu *menu = MenuBuilder::makeMenu(parent);
+            menu->setTitle(caption);
             menu->setObjectName(QString::fromLatin1(item.name));
             menu->menuAction()->setObjectName(QString::fromLatin1(item.name));
             menu->menuAction()->setVisible(!item.hidden);
@@ -93,6 +109,10 @@ void build(QWidget *root, std::span<const MenuItem> items, QWidget *owner, bool 
 }
 
 } // namespace
+
+QMenu *MenuBuilder::makeMenu(QWidget *parent) {
+    return new ChoiceMenu(parent);
+}
 
 void MenuBuilder::buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidget *owner,
                            Actions &actions) {

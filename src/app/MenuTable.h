@@ -38,6 +38,8 @@ struct CommandItem {
 // is put in its place in `actions`.
 class MenuBuilder final {
 public:
+    // A menu that shows the items of an action group with radio marks.
+    static QMenu *makeMenu(QWidget *parent);
     static void buildBar(QMenuBar *bar, std::span<const MenuItem> items, QWidget *owner,
                          Actions &actions);
     static void buildPopupMenu(QMenu *menu, std::span<const MenuItem> items, QWidget *owner,

@@ -15,14 +15,14 @@ namespace {
 
 constexpr MenuItem MainMenu[] = {
     ITEM(0, N1, u"&Файл", 0, false, false, false, true),
-    ITEM(1, MnLoadFromFile, u"Загрузить из файла"),
+    ITEM(1, MnLoadFromFile, u"Загрузить из файла", (Qt::CTRL | Qt::Key_O).toCombined()),
     ITEM(1, MnLoadFromBuffer, u"Загрузить из буфера"),
     ITEM(1, MnRecentBooks, u"Недавние книги", 0, false, false, false, true),
     SEPARATOR(1, N8),
-    ITEM(1, MnSaveEdit, u"Сохранить редактор"),
+    ITEM(1, MnSaveEdit, u"Сохранить редактор", (Qt::CTRL | Qt::Key_S).toCombined()),
     ITEM(1, MnClearEdit, u"Очистить редактор"),
     SEPARATOR(1, N11),
-    ITEM(1, MnExit, u"Выход из программы"),
+    ITEM(1, MnExit, u"Выход из программы", (Qt::CTRL | Qt::Key_Q).toCombined()),
     ITEM(0, N2, u"&Вид", 0, false, false, false, true),
     ITEM(1, N13, u"Шрифт"),
     ITEM(1, N14, u"Фон"),
@@ -74,16 +74,16 @@ constexpr MenuItem MainMenu[] = {
 
 constexpr MenuItem DisplayPopup[] = {
     ITEM(0, PumFile, u"Файл", 0, false, false, false, true),
-    ITEM(1, N16, u"Загрузить из файла"),
+    ITEM(1, N16, u"Загрузить из файла", (Qt::CTRL | Qt::Key_O).toCombined()),
     ITEM(1, N19, u"Загрузить из буфера"),
     SEPARATOR(1, N57),
-    ITEM(1, N58, u"Сохранить редактор"),
+    ITEM(1, N58, u"Сохранить редактор", (Qt::CTRL | Qt::Key_S).toCombined()),
     ITEM(1, N59, u"Очистить редактор"),
     SEPARATOR(1, N60),
-    ITEM(1, N61, u"Выход из программы"),
+    ITEM(1, N61, u"Выход из программы", (Qt::CTRL | Qt::Key_Q).toCombined()),
     SEPARATOR(0, N50),
     ITEM(0, PumStart, u"Старт"),
-    ITEM(0, PumStop, u"Стор"),
+    ITEM(0, PumStop, u"Стоп"),
     SEPARATOR(0, N23),
     ITEM(0, PumFont, u"Шрифт"),
     ITEM(0, PumBackGround, u"Фон"),
@@ -109,11 +109,11 @@ constexpr MenuItem DisplayPopup[] = {
     ITEM(0, PumWindow, u"Окно"),
     ITEM(0, PumJournal, u"Дневник тренировок…"),
     SEPARATOR(0, N37),
-    ITEM(0, PumExit, u"Выход из программы"),
+    ITEM(0, PumExit, u"Выход из программы", (Qt::CTRL | Qt::Key_Q).toCombined()),
 };
 
 constexpr MenuItem StatisticsPopup[] = {
-    ITEM(0, PumShowTimeAndSpeed, u"Показывть время и скорость", 0, true),
+    ITEM(0, PumShowTimeAndSpeed, u"Показывать время и скорость", 0, true),
     SEPARATOR(0, N42),
     ITEM(0, PumShowTimeOfWork, u"Время работы программы", 0, true),
     ITEM(0, PumShowTimeOfReading, u"Время быстрого чтения", 0, true),
@@ -142,7 +142,8 @@ constexpr CommandItem Commands[] = {
     COMMAND(ActClose),          COMMAND(ActMaxLength2), COMMAND(ActHideEdit),
     COMMAND(ActLoadFromFile),   COMMAND(ActCheckLines), COMMAND(ActFulScreen),
     COMMAND(ActGoToStart),      COMMAND(ActSetFont),    COMMAND(ActHelp),
-    COMMAND(actmaxlength1),     COMMAND(ActShowEdit),
+    COMMAND(actmaxlength1),     COMMAND(ActShowEdit),   COMMAND(ActStartStop),
+    COMMAND(ActSaveEdit),
 };
 
 #undef ITEM

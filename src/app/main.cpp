@@ -28,6 +28,12 @@ int tellStartFailure(const QString &problem, zk::SignalWatcher &watcher) {
 
 int main(int argc, char **argv) {
     zk::CommandLine commandLine(argc, argv);
+    // Before Qt: an answer on the terminal needs neither a display nor the running instance.
+    if (const QString answer = commandLine.terminalAnswer(QStringLiteral(ZK_VERSION));
+        !answer.isEmpty()) {
+        std::fputs(answer.toUtf8().constData(), stdout);
+        return 0;
+    }
     zk::Application app(commandLine.qtArgc(), commandLine.qtArgv());
     // Installed first, so a termination during start-up still stores the text.
     zk::SignalWatcher watcher;

@@ -73,6 +73,39 @@ void DisplayPanel::clearRows(int from) {
         m_rows.at(i)->clear();
 }
 
+void DisplayPanel::setHint(const QString &text) {
+    if (!m_hint) {
+        if (text.isEmpty())
+            return;
+        m_hint = new QLabel(this);
+        m_hint->setObjectName(QStringLiteral("DisplayHint"));
+        m_hint->setAlignment(Qt::AlignCenter);
+        m_hint->setWordWrap(true);
+        m_hint->setTextFormat(Qt::PlainText);
+        m_hint->setAttribute(Qt::WA_TransparentForMouseEvents); // clicks and drops are the panel's
+        m_hint->setAttribute(Qt::WA_TranslucentBackground);
+        QFont f = m_hint->font();
+        f.setPointSizeF(f.pointSizeF() * 1.2);
+        m_hint->setFont(f);
+        setDisplayFont(m_font, m_color);
+    }
+    m_hint->setText(text);
+    m_hint->setVisible(!text.isEmpty());
+    placeHint();
+}
+
+QString DisplayPanel::hint() const {
+    return m_hint && !m_hint->isHidden() ? m_hint->text() : QString();
+}
+
+void DisplayPanel::placeHint() {
+    if (!m_hint)
+        return;
+    const int margin = std::min(40, width() / 10);
+    m_hint->setGeometry(margin, 0, std::max(0, width() - 2 * margin), height());
+    m_hint->lower(); // under the control strip and the editor
+}
+
 void DisplayPanel::setBackground(const QColor &color) {
     QPalette p = palette();
     p.setColor(QPalette::Window, color);
@@ -87,6 +120,11 @@ void DisplayPanel::setDisplayFont(const QFont &font, const QColor &color) {
         QPalette p = r->palette();
         p.setColor(QPalette::WindowText, color);
         r->setPalette(p);
+    }
+    if (m_hint) {
+        QPalette p = m_hint->palette();
+        p.setColor(QPalette::WindowText, color);
+        m_hint->setPalette(p);
     }
 }
 
@@ -140,6 +178,7 @@ void DisplayPanel::fitRowWidths() {
 void DisplayPanel::resizeEvent(QResizeEvent *event) {
     QFrame::resizeEvent(event);
     fitRowWidths();
+    placeHint();
     emit resized();
 }
 

@@ -46,6 +46,9 @@ public:
     void setDisplayFont(const QFont &font, const QColor &color);
     QFont displayFont() const { return m_font; }
     QColor displayColor() const { return m_color; }
+    // A quiet line in the rows' colour across the middle of the panel; empty hides it.
+    void setHint(const QString &text);
+    QString hint() const;
 
 signals:
     void doubleClicked();
@@ -64,9 +67,11 @@ protected:
 
 private:
     void fitRowWidths();
+    void placeHint();
     static QString droppedFile(const QDropEvent *event);
     static bool acceptAsCopy(QDropEvent *event);
     QList<DisplayRow *> m_rows;
+    QLabel *m_hint = nullptr;
     QFont m_font;
     QColor m_color;
 };

@@ -3,7 +3,6 @@
 #include "display/ControlStrip.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -51,15 +50,6 @@ void FullScreenWindow::resizeEvent(QResizeEvent *event) {
     m_f3->move(width() - 4 - m_f3->width(), 4);
     m_f3->raise();
     emit resized();
-}
-
-void FullScreenWindow::keyPressEvent(QKeyEvent *event) {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
-        emit spacePressed();
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void FullScreenWindow::closeEvent(QCloseEvent *event) {

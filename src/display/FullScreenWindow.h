@@ -22,14 +22,12 @@ public:
 signals:
     void shown();
     void resized();
-    void spacePressed();
     void closeRequested();
     void switchRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

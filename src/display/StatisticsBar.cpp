@@ -40,7 +40,7 @@ StatisticsBar::StatisticsBar(QWidget *parent) : QFrame(parent) {
     PnReading = new StatPanel(QStringLiteral("PnReading"), QStringLiteral("0:00:00   "),
                               QStringLiteral("Установить время чтения --> 0"), 54, this);
     PnWork = new StatPanel(QStringLiteral("PnWork"), QString(),
-                           QStringLiteral("Установить вермя работы --> 0"), 54, this);
+                           QStringLiteral("Установить время работы --> 0"), 54, this);
     PnWords->hide();
     PnWork->hide();
     connect(PnSigns1, &StatPanel::doubleClicked, PnSigns, &StatPanel::doubleClicked);

@@ -49,8 +49,8 @@ ConversionResult unreadable(const ReadBudget &budget) {
                                                              : Failure::Unreadable);
 }
 
-ConversionResult fromReader(std::optional<QString> text) {
-    return text ? ConversionResult::success(std::move(*text))
+ConversionResult fromReader(std::optional<QString> text, bool damaged) {
+    return text ? ConversionResult::success(std::move(*text), damaged)
                 : ConversionResult::failure(Failure::Damaged);
 }
 
@@ -66,10 +66,13 @@ bool ChainedConverter::readsNatively(const QString &path) {
 ConversionResult ChainedConverter::convertFile(const QString &path,
                                                const ConversionProgress &progress) {
     ReadBudget budget;
+    bool damaged = false;
     switch (kindOf(path)) {
     case Kind::Fb2:
-        if (const auto bytes = readFile(path, budget))
-            return fromReader(readFb2(*bytes, budget));
+        if (const auto bytes = readFile(path, budget)) {
+            std::optional<QString> text = readFb2(*bytes, budget, &damaged);
+            return fromReader(std::move(text), damaged);
+        }
         return unreadable(budget);
     case Kind::Html:
         if (const auto bytes = readFile(path, budget)) {
@@ -80,12 +83,16 @@ ConversionResult ChainedConverter::convertFile(const QString &path,
         }
         return unreadable(budget);
     case Kind::ZippedFb2:
-        if (const auto bytes = zippedFb2Bytes(path, budget))
-            return fromReader(readFb2(*bytes, budget));
+        if (const auto bytes = zippedFb2Bytes(path, budget)) {
+            std::optional<QString> text = readFb2(*bytes, budget, &damaged);
+            return fromReader(std::move(text), damaged);
+        }
         return budget.bytesLeft() == 0 ? ConversionResult::failure(Failure::TooLarge)
                                        : ConversionResult::failure(Failure::Damaged);
-    case Kind::Epub:
-        return fromReader(readEpub(path));
+    case Kind::Epub: {
+        std::optional<QString> text = readEpub(path, ReadBudget(), &damaged);
+        return fromReader(std::move(text), damaged);
+    }
     case Kind::Odt:
         return readOdt(path, ReadBudget(), progress);
     case Kind::Pdf:

@@ -13,10 +13,12 @@ bool hasText(const QString &text) {
 
 } // namespace
 
-ConversionResult ConversionResult::success(QString text) {
+ConversionResult ConversionResult::success(QString text, bool damaged) {
     if (!hasText(text))
         return failure(Failure::NoText);
-    return ConversionResult(std::move(text), Failure::None);
+    ConversionResult result(std::move(text), Failure::None);
+    result.m_damaged = damaged;
+    return result;
 }
 
 ConversionResult ConversionResult::failure(Failure why) {

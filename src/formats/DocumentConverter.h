@@ -24,14 +24,16 @@ public:
         Cancelled,        // stopped by the user
     };
 
-    // An empty or blank text is the failure NoText.
-    static ConversionResult success(QString text);
+    // An empty or blank text is the failure NoText. A damaged document gives what could be
+    // read of it.
+    static ConversionResult success(QString text, bool damaged = false);
     static ConversionResult failure(Failure why);
 
     bool ok() const { return m_failure == Failure::None; }
     explicit operator bool() const { return ok(); }
     Failure failure() const { return m_failure; }
     const QString &text() const { return m_text; }
+    bool damaged() const { return m_damaged; }
     QString takeText() { return std::move(m_text); }
 
     // Why there is no text, in Russian, as one sentence without its final full stop, to be
@@ -44,6 +46,7 @@ private:
 
     QString m_text;
     Failure m_failure;
+    bool m_damaged = false;
 };
 
 // Handed to a conversion, which asks it now and then whether to go on, telling how far it

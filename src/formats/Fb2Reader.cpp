@@ -93,7 +93,7 @@ qint64 entityExpansion(const QByteArray &bytes, const QXmlStreamReader &xml, qin
 
 } // namespace
 
-std::optional<QString> readFb2(const QByteArray &bytes, ReadBudget budget) {
+std::optional<QString> readFb2(const QByteArray &bytes, ReadBudget budget, bool *damaged) {
     QXmlStreamReader xml(bytes);
     while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
         if (xml.tokenType() == QXmlStreamReader::DTD &&
@@ -101,8 +101,11 @@ std::optional<QString> readFb2(const QByteArray &bytes, ReadBudget budget) {
             return std::nullopt;
     }
     std::optional<QString> text;
+    // Recovery keeps all of a book that is merely not well-formed; one cut short lost its end.
+    bool cutShort = false;
     if (xml.hasError()) {
         text = recoverFb2(bytes);
+        cutShort = xml.error() == QXmlStreamReader::PrematureEndOfDocumentError;
     } else if (xml.tokenType() != QXmlStreamReader::StartElement || xml.name() != u"FictionBook") {
         return std::nullopt;
     } else {
@@ -116,10 +119,13 @@ std::optional<QString> readFb2(const QByteArray &bytes, ReadBudget budget) {
         // Read to the end: a book broken anywhere is read again, tolerantly.
         while (!xml.atEnd())
             xml.readNext();
+        cutShort = xml.error() == QXmlStreamReader::PrematureEndOfDocumentError;
         text = xml.hasError() ? recoverFb2(bytes) : out.take();
     }
     if (!text || !budget.spendChars(text->size()))
         return std::nullopt;
+    if (damaged)
+        *damaged = cutShort;
     return text;
 }
 

@@ -129,7 +129,7 @@ std::optional<QString> packagePath(BookArchive &archive, ReadBudget &budget) {
 
 } // namespace
 
-std::optional<QString> readEpub(const QString &path, ReadBudget budget) {
+std::optional<QString> readEpub(const QString &path, ReadBudget budget, bool *damaged) {
     const std::unique_ptr<BookArchive> archive = BookArchive::open(path, budget);
     if (!archive)
         return std::nullopt;
@@ -149,12 +149,14 @@ std::optional<QString> readEpub(const QString &path, ReadBudget budget) {
 
     QString text;
     bool readAny = false;
+    bool skipped = false;
     for (const QString &part : std::as_const(parts)) {
         // A damaged or missing chapter is passed over; the rest of the book is still read.
         const std::optional<QByteArray> bytes = archive->read(part, budget);
         if (!bytes) {
             if (budget.bytesLeft() == 0)
                 return std::nullopt;
+            skipped = true;
             continue;
         }
         readAny = true;
@@ -169,6 +171,8 @@ std::optional<QString> readEpub(const QString &path, ReadBudget budget) {
     }
     if (!readAny)
         return std::nullopt;
+    if (damaged)
+        *damaged = skipped;
     return text;
 }
 
@@ -183,9 +187,9 @@ std::optional<QByteArray> zippedFb2Bytes(const QString &path, ReadBudget &budget
     return std::nullopt;
 }
 
-std::optional<QString> readZippedFb2(const QString &path, ReadBudget budget) {
+std::optional<QString> readZippedFb2(const QString &path, ReadBudget budget, bool *damaged) {
     const std::optional<QByteArray> bytes = zippedFb2Bytes(path, budget);
-    return bytes ? readFb2(*bytes, budget) : std::nullopt;
+    return bytes ? readFb2(*bytes, budget, damaged) : std::nullopt;
 }
 
 } // namespace zk

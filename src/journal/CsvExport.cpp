@@ -8,13 +8,25 @@ namespace zk {
 
 namespace {
 
+// RFC 4180: a field with a comma, a quote or a line end is quoted, inner quotes doubled. A
+// field a spreadsheet would run as a formula (titles come from the books) is made text.
 QString field(const QString &text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    QString out = text;
+    if (!out.isEmpty() && QStringView(u"=+-@\t\r").contains(out.front()))
+        out.prepend(QLatin1Char('\''));
+    if (!out.contains(QLatin1Char(',')) && !out.contains(QLatin1Char('"')) &&
+        !out.contains(QLatin1Char('\n')) && !out.contains(QLatin1Char('\r')))
+        return out;
+    out.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + out + QLatin1Char('"');
+}
+
+QString line(const QStringList &fields) {
+    QStringList quoted;
+    quoted.reserve(fields.size());
+    for (const QString &f : fields)
+        quoted << field(f);
+    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
 }
 
 QString number(double value, int decimals = 0) {
@@ -42,12 +54,12 @@ QByteArray sessionsCsv(const QList<Session> &sessions) {
         QStringLiteral("Прочитано в начале, %"),
         QStringLiteral("Прочитано в конце, %"),
     };
-    QString out = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    QString out = line(header);
     for (const Session &s : sessions) {
         const QStringList row = {
             QDateTime::fromMSecsSinceEpoch(s.startedMs)
                 .toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-            field(s.bookTitle),
+            s.bookTitle,
             number(s.readingMinutes(), 1),
             number(s.realSpeed(SpeedUnit::Words)),
             number(s.realSpeed(SpeedUnit::Signs)),
@@ -63,7 +75,7 @@ QByteArray sessionsCsv(const QList<Session> &sessions) {
             QString::number(s.percentStart),
             QString::number(s.percentEnd),
         };
-        out += row.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+        out += line(row);
     }
     return out.toUtf8();
 }

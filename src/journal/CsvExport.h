@@ -7,7 +7,7 @@
 
 namespace zk {
 
-// Sessions as CSV: UTF-8, a header row, comma-separated, quoted where needed.
+// Sessions as RFC 4180 CSV: UTF-8, a header row, CR LF line ends, quoted where needed.
 QByteArray sessionsCsv(const QList<Session> &sessions);
 // Written whole or not at all; an empty string on success, else the reason.
 QString writeSessionsCsv(const QString &path, const QList<Session> &sessions);

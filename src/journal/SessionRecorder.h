@@ -20,6 +20,7 @@ public:
     // After Start has restarted the counting.
     void start(const RunSettings &settings, int percent);
     bool running() const { return m_running; }
+    const RunSettings &settings() const { return m_session.settings; }
 
     // Reading held while a dialog is open, the program is inactive or the
     // position jumps: that time is not reading time. Repeated calls are harmless.

@@ -19,7 +19,8 @@ public:
         "Не удалось открыть файл. Возможно расширение его имени не соответствует формату, в "
         "котором он сохранен.");
     static inline const QString DialogFilter =
-        QStringLiteral("Музыкальные файлы (*.avi *.mov *.mp? *.wav *.mid);;Все файлы (*.* *)");
+        QStringLiteral("Музыкальные файлы (*.avi *.mov *.mp? *.wav *.mid *.ogg *.oga *.opus *.flac "
+                       "*.m4a);;Все файлы (*.* *)");
 
     struct EnablingState {
         bool start = false;

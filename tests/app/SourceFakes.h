@@ -36,6 +36,7 @@ public:
     QString saveAnswer;
     QStringList messages;
     QString lastFolder;
+    QString lastFilter;
     int openDialogs = 0;
     std::function<void()> whileOpen;
 
@@ -43,9 +44,10 @@ public:
         return std::nullopt;
     }
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
-    QString openFile(QWidget *, const QString &folder, const QString &) override {
+    QString openFile(QWidget *, const QString &folder, const QString &filter) override {
         ++openDialogs;
         lastFolder = folder;
+        lastFilter = filter;
         if (whileOpen)
             whileOpen();
         return openAnswer;

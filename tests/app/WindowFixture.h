@@ -62,18 +62,21 @@ public:
     bool answer = false;
     int fontDialogs = 0;
     QString lastFolder;
+    QString lastFilter;
 
     std::optional<zk::FontChoice> chooseFont(QWidget *, const zk::FontChoice &) override {
         ++fontDialogs;
         return font;
     }
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return color; }
-    QString openFile(QWidget *, const QString &folder, const QString &) override {
+    QString openFile(QWidget *, const QString &folder, const QString &filter) override {
         lastFolder = folder;
+        lastFilter = filter;
         return openAnswer;
     }
-    QString saveFile(QWidget *, const QString &folder, const QString &) override {
+    QString saveFile(QWidget *, const QString &folder, const QString &filter) override {
         lastFolder = folder;
+        lastFilter = filter;
         return saveAnswer;
     }
     void message(QWidget *, const QString &text) override { messages << text; }

@@ -24,6 +24,7 @@ private slots:
     void statistics_showOptions();
     void fullScreen_continuesRun_andRowsStayInStep();
     void fullScreen_spaceStopsAndClears_clickStopsAndKeeps();
+    void blankDisplay_showsHint_untilThereIsText();
 };
 
 namespace {
@@ -332,6 +333,7 @@ void test_controls::fullScreen_spaceStopsAndClears_clickStopsAndKeeps() {
     w->strip()->UpDown3->setValue(3);
     w->actions().MnFulScreen->trigger();
     FullScreenWindow *fs = w->fullScreenWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fs)); // Space is a key of the active window
     QTest::keyClick(fs, Qt::Key_Space);
     QVERIFY(w->isReading());
     w->timers().t1->stop();
@@ -352,6 +354,38 @@ void test_controls::fullScreen_spaceStopsAndClears_clickStopsAndKeeps() {
     // F3 through the "F3" panel goes back.
     QTest::mouseClick(fs->findChild<QWidget *>(QStringLiteral("Panel1")), Qt::LeftButton);
     QVERIFY(w->isVisible());
+}
+
+void test_controls::blankDisplay_showsHint_untilThereIsText() {
+    const QString hint =
+        QStringLiteral("Откройте книгу: Файл → Загрузить из файла, или перетащите файл сюда. "
+                       "F2 — вставить свой текст.");
+    WindowFixture f;
+    MainWindow *w = f.start(); // the first start: no text kept
+    DisplayPanel *panel = w->mainPanel();
+    QCOMPARE(panel->hint(), hint);
+    auto *label = panel->findChild<QLabel *>(QStringLiteral("DisplayHint"));
+    QVERIFY(label && label->isVisible());
+    QCOMPARE(label->palette().color(QPalette::WindowText), panel->displayColor());
+    QCOMPARE(w->fullScreenWindow()->panel()->hint(), hint);
+
+    f.clipboard = QStringLiteral("Текст из буфера.");
+    w->documents()->loadFromClipboard();
+    QTRY_COMPARE(panel->hint(), QString());
+    QCOMPARE(w->fullScreenWindow()->panel()->hint(), QString());
+    w->documents()->clearEditor();
+    QTRY_COMPARE(panel->hint(), hint);
+
+    // The shown editor covers it; typed text keeps it away once the editor hides.
+    QTest::keyClick(w, Qt::Key_F2);
+    QVERIFY(w->editor()->isVisible());
+    QCOMPARE(panel->hint(), QString());
+    QTest::keyClick(w, Qt::Key_F2);
+    QCOMPARE(panel->hint(), hint);
+    QTest::keyClick(w, Qt::Key_F2);
+    QTest::keyClicks(w->editor(), QStringLiteral("word"));
+    QTest::keyClick(w, Qt::Key_F2);
+    QCOMPARE(panel->hint(), QString());
 }
 
 QTEST_MAIN(test_controls)

@@ -2,6 +2,7 @@
 #include "WindowFixture.h"
 
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
 #include "settings/SettingsRecord.h"
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 using namespace zk;
+using namespace Qt::StringLiterals;
 
 class test_lifecycle : public QObject {
     Q_OBJECT
@@ -33,6 +35,7 @@ private slots:
     void argument_isTakenFromLaunchFolder_asTheBytesGiven();
     void readOnlyProgramFolder_fallsBackToUserFolder();
     void secondInstance_endsWithoutTouchingFiles();
+    void helpAndVersion_answerOnTheTerminal_withoutDisplayFilesOrInstance();
     void sigterm_storesTextAndSettings();
     void windowTitles_reachTheWindowSystemUnchanged();
 };
@@ -309,6 +312,46 @@ void test_lifecycle::secondInstance_endsWithoutTouchingFiles() {
 
     first.terminate();
     QVERIFY(first.waitForFinished(10000));
+}
+
+void test_lifecycle::helpAndVersion_answerOnTheTerminal_withoutDisplayFilesOrInstance() {
+    ProgramCopy copy;
+    const QString instance =
+        QStringLiteral("zk-test-help-%1").arg(QCoreApplication::applicationPid());
+    QProcess first;
+    copy.startIn(first, instance);
+    QVERIFY(first.waitForStarted());
+    QVERIFY(waitUntilListening(instance));
+
+    ProgramCopy other;
+    for (const auto &[arg, expected] :
+         {std::pair{u"--help"_s, u"Использование: zorkan"_s}, {u"--version"_s, u"Зоркан 2."_s}}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZK_INSTANCE_NAME"), instance);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+        env.remove(QStringLiteral("DISPLAY"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(other.dir.path());
+        p.start(other.program, {arg});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(QString::fromUtf8(p.readAllStandardOutput()).startsWith(expected),
+                 qPrintable(arg));
+        QVERIFY(p.readAllStandardError().isEmpty());
+    }
+    QCOMPARE(QDir(other.dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("zorkan")});
+    QCOMPARE(first.state(), QProcess::Running);
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+
+    // After "--" it is a file's name.
+    QByteArray program("zorkan"), dashes("--"), help("--help");
+    char *argv[] = {program.data(), dashes.data(), help.data(), nullptr};
+    const CommandLine named(3, argv);
+    QVERIFY(named.terminalAnswer(u"2.5"_s).isEmpty());
+    QCOMPARE(named.arguments(), QByteArrayList{"--help"});
 }
 
 void test_lifecycle::sigterm_storesTextAndSettings() {

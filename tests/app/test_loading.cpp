@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QUrl>
 
@@ -19,6 +20,7 @@
 #include <sys/resource.h>
 
 using namespace zk;
+using namespace Qt::StringLiterals;
 
 class test_loading : public QObject {
     Q_OBJECT
@@ -27,6 +29,7 @@ private slots:
     void failedConversion_keepsText_butResetsPositionAndRows();
     void cancelledDialog_stopsAndReplacesTabs_keepingPosition();
     void dialogs_startInTextFolder_elseDataFolder();
+    void openDialog_showsEveryBookFirst_thenTheDesignedEntries();
     void save_writesParagraphs_inTheEncodingThatFits();
     void failedSave_keepsOldFile_andResumesWithFreshCount();
     void clipboardAndClear_replaceTextAndGoToStart();
@@ -234,6 +237,49 @@ void test_loading::dialogs_startInTextFolder_elseDataFolder() {
     w->documents()->loadFromFile();
     QCOMPARE(w->editor()->text(), QStringLiteral("abc"));
     QCOMPARE(w->settingsRecord().TextFolder.value(), texts);
+}
+
+// Each entry as Qt's file dialog splits it: a caption and the patterns in brackets.
+QList<QPair<QString, QStringList>> filterEntries(const QString &filter) {
+    QList<QPair<QString, QStringList>> out;
+    static const QRegularExpression entry(QStringLiteral("^(.*)\\(([^()]*)\\)$"));
+    for (const QString &part : filter.split(QStringLiteral(";;"))) {
+        const QRegularExpressionMatch m = entry.match(part);
+        out.append(
+            {m.captured(1).trimmed(), m.captured(2).split(QLatin1Char(' '), Qt::SkipEmptyParts)});
+    }
+    return out;
+}
+
+void test_loading::openDialog_showsEveryBookFirst_thenTheDesignedEntries() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("текст"));
+    f.dialogs->openAnswer.clear();
+    w->documents()->loadFromFile();
+    const QString opened = f.dialogs->lastFilter;
+    f.dialogs->saveAnswer.clear();
+    w->documents()->saveEditor();
+    const QString designed = f.dialogs->lastFilter;
+    QCOMPARE(designed,
+             QStringLiteral("Текстовые файлы txt, rtf, doc, html, htm (*.txt *.rtf *.doc *.htm "
+                            "*.html);;Все файлы  (*.* *)"));
+
+    const auto entries = filterEntries(opened);
+    QVERIFY(entries.size() > 3);
+    QCOMPARE(entries.first().first, QStringLiteral("Все книги и документы"));
+    QVERIFY(opened.indexOf(designed) > 0);
+    const QStringList books = {u"a.txt"_s,  u"a.fb2"_s, u"a.fb2.zip"_s, u"a.epub"_s,   u"a.pdf"_s,
+                               u"a.djvu"_s, u"a.djv"_s, u"a.docx"_s,    u"a.doc"_s,    u"a.odt"_s,
+                               u"a.rtf"_s,  u"a.htm"_s, u"a.html"_s,    u"Книга.FB2"_s};
+    for (const QString &book : books) {
+        QVERIFY2(QDir::match(entries.first().second, book), qPrintable(book));
+        // and it has a family of its own after the designed entries
+        int families = 0;
+        for (qsizetype i = 3; i < entries.size(); ++i)
+            families += QDir::match(entries.at(i).second, book) ? 1 : 0;
+        QVERIFY2(families == 1, qPrintable(book));
+    }
+    QVERIFY(!QDir::match(entries.first().second, u"песня.mp3"_s));
 }
 
 void test_loading::save_writesParagraphs_inTheEncodingThatFits() {

@@ -3,19 +3,23 @@
 #include "display/FullScreenWindow.h"
 #include "display/StatisticsBar.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
 
 #include <functional>
 
 using namespace zk;
+using namespace Qt::StringLiterals;
 
 class test_menus : public QObject {
     Q_OBJECT
@@ -25,6 +29,9 @@ private slots:
     void namedActions_existAndRunTheirCommands();
     void keys_workInBothWindows_evenWhenTheirItemIsHidden();
     void accelerators_workWithCyrillicLetters();
+    void space_startsAndStops_whateverHasFocus_butTypesInTheEditor();
+    void escapeAndFileKeys_reachTheirCommands();
+    void exclusiveChoices_areRadioGroups();
     void fileMenus_followClipboardAndEditorText();
     void pauseMenu_followsPunctuationOnlyInMainMenu();
     void shownEditor_disablesDisplayItemsAndFullScreen();
@@ -145,14 +152,14 @@ void test_menus::menuTrees_matchTheTables() {
     QCOMPARE(live(bar),
              expected({
                  {0, "N1", u"&Файл"},
-                 {1, "MnLoadFromFile", u"Загрузить из файла"},
+                 {1, "MnLoadFromFile", u"Загрузить из файла", "Ctrl+O"},
                  {1, "MnLoadFromBuffer", u"Загрузить из буфера"},
                  {1, "MnRecentBooks", u"Недавние книги"},
                  {1, "N8", u"-"},
-                 {1, "MnSaveEdit", u"Сохранить редактор"},
+                 {1, "MnSaveEdit", u"Сохранить редактор", "Ctrl+S"},
                  {1, "MnClearEdit", u"Очистить редактор"},
                  {1, "N11", u"-"},
-                 {1, "MnExit", u"Выход из программы"},
+                 {1, "MnExit", u"Выход из программы", "Ctrl+Q"},
                  {0, "N2", u"&Вид"},
                  {1, "N13", u"Шрифт"},
                  {1, "N14", u"Фон"},
@@ -208,16 +215,16 @@ void test_menus::menuTrees_matchTheTables() {
     QCOMPARE(live(menu(w, "PopupMenu1")),
              expected({
                  {0, "PumFile", u"Файл"},
-                 {1, "N16", u"Загрузить из файла"},
+                 {1, "N16", u"Загрузить из файла", "Ctrl+O"},
                  {1, "N19", u"Загрузить из буфера"},
                  {1, "N57", u"-"},
-                 {1, "N58", u"Сохранить редактор"},
+                 {1, "N58", u"Сохранить редактор", "Ctrl+S"},
                  {1, "N59", u"Очистить редактор"},
                  {1, "N60", u"-"},
-                 {1, "N61", u"Выход из программы"},
+                 {1, "N61", u"Выход из программы", "Ctrl+Q"},
                  {0, "N50", u"-"},
                  {0, "PumStart", u"Старт"},
-                 {0, "PumStop", u"Стор", "", "", true},
+                 {0, "PumStop", u"Стоп", "", "", true},
                  {0, "N23", u"-"},
                  {0, "PumFont", u"Шрифт"},
                  {0, "PumBackGround", u"Фон"},
@@ -243,7 +250,7 @@ void test_menus::menuTrees_matchTheTables() {
                  {0, "PumWindow", u"Окно", "", "", true},
                  {0, "PumJournal", u"Дневник тренировок…"},
                  {0, "N37", u"-"},
-                 {0, "PumExit", u"Выход из программы"},
+                 {0, "PumExit", u"Выход из программы", "Ctrl+Q"},
              }));
 
     open(w, "PopupMenu2");
@@ -264,7 +271,7 @@ void test_menus::menuTrees_matchTheTables() {
     open(w, "PopupMenu3");
     QCOMPARE(live(menu(w, "PopupMenu3")),
              expected({
-                 {0, "PumShowTimeAndSpeed", u"Показывть время и скорость", "", "x"},
+                 {0, "PumShowTimeAndSpeed", u"Показывать время и скорость", "", "x"},
                  {0, "N42", u"-"},
                  {0, "PumShowTimeOfWork", u"Время работы программы", "", "o"},
                  {0, "PumShowTimeOfReading", u"Время быстрого чтения", "", "x"},
@@ -273,20 +280,28 @@ void test_menus::menuTrees_matchTheTables() {
                  {0, "PumShowSpeedInWords", u"Скорость чтения в словах в минуту", "", "o"},
              }));
     QCOMPARE(w->statisticsBar()->PnWork->toolTip(),
-             QStringLiteral("Установить вермя работы --> 0"));
+             QStringLiteral("Установить время работы --> 0"));
 }
 
 void test_menus::namedActions_existAndRunTheirCommands() {
     WindowFixture f;
     MainWindow *w = f.startWithText(QStringLiteral("один два три четыре пять шесть"));
-    for (const char *name : {"ActLocateSelStart", "ActBtStart", "ActBtStop", "ActBtStartFull",
-                             "ActBtStopFull", "ActBeginToCount", "ActClose", "ActMaxLength2",
-                             "ActHideEdit", "ActLoadFromFile", "ActCheckLines", "ActFulScreen",
-                             "ActGoToStart", "ActSetFont", "ActHelp", "actmaxlength1"}) {
+    for (const char *name :
+         {"ActLocateSelStart", "ActBtStart", "ActBtStop", "ActBtStartFull", "ActBtStopFull",
+          "ActBeginToCount", "ActClose", "ActMaxLength2", "ActHideEdit", "ActLoadFromFile",
+          "ActCheckLines", "ActFulScreen", "ActGoToStart", "ActSetFont", "ActHelp", "actmaxlength1",
+          "ActStartStop", "ActSaveEdit"}) {
         auto *a = w->findChild<QAction *>(QString::fromLatin1(name));
         QVERIFY2(a, name);
-        QCOMPARE(a->shortcut(),
-                 qstrcmp(name, "ActHelp") == 0 ? QKeySequence(Qt::Key_F1) : QKeySequence());
+        static const QHash<QByteArray, QKeySequence> keys = {
+            {"ActHelp", QKeySequence(Qt::Key_F1)},
+            {"ActLoadFromFile", QKeySequence(Qt::CTRL | Qt::Key_O)},
+            {"ActSaveEdit", QKeySequence(Qt::CTRL | Qt::Key_S)},
+            {"ActClose", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+            {"ActStartStop", QKeySequence(Qt::Key_Space)},
+            {"ActFulScreen", QKeySequence(Qt::Key_Escape)},
+        };
+        QCOMPARE(a->shortcut(), keys.value(name));
     }
 
     w->actions().ActBtStart->trigger();
@@ -352,6 +367,145 @@ void test_menus::keys_workInBothWindows_evenWhenTheirItemIsHidden() {
     QTest::keyClick(fs, Qt::Key_F3);
     QVERIFY(w->isVisible());
     QVERIFY(!fs->isVisible());
+}
+
+void test_menus::space_startsAndStops_whateverHasFocus_butTypesInTheEditor() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("один два три четыре"));
+    const auto space = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); };
+    // A spinner, the Start button (which would click itself) and the display.
+    for (QWidget *focus : std::initializer_list<QWidget *>{w->strip()->UpDown2, w->strip()->BtStart,
+                                                           w->mainPanel()}) {
+        focus->setFocus();
+        QVERIFY(focus->hasFocus() || QApplication::focusWidget());
+        space();
+        QVERIFY2(w->isReading(), focus->metaObject()->className());
+        w->timers().t1->stop();
+        w->reading()->tick();
+        QVERIFY(!f.row(0).isEmpty());
+        space(); // Stop: the rows are cleared
+        QVERIFY(!w->isReading());
+        QCOMPARE(f.row(0), QString());
+    }
+    // An auto-repeated Space does not switch back and forth.
+    QWidget *focus = QApplication::focusWidget();
+    QTest::simulateEvent(focus, true, Qt::Key_Space, Qt::NoModifier, u" "_s, false);
+    QTest::simulateEvent(focus, true, Qt::Key_Space, Qt::NoModifier, u" "_s, true);
+    QTest::simulateEvent(focus, false, Qt::Key_Space, Qt::NoModifier, u" "_s, false);
+    QVERIFY(w->isReading());
+    w->reading()->stopAndClear();
+
+    // In the shown editor Space types.
+    QTest::keyClick(QApplication::activeWindow(), Qt::Key_F2);
+    QVERIFY(w->editor()->isVisible());
+    w->editor()->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("a b"));
+    QVERIFY(w->editor()->text().contains(QStringLiteral("a b")));
+    QVERIFY(!w->isReading());
+    QTest::keyClick(QApplication::activeWindow(), Qt::Key_F2);
+
+    // In full screen as before: start, then stop and clear.
+    QTest::keyClick(QApplication::activeWindow(), Qt::Key_F3);
+    FullScreenWindow *fs = w->fullScreenWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fs));
+    QTest::keyClick(fs, Qt::Key_Space);
+    QVERIFY(w->isReading());
+    QTest::keyClick(fs, Qt::Key_Space);
+    QVERIFY(!w->isReading());
+}
+
+void test_menus::escapeAndFileKeys_reachTheirCommands() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("один два три"));
+    // Escape does nothing in the main window and leaves full screen as F3 does, reading on.
+    QTest::keyClick(w, Qt::Key_Escape);
+    QVERIFY(w->isVisible());
+    QTest::keyClick(w, Qt::Key_F3);
+    FullScreenWindow *fs = w->fullScreenWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fs));
+    QTest::keyClick(fs, Qt::Key_Space);
+    QTest::keyClick(fs, Qt::Key_Escape);
+    QVERIFY(w->isVisible());
+    QVERIFY(!fs->isVisible());
+    QVERIFY(w->isReading());
+    QVERIFY(QTest::qWaitForWindowActive(w));
+
+    f.dialogs->saveAnswer.clear();
+    f.dialogs->lastFilter.clear();
+    QTest::keyClick(w, Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(f.dialogs->lastFilter.startsWith(QStringLiteral("Все книги и документы")));
+    QVERIFY(!w->isReading()); // loading stops, as the menu item does
+    f.dialogs->lastFilter.clear();
+    QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(f.dialogs->lastFilter.startsWith(QStringLiteral("Текстовые файлы")));
+    // Nothing to save in a blank editor, as the File menu says.
+    w->documents()->clearEditor();
+    f.dialogs->lastFilter.clear();
+    QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(f.dialogs->lastFilter.isEmpty());
+    QTest::keyClick(w, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(w->isShutDown());
+}
+
+namespace {
+
+// Notes the check mark each drawn menu item asks for, by caption.
+class MarkRecorder final : public QProxyStyle {
+public:
+    QHash<QString, QStyleOptionMenuItem::CheckType> marks;
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override {
+        if (element == CE_MenuItem) {
+            const auto *item = static_cast<const QStyleOptionMenuItem *>(option);
+            const_cast<MarkRecorder *>(this)->marks.insert(item->text.section(u'\t', 0, 0),
+                                                           item->checkType);
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+} // namespace
+
+void test_menus::exclusiveChoices_areRadioGroups() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("текст"));
+    for (const char *name : {"MnPause", "PopupMenu3"}) {
+        QMenu *shown = menu(w, name);
+        MarkRecorder style;
+        shown->setStyle(&style);
+        shown->adjustSize();
+        shown->grab();
+        shown->setStyle(nullptr);
+        QVERIFY2(!style.marks.isEmpty(), name);
+        for (auto it = style.marks.cbegin(); it != style.marks.cend(); ++it) {
+            if (it.key().isEmpty()) // a separator
+                continue;
+            const bool choice = it.key() != QStringLiteral("Показывать время и скорость");
+            QCOMPARE(it.value(),
+                     choice ? QStyleOptionMenuItem::Exclusive : QStyleOptionMenuItem::NonExclusive);
+        }
+    }
+    const std::initializer_list<const char *> groups[] = {
+        {"MnWithoutPause", "MnShortPause", "MnLongPause", "MnSmartPause"},
+        {"PumWithoutPause", "PumShortPause", "PumLongPause", "PumSmartPause"},
+        {"MnShowTimeOfReading", "MnShowTimeOfWork"},
+        {"MnShowSpeedInSigns", "MnShowSpeedInWords"},
+        {"PumShowTimeOfWork", "PumShowTimeOfReading"},
+        {"PumShowSpeedInSigns", "PumShowSpeedInWords"}};
+    for (const auto &group : groups) {
+        QActionGroup *shared = namedAction(w, *group.begin())->actionGroup();
+        QVERIFY(shared);
+        for (const char *name : group)
+            QCOMPARE(namedAction(w, name)->actionGroup(), shared);
+    }
+    // Choosing the chosen one again keeps it, as before.
+    w->actions().MnLongPause->trigger();
+    w->actions().MnLongPause->trigger();
+    QVERIFY(w->actions().MnLongPause->isChecked());
+    QVERIFY(!w->actions().MnWithoutPause->isChecked());
+    w->actions().PumShowTimeOfWork->trigger();
+    QVERIFY(w->actions().MnShowTimeOfWork->isChecked());
+    QVERIFY(!w->actions().MnShowTimeOfReading->isChecked());
 }
 
 void test_menus::accelerators_workWithCyrillicLetters() {

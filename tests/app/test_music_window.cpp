@@ -101,6 +101,10 @@ void test_music_window::cancelWhilePlaying_leavesMusicStopped_startEnabled() {
     fakes.dialogs->openAnswer.clear();
     w->actions().Pum34->trigger();
     QCOMPARE(fakes.dialogs->lastFolder, folder);
+    // The designed kinds, then what GStreamer plays here.
+    QCOMPARE(fakes.dialogs->lastFilter,
+             QStringLiteral("Музыкальные файлы (*.avi *.mov *.mp? *.wav *.mid *.ogg *.oga *.opus "
+                            "*.flac *.m4a);;Все файлы (*.* *)"));
     QCOMPARE(w->music()->musicMark(), 0);
     QVERIFY(!fakes.backend->playing);
     QVERIFY(!fakes.backend->isOpen);

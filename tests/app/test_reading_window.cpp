@@ -32,6 +32,7 @@ private slots:
     void rowLayout_centresRows();
     void runs_areJournalSessions_andRecentBooksReopenWhereLeft();
     void journal_comesBack_keepsSystemNames_andBooksReadToTheEnd();
+    void paceChangedMidRun_endsTheSession_andStartsAnother();
 };
 
 namespace {
@@ -381,6 +382,53 @@ void test_reading_window::journal_comesBack_keepsSystemNames_andBooksReadToTheEn
     menu.actions()[1]->trigger();
     QCOMPARE(w->editor()->line(0), words.join(u' '));
     QVERIFY(::unlink(name.constData()) == 0); // Qt cannot remove what it cannot name
+}
+
+// A run switched from one row to two is two sessions, each with its own pace and counts.
+void test_reading_window::paceChangedMidRun_endsTheSession_andStartsAnother() {
+    WindowFixture f;
+    QStringList paragraphs;
+    for (int i = 0; i < 300; ++i)
+        paragraphs << QStringLiteral("Абзац номер %1, в нём несколько слов.").arg(i);
+    MainWindow *w = f.startWithText(paragraphs.join(u'\n'));
+    JournalStore &store = w->journal()->journal().store();
+    const ReadingState &s = w->engine().state();
+    qint64 shownWords = 0;
+    const auto readFor = [&](int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            f.clock.advance(140);
+            const int before = s.WordCount;
+            w->reading()->tick();
+            shownWords += s.WordCount - before;
+        }
+    };
+    f.startReading();
+    readFor(50);
+    // A restart of the counting that keeps the pace is no new session.
+    w->reading()->suspend();
+    w->reading()->resumeIfReading(true);
+    w->timers().t1->stop();
+    readFor(10);
+    w->strip()->UpDown4->setValue(2);
+    QCOMPARE(s.LineCount, 2);
+    readFor(40);
+    w->reading()->stop();
+
+    const QList<Session> sessions = store.sessions();
+    QCOMPARE(sessions.size(), 2);
+    const Session &first = sessions[0], &second = sessions[1];
+    QCOMPARE(first.settings.rows, 1);
+    QCOMPARE(second.settings.rows, 2);
+    QCOMPARE(first.readingMs, qint64(60 * 140));
+    QCOMPARE(second.readingMs, qint64(40 * 140));
+    QCOMPARE(first.words + second.words, shownWords);
+    QCOMPARE(first.percentEnd, second.percentStart);
+    // Each nominal speed follows its own rows: the second promises twice the pieces.
+    const auto piecesPerMinute = [](const Session &x) {
+        return x.nominalSpeed(SpeedUnit::Words) * double(x.pieces) / double(x.words);
+    };
+    QCOMPARE(piecesPerMinute(first), 60000.0 / 140);
+    QCOMPARE(piecesPerMinute(second), 2 * 60000.0 / 140);
 }
 
 #include "test_reading_window.moc"

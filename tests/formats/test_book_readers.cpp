@@ -204,30 +204,36 @@ void TestBookReaders::fb2InWindows1251_readsTheSameText() {
 void TestBookReaders::brokenFb2_keepsWhatCanBeRead_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("lost"); // part of the book is gone, not merely malformed
     const QByteArray good = fb2Utf8();
     QStringList lines = kFb2Lines;
     lines[4] = u"Глава первая & вторая …"_s;
     QTest::newRow("bare & and an undeclared entity")
-        << QByteArray(good).replace("Глава первая", "Глава первая & вторая &hellip;") << lines;
+        << QByteArray(good).replace("Глава первая", "Глава первая & вторая &hellip;") << lines
+        << false;
     QTest::newRow("inline tags closed in the wrong order")
         << QByteArray(good).replace("<emphasis>солнце</emphasis>",
                                     "<emphasis><strong>солнце</emphasis></strong>")
-        << kFb2Lines;
+        << kFb2Lines << false;
     QTest::newRow("paragraph never closed")
-        << QByteArray(good).replace("</cite>", "</p>") << kFb2Lines;
-    QTest::newRow("cut in the text") << good.left(good.indexOf("Ещё")) << kFb2Lines.mid(0, 6);
+        << QByteArray(good).replace("</cite>", "</p>") << kFb2Lines << false;
+    QTest::newRow("cut in the text")
+        << good.left(good.indexOf("Ещё")) << kFb2Lines.mid(0, 6) << true;
     lines = kFb2Lines;
     lines[5] = u"Мороз и солнце; день чуд\uFFFDсный!"_s;
     QTest::newRow("a damaged UTF-8 sequence")
-        << QByteArray(good).replace("чудесный", "чуд\xD0сный") << lines;
+        << QByteArray(good).replace("чудесный", "чуд\xD0сный") << lines << false;
     QTest::newRow("Windows-1251 without a declaration")
-        << TextCodec::toWindows1251(kFb2.arg(u"UTF-8"_s).section(u"?>"_s, 1)) << kFb2Lines;
+        << TextCodec::toWindows1251(kFb2.arg(u"UTF-8"_s).section(u"?>"_s, 1)) << kFb2Lines << false;
 }
 
 void TestBookReaders::brokenFb2_keepsWhatCanBeRead() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, expected);
-    QCOMPARE(readFb2(bytes), lines(expected));
+    QFETCH(bool, lost);
+    bool damaged = !lost;
+    QCOMPARE(readFb2(bytes, ReadBudget(), &damaged), lines(expected));
+    QCOMPARE(damaged, lost);
 }
 
 void TestBookReaders::damagedFb2_isRejected_data() {
@@ -254,6 +260,7 @@ void TestBookReaders::epub_readsSpineInOrder() {
 void TestBookReaders::brokenEpub_keepsWhatCanBeRead_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("lost"); // a chapter could not be read
     const QString goodPath = m_dir.filePath(u"good.epub"_s);
     QVERIFY(writeZip(goodPath, epubEntries()));
     const QByteArray bytes = readAll(goodPath);
@@ -262,11 +269,12 @@ void TestBookReaders::brokenEpub_keepsWhatCanBeRead_data() {
     // as they go.
     QTest::newRow("cut short") << bytes.left(bytes.indexOf("Второй абзац"))
                                << QStringList{u"Глава 1"_s, u"Первая глава, первый абзац."_s,
-                                              u"Глава 2"_s, u"Вторая глава."_s, u"Конец."_s};
-    QTest::newRow("central directory cut") << bytes.chopped(10) << kEpubLines;
+                                              u"Глава 2"_s, u"Вторая глава."_s, u"Конец."_s}
+                               << false;
+    QTest::newRow("central directory cut") << bytes.chopped(10) << kEpubLines << false;
     QByteArray spoiled = bytes;
     spoiled[spoiled.indexOf("Вторая")] = 'X';
-    QTest::newRow("chapter fails its check") << spoiled << kEpubLines.mid(0, 3);
+    QTest::newRow("chapter fails its check") << spoiled << kEpubLines.mid(0, 3) << true;
 
     const auto without = [this](QStringView suffix) {
         QList<ZipEntry> entries = epubEntries();
@@ -274,8 +282,8 @@ void TestBookReaders::brokenEpub_keepsWhatCanBeRead_data() {
         const QString path = m_dir.filePath(u"partial.epub"_s);
         return writeZip(path, entries) ? readAll(path) : QByteArray();
     };
-    QTest::newRow("chapter missing") << without(u"ch2.xhtml") << kEpubLines.mid(0, 3);
-    QTest::newRow("no container.xml") << without(u"container.xml") << kEpubLines;
+    QTest::newRow("chapter missing") << without(u"ch2.xhtml") << kEpubLines.mid(0, 3) << true;
+    QTest::newRow("no container.xml") << without(u"container.xml") << kEpubLines << false;
     // Without a package the chapters come in the order the archive holds them.
     QTest::newRow("no package document") << without(u"content.opf")
                                          << QStringList{u"Глава 2"_s,
@@ -285,15 +293,19 @@ void TestBookReaders::brokenEpub_keepsWhatCanBeRead_data() {
                                                         u"Сноска."_s,
                                                         u"Глава 1"_s,
                                                         u"Первая глава, первый абзац."_s,
-                                                        u"Второй абзац."_s};
+                                                        u"Второй абзац."_s}
+                                         << false;
 }
 
 void TestBookReaders::brokenEpub_keepsWhatCanBeRead() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, expected);
     const QString path = m_dir.filePath(u"broken.epub"_s);
+    QFETCH(bool, lost);
     QVERIFY(writeFile(path, bytes));
-    QCOMPARE(readEpub(path), lines(expected));
+    bool damaged = !lost;
+    QCOMPARE(readEpub(path, ReadBudget(), &damaged), lines(expected));
+    QCOMPARE(damaged, lost);
 }
 
 void TestBookReaders::damagedEpub_isRejected_data() {

@@ -1,3 +1,4 @@
+#include "journal/CsvExport.h"
 #include "journal/JournalCharts.h"
 #include "journal/JournalWindow.h"
 
@@ -17,6 +18,7 @@ class test_journal_window : public QObject {
 private slots:
     void periods_chooseSessionsAndChosenRowsAreRemoved();
     void export_writesThePeriodAsCsv();
+    void csv_readsBackField_forField_withoutFormulas();
     void unavailableJournal_saysWhy();
     void charts_splitLocalDaysAndWeighAverages();
 
@@ -92,6 +94,92 @@ void test_journal_window::export_writesThePeriodAsCsv() {
     QVERIFY2(lines[2].contains(u",\"Сказки, \"\"новые\"\"\",5.0,200,1200,"_s),
              qPrintable(lines[2]));
     QVERIFY(window.findChild<QLabel *>(u"journalStatus"_s)->text().contains(u"дневник.csv"_s));
+}
+
+namespace {
+
+// A strict RFC 4180 reader, written apart from the writer: a quote out of place or a bare
+// CR fails the whole text.
+std::optional<QList<QStringList>> parseCsv(const QString &text) {
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool inQuotes = false;
+    bool wasQuoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
+        if (inQuotes) {
+            if (c != u'"')
+                field += c;
+            else if (next == u'"')
+                field += text.at(++i);
+            else
+                inQuotes = false;
+        } else if (c == u'"') {
+            if (!field.isEmpty() || wasQuoted)
+                return std::nullopt;
+            inQuotes = wasQuoted = true;
+        } else if (c == u',' || c == u'\r') {
+            if (c == u'\r' && next != u'\n')
+                return std::nullopt;
+            row << std::exchange(field, QString());
+            wasQuoted = false;
+            if (c == u'\r') {
+                rows << std::exchange(row, QStringList());
+                ++i;
+            }
+        } else {
+            if (wasQuoted || c == u'\n')
+                return std::nullopt;
+            field += c;
+        }
+    }
+    if (inQuotes || !row.isEmpty() || !field.isEmpty())
+        return std::nullopt; // every row ends with CR LF
+    return rows;
+}
+
+} // namespace
+
+void test_journal_window::csv_readsBackField_forField_withoutFormulas() {
+    // Titles as books bring them: commas, quotes, line ends, and ones a spreadsheet would run.
+    const QStringList titles = {u"Война и мир, том 1"_s,
+                                u"\"Кавычки\" внутри"_s,
+                                u"Две\nстроки"_s,
+                                u"=HYPERLINK(\"http://x\";\"y\")"_s,
+                                u"+7 дней"_s,
+                                u"-1"_s,
+                                u"@SUM(A1)"_s,
+                                u"\tтаб"_s,
+                                u"\rвозврат"_s,
+                                u"Обычная книга"_s};
+    QList<Session> sessions;
+    for (const QString &title : titles) {
+        Session s;
+        s.startedMs = Now;
+        s.readingMs = 90'000;
+        s.words = 300;
+        s.signs = 2000;
+        s.settings.pauseMode = PauseMode::Smart;
+        s.bookTitle = title;
+        sessions << s;
+    }
+    const std::optional<QList<QStringList>> rows =
+        parseCsv(QString::fromUtf8(sessionsCsv(sessions)));
+    QVERIFY(rows);
+    QCOMPARE(rows->size(), titles.size() + 1);
+    const QStringList &header = rows->first();
+    QCOMPARE(header.at(header.indexOf(u"Задержка, мс"_s) + 1), u"Длина"_s);
+    for (qsizetype i = 0; i < titles.size(); ++i) {
+        const QStringList &row = rows->at(i + 1);
+        QCOMPARE(row.size(), header.size());
+        const QString &title = titles.at(i);
+        const bool formula = QStringView(u"=+-@\t\r").contains(title.front());
+        QCOMPARE(row.at(1), formula ? u"'"_s + title : title);
+        QCOMPARE(row.at(header.indexOf(u"Задержка, мс"_s)), u"140"_s);
+        QCOMPARE(row.at(header.indexOf(u"Строки"_s)), u"1"_s);
+    }
 }
 
 void test_journal_window::unavailableJournal_saysWhy() {

@@ -33,6 +33,20 @@ namespace {
 const QString TextFilter =
     QStringLiteral("Текстовые файлы txt, rtf, doc, html, htm (*.txt *.rtf *.doc *.htm *.html);;"
                    "Все файлы  (*.* *)");
+// Opening shows every kind we read first: a folder of EPUBs must not look empty.
+const QString OpenFilter =
+    QStringLiteral("Все книги и документы (*.txt *.fb2 *.fb2.zip *.epub *.pdf *.djvu *.djv *.docx "
+                   "*.doc *.odt *.rtf *.htm *.html *.xhtml);;") +
+    TextFilter +
+    QStringLiteral(";;Книги FictionBook (*.fb2 *.fb2.zip);;"
+                   "Книги EPUB (*.epub);;"
+                   "Документы PDF (*.pdf);;"
+                   "Документы DjVu (*.djvu *.djv);;"
+                   "Документы Word (*.docx *.doc);;"
+                   "Документы OpenDocument (*.odt);;"
+                   "Документы RTF (*.rtf);;"
+                   "Веб-страницы (*.htm *.html *.xhtml);;"
+                   "Простой текст (*.txt)");
 const QString LastEditName = QStringLiteral("LastEdit");
 // Far beyond any book, short of what the editor could hold.
 constexpr qint64 MaxTextBytes = qint64(1) << 30;
@@ -244,7 +258,7 @@ bool DocumentController::loadFile(const QString &path) {
 void DocumentController::loadFromFile() {
     m_parts.reading->stopAndClear();
     const QString folder = dialogFolder();
-    const QString path = m_parts.dialogs->openFile(m_parts.dialogParent(), folder, TextFilter);
+    const QString path = m_parts.dialogs->openFile(m_parts.dialogParent(), folder, OpenFilter);
     if (!path.isEmpty()) {
         loadFile(path);
     } else {
@@ -342,6 +356,11 @@ void DocumentController::saveEditor() {
             m_parts.dialogs->message(m_parts.dialogParent(), saveMessage());
     }
     m_parts.reading->resumeIfReading(true);
+}
+
+void DocumentController::saveEditorByKey() {
+    if (!m_parts.editor->isBlank())
+        saveEditor();
 }
 
 // --- Start-up and exit ----------------------------------------------------------

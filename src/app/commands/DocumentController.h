@@ -36,6 +36,8 @@ public:
     void loadFromClipboard();
     void clearEditor();
     void saveEditor();
+    // Ctrl+S: as the menu item, which the File menu offers only for a text.
+    void saveEditorByKey();
     void prepareMainFileMenu();
     void prepareDisplayFileMenu();
 

@@ -35,12 +35,23 @@ int JournalController::percent() const {
     return m_parts.strip->UpDown1->value();
 }
 
-void JournalController::runStarted() {
+RunSettings JournalController::currentSettings() const {
     ReadingController *reading = m_parts.reading;
     const ControlStrip *strip = m_parts.strip;
-    m_journal.runStarted(RunSettings::from(reading->options(), strip->UpDown2->value(),
-                                           strip->UpDown3->value(), reading->state().LineCount),
-                         percent());
+    return RunSettings::from(reading->options(), strip->UpDown2->value(), strip->UpDown3->value(),
+                             reading->state().LineCount);
+}
+
+void JournalController::runStarted() {
+    m_journal.runStarted(currentSettings(), percent());
+}
+
+bool JournalController::splitRunIfPaceChanged() {
+    if (!recorder().running() || recorder().settings() == currentSettings())
+        return false;
+    runEnded();
+    runStarted();
+    return true;
 }
 
 void JournalController::runEnded() {

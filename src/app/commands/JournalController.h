@@ -31,6 +31,10 @@ public:
     // The run ends (stop, end of text, shut-down) with the statistics' counts: its session
     // is stored and an open journal window shows it.
     void runEnded();
+    // The counting restarts: a run whose pace (delay, row length, rows, pauses) changed ends
+    // its session here and goes on in a new one, so each session has one pace. True when
+    // it did, the counts so far being in the ended session.
+    bool splitRunIfPaceChanged();
     // The text in the editor now comes from this file, or from no file at all.
     std::optional<BookRecord> bookLoaded(const QString &path);
     void textReplaced();
@@ -49,6 +53,7 @@ signals:
 private:
     SpeedUnit speedUnit() const;
     void tellSessionLost();
+    RunSettings currentSettings() const;
     int percent() const;
 
     WindowParts &m_parts;

@@ -112,6 +112,16 @@ void ReadingController::stopAndClear() {
     clearAllRows();
 }
 
+void ReadingController::startOrStopByKey() {
+    // The shown editor keeps its spaces.
+    if (m_parts.editor->isVisible())
+        return;
+    if (!m_parts.strip->BtStart->isHidden())
+        m_parts.actions.ActBtStartFull->trigger();
+    else if (isReading())
+        m_parts.actions.ActBtStopFull->trigger();
+}
+
 void ReadingController::toggleReading() {
     if (isReading())
         stop();
@@ -289,7 +299,8 @@ void ReadingController::measureFullScreenCapacityNow() {
 
 void ReadingController::ActBeginToCount() {
     // The run's session keeps what the statistics show until now.
-    m_parts.journal->recorder().countsRestarting(state().WordCount, state().SignCount);
+    if (!m_parts.journal->splitRunIfPaceChanged())
+        m_parts.journal->recorder().countsRestarting(state().WordCount, state().SignCount);
     m_stats.BeginToCount();
     state().WordCount = 0;
     state().SignCount = 0;

@@ -34,6 +34,8 @@ public:
     void stop();
     void stopAndClear();
     void toggleReading();
+    // Space in either window: the shown Start or Stop button, unless the editor is shown.
+    void startOrStopByKey();
     void tick();
     bool isReading() const;
     // Dialogs and other waits hold the steps and the clock.

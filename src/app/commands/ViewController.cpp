@@ -22,7 +22,39 @@
 
 namespace zk {
 
-ViewController::ViewController(WindowParts &parts) : m_parts(parts) {}
+ViewController::ViewController(WindowParts &parts) : m_parts(parts) {
+    // Checked once the change is complete, and not at every key typed in the shown editor.
+    connect(parts.editor, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_hintPending || m_parts.editor->isVisible())
+            return;
+        m_hintPending = true;
+        QTimer::singleShot(0, this, &ViewController::updateHint);
+    });
+    parts.editor->installEventFilter(this);
+}
+
+const QString &ViewController::hintText() {
+    static const QString text =
+        QStringLiteral("Откройте книгу: Файл → Загрузить из файла, или перетащите файл сюда. "
+                       "F2 — вставить свой текст.");
+    return text;
+}
+
+void ViewController::updateHint() {
+    m_hintPending = false;
+    EditorPanel *editor = m_parts.editor;
+    const QString hint = !editor->isVisible() && editor->isBlank() ? hintText() : QString();
+    m_parts.panel->setHint(hint);
+    if (m_parts.fullScreen)
+        m_parts.fullScreen->panel()->setHint(hint);
+}
+
+bool ViewController::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_parts.editor &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        updateHint();
+    return QObject::eventFilter(watched, event);
+}
 
 void ViewController::applyDisplayFont(const QFont &font, const QColor &color) {
     m_parts.panel->setDisplayFont(font, color);
@@ -157,13 +189,8 @@ void ViewController::createFullScreenWindow() {
     fs->addAction(a.ActShowEdit);
     fs->addAction(a.ActHelp);
     connect(fs, &FullScreenWindow::closeRequested, m_parts.session, &SessionController::shutDown);
-    connect(fs, &FullScreenWindow::spacePressed, this, [this] {
-        if (!m_parts.strip->BtStart->isHidden())
-            m_parts.actions.ActBtStartFull->trigger();
-        else if (m_parts.reading->isReading())
-            m_parts.actions.ActBtStopFull->trigger();
-    });
     fs->addAction(a.MnFulScreen);
+    updateHint();
 }
 
 void ViewController::onFullScreenShown() {

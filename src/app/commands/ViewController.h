@@ -38,6 +38,10 @@ public:
     void onWindowResized();
     void onWindowShown();
 
+    // The hint on a blank display: shown while the editor is hidden and holds no text.
+    void updateHint();
+    static const QString &hintText();
+
     void prepareViewMenu();
     void prepareDisplayMenu();
     void syncStatisticsMenu();
@@ -48,7 +52,10 @@ private:
     void onFullScreenResized();
     void relayoutWindow();
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     WindowParts &m_parts;
+    bool m_hintPending = false;
 };
 
 } // namespace zk
