@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/Accessibility.h"
 #include "app/Menus.h"
 #include "app/SignalWatcher.h"
 #include "app/commands/DocumentController.h"
@@ -48,7 +49,9 @@ MainWindow::MainWindow(const StartupOptions &options)
     setMinimumSize(487, 260);
     // Wide enough for the whole control strip.
     setGeometry(66, 54, ControlStrip::Width + 4, 418);
+    accessibility::install();
     buildWidgets();
+    accessibility::describeMainWindow(m_parts);
     buildMenus();
     buildTimers();
 

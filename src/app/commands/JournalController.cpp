@@ -1,5 +1,6 @@
 #include "app/commands/JournalController.h"
 
+#include "app/Accessibility.h"
 #include "app/DataFolder.h"
 #include "app/MainWindow.h"
 #include "app/commands/ReadingController.h"
@@ -97,6 +98,7 @@ void JournalController::showJournal() {
     if (!m_window) {
         m_window = new JournalWindow(m_journal.store(), m_parts.window);
         m_window->setAttribute(Qt::WA_DeleteOnClose);
+        accessibility::describeJournal(m_window);
         m_window->setSpeedUnit(speedUnit());
     } else {
         m_window->refresh();

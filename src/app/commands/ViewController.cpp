@@ -1,5 +1,6 @@
 #include "app/commands/ViewController.h"
 
+#include "app/Accessibility.h"
 #include "app/MainWindow.h"
 #include "app/commands/BusyCursor.h"
 #include "app/commands/EditorController.h"
@@ -173,6 +174,7 @@ void ViewController::createFullScreenWindow() {
     DisplayPanel *panel = fs->panel();
     panel->setBackground(m_parts.panel->background());
     panel->setDisplayFont(m_parts.panel->displayFont(), m_parts.panel->displayColor());
+    accessibility::describeFullScreen(fs, panel);
     ReadingController *reading = m_parts.reading;
     connect(panel, &DisplayPanel::doubleClicked, reading, &ReadingController::toggleReading);
     connect(panel, &DisplayPanel::rowClicked, reading, &ReadingController::toggleReading);
