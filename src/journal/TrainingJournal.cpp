@@ -4,6 +4,10 @@ namespace zk {
 
 TrainingJournal::TrainingJournal(const QString &dataFolder, const Clock &clock, WallClock wall)
     : m_store(dataFolder, wall), m_recorder(clock, wall) {
+    adoptStoredBook();
+}
+
+void TrainingJournal::adoptStoredBook() {
     if (const qint64 id = m_store.currentBook(); id != 0 && m_store.book(id))
         m_currentBook = id;
 }
@@ -13,6 +17,7 @@ std::optional<BookRecord> TrainingJournal::bookLoaded(const QString &path,
     const std::optional<BookFile> file = BookFile::inspect(path, systemPath);
     const std::optional<BookRecord> book = file ? m_store.rememberBook(*file) : std::nullopt;
     m_currentBook = book ? book->id : 0;
+    m_textKept = false;
     m_unrecordedBook.reset();
     if (file && !m_store.available())
         m_unrecordedBook.emplace(path, systemPath);
@@ -21,6 +26,7 @@ std::optional<BookRecord> TrainingJournal::bookLoaded(const QString &path,
 }
 
 void TrainingJournal::textReplaced() {
+    m_textKept = false;
     m_unrecordedBook.reset();
     if (m_currentBook == 0)
         return;
@@ -29,9 +35,16 @@ void TrainingJournal::textReplaced() {
 }
 
 void TrainingJournal::runStarted(const RunSettings &settings, int percent) {
-    if (!m_store.available() && m_store.retry() && m_unrecordedBook) {
-        const auto [path, systemPath] = *m_unrecordedBook;
-        bookLoaded(path, systemPath);
+    // Back after being unavailable: it learns what the editor has held meanwhile.
+    if (!m_store.available() && m_store.retry()) {
+        if (m_unrecordedBook) {
+            const auto [path, systemPath] = *m_unrecordedBook;
+            bookLoaded(path, systemPath);
+        } else if (m_textKept) {
+            adoptStoredBook();
+        } else {
+            m_store.setCurrentBook(0);
+        }
     }
     m_recorder.start(settings, percent);
 }

@@ -43,9 +43,13 @@ public:
     void rememberPosition(int line, int percent);
 
 private:
+    // The book the editor held at the last exit, when the journal still knows it.
+    void adoptStoredBook();
+
     JournalStore m_store;
     SessionRecorder m_recorder;
     qint64 m_currentBook = 0;
+    bool m_textKept = true; // the editor holds the text it was started with
     // The book loaded while the journal was unavailable, remembered once it comes back.
     std::optional<std::pair<QString, QByteArray>> m_unrecordedBook;
     bool m_sessionLost = false;
