@@ -37,7 +37,7 @@ bool ReadBudget::append(QByteArray &data, const char *bytes, qint64 n) {
 std::optional<QByteArray> ReadBudget::readAll(QIODevice &device) {
     if (!affords(device.size()))
         return std::nullopt;
-    // The size an archive declares may be less than it holds; it only sizes the first allocation.
+    // A declared size may be wrong; it only sizes the first allocation.
     constexpr qint64 kReserveAtMost = qint64(64) << 20;
     QByteArray data;
     data.reserve(std::clamp<qint64>(device.size(), 0, kReserveAtMost));

@@ -959,10 +959,8 @@ void test_blackbox::sigtermAtStartUp_endsAtOnce_keepingTextAndLine() {
 void test_blackbox::textFileWithoutText_isAFailedOpen_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("handedOver"); // else named on the command line
-    QTest::newRow("empty, command line") << QByteArray() << false;
     QTest::newRow("blank, command line") << QByteArray(13, ' ') << false;
     QTest::newRow("empty, handed over") << QByteArray() << true;
-    QTest::newRow("blank, handed over") << QByteArray(" \r\n\t\r\n") << true;
 }
 
 // Such a file emptied the editor, the automatic start asked for a file, and the

@@ -35,7 +35,7 @@ private slots:
     void damagedEpub_isRejected_data();
     void damagedEpub_isRejected();
     void explodingBooks_failWithinTheirBudget();
-    void oversizedBooks_areRefusedBeforeReading();
+    void oversizedZipEntry_isRefusedBeforeReading();
     void html_decodesEntitiesAndSkipsScripts();
     void html_endsLinesAtBlocks();
     void html_takesCharsetFromMeta();
@@ -374,18 +374,11 @@ void TestBookReaders::explodingBooks_failWithinTheirBudget() {
     QCOMPARE(readZippedFb2(fb2Bomb, ReadBudget(8 << 20)), std::nullopt);
 }
 
-// Each took a gigabyte before the refusal: a file's size and the size a zip entry
-// declares are known before a byte is read.
-void TestBookReaders::oversizedBooks_areRefusedBeforeReading() {
+// A zip entry that declares more than the budget is refused before a byte is read: one of
+// 4 GiB took a gigabyte before the refusal.
+void TestBookReaders::oversizedZipEntry_isRefusedBeforeReading() {
     const ResourceLimit cap = ResourceLimit::addressSpaceBeyondNow(256 << 20);
     ChainedConverter converter(nullptr);
-    const QString sparse = m_dir.filePath(u"огромная.fb2"_s);
-    QFile file(sparse);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(2) << 30));
-    file.close();
-    QCOMPARE(converter.convert(sparse).failure(), ConversionResult::Failure::TooLarge);
-    QFile::remove(sparse);
-
     const QString zipped = m_dir.filePath(u"огромная.fb2.zip"_s);
     QVERIFY(writeZip(zipped, {{u"book.fb2"_s, fb2Utf8()}}, true));
     QByteArray bytes = readAll(zipped);

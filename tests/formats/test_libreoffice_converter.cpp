@@ -279,6 +279,10 @@ QString TestLibreOfficeConverter::makeDocument(const QString &source, const QStr
     const QString outDir = m_dir.filePath(u"made"_s);
     QProcess soffice;
     soffice.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Its own temporary files go where the test's other files go.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"TMPDIR"_s, m_dir.path());
+    soffice.setProcessEnvironment(environment);
     QStringList args = {u"--headless"_s, u"--norestore"_s,
                         u"-env:UserInstallation="_s +
                             QUrl::fromLocalFile(m_dir.filePath(u"profile"_s)).toString()};
