@@ -4,7 +4,7 @@ JOBS ?= 2
 
 PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test clean format install uninstall
+.PHONY: deps configure build run test clean format install uninstall deb
 
 deps:
 	scripts/install-deps
@@ -23,6 +23,11 @@ test: build
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package, build/zorkan_<version>_<arch>.deb, checked by lintian.
+deb: build
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error $(BUILD)/zorkan_*.deb
 
 uninstall:
 	@test -f $(BUILD)/install_manifest.txt || { echo "nothing installed from $(BUILD)"; exit 1; }
