@@ -4,6 +4,7 @@
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
 #include "display/StatisticsBar.h"
+#include "editor/EditorPanel.h"
 #include "journal/JournalCharts.h"
 
 #include <QAbstractItemView>
@@ -179,6 +180,8 @@ void describeMainWindow(const WindowParts &parts) {
                     [](int v) { return QStringLiteral("Число строк, %1").arg(v); });
 
     describeRows(parts.panel);
+    describe(parts.editor, QStringLiteral("Редактор"),
+             QStringLiteral("Текст, который читает программа. F2 прячет редактор."));
 
     StatisticsBar *bar = parts.bar;
     describe(bar, QStringLiteral("Строка статистики"),
