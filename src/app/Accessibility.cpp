@@ -7,11 +7,12 @@
 #include "editor/EditorPanel.h"
 #include "journal/JournalCharts.h"
 
-#include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <functional>
 
 namespace zk::accessibility {
 
