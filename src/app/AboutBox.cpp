@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QIconEngine>
 #include <QImage>
 #include <QLabel>
@@ -112,8 +114,9 @@ QIcon programIcon() {
     return appIcon.isNull() ? QIcon(new EyeIconEngine) : appIcon;
 }
 
-AboutBox::AboutBox(QWidget *parent)
-    : QDialog(parent), m_opener([](const QUrl &url) { return QDesktopServices::openUrl(url); }) {
+AboutBox::AboutBox(QWidget *parent, const QString &programFolder)
+    : QDialog(parent), m_opener([](const QUrl &url) { return QDesktopServices::openUrl(url); }),
+      m_documentation(documentationUrl(programFolder)) {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Зоркан"));
     setWindowIcon(programIcon());
@@ -156,15 +159,17 @@ AboutBox::AboutBox(QWidget *parent)
     m_memo->installEventFilter(this);
     m_memo->viewport()->installEventFilter(this);
 
-    m_label1 = linkLabel(webPageUrl().toString(), this);
+    m_label1 = linkLabel(QStringLiteral("Справка о работе с программой"), this);
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->move(10, 106);
     m_label1->installEventFilter(this);
 
-    m_label2 = linkLabel(mailUrl().path(), this);
+    m_label2 = linkLabel(QStringLiteral("Описание программы"), this);
     m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label2->move(118, 126);
+    m_label2->move(10, 126);
     m_label2->installEventFilter(this);
+    m_label2->setVisible(m_documentation.isValid());
+    m_label2->setToolTip(m_documentation.toLocalFile());
 
     m_button1 = new QPushButton(QStringLiteral("OK"), this);
     m_button1->setObjectName(QStringLiteral("Button1"));
@@ -176,37 +181,46 @@ AboutBox::AboutBox(QWidget *parent)
 
 AboutBox::~AboutBox() = default;
 
-QUrl AboutBox::webPageUrl() {
-    return QUrl(QStringLiteral("https://zorkan.example.org"));
+QUrl AboutBox::documentationUrl(const QString &programFolder) {
+    // Beside a program run from its build folder, else where an install puts it.
+    const QDir folder(programFolder);
+    for (const QString &path : {folder.filePath(QStringLiteral("README.md")),
+                                folder.filePath(QStringLiteral("../share/doc/zorkan/README.md"))}) {
+        if (QFileInfo(path).isFile())
+            return QUrl::fromLocalFile(QDir::cleanPath(folder.absoluteFilePath(path)));
+    }
+    return {};
 }
 
-QUrl AboutBox::mailUrl() {
-    return QUrl(QStringLiteral("mailto:zorkan@example.org"));
+void AboutBox::setHelpAvailable(bool available) {
+    m_label1->setVisible(available);
 }
 
 void AboutBox::setUrlOpener(UrlOpener opener) {
     m_opener = std::move(opener);
 }
 
-void AboutBox::openWebPage() {
-    openLink(m_label1, webPageUrl());
+void AboutBox::askForHelp() {
+    markVisited(m_label1);
+    m_helpAsked = true;
+    accept();
 }
 
-void AboutBox::writeMail() {
-    openLink(m_label2, mailUrl());
-}
-
-void AboutBox::openLink(QLabel *label, const QUrl &url) {
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, Visited);
-    label->setPalette(pal);
-    if (!m_opener)
+void AboutBox::openDocumentation() {
+    markVisited(m_label2);
+    if (!m_opener || !m_documentation.isValid())
         return;
     try {
-        m_opener(url);
+        m_opener(m_documentation);
     } catch (...) {
         // A desktop that cannot open the address is not the about box's concern.
     }
+}
+
+void AboutBox::markVisited(QLabel *label) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, Visited);
+    label->setPalette(pal);
 }
 
 bool AboutBox::eventFilter(QObject *watched, QEvent *event) {
@@ -221,9 +235,9 @@ bool AboutBox::eventFilter(QObject *watched, QEvent *event) {
         if (mouse->button() == Qt::LeftButton &&
             label->rect().contains(mouse->position().toPoint())) {
             if (label == m_label1)
-                openWebPage();
+                askForHelp();
             else
-                writeMail();
+                openDocumentation();
             return true;
         }
     }

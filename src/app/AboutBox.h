@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFont>
 #include <QIcon>
@@ -19,7 +20,8 @@ QFont dialogFont(int pixelSize);
 // The application's window icon when one is set, else the program's own drawn icon.
 QIcon programIcon();
 
-// The about box TForm3: program name and version, the web page and the contact address.
+// The about box TForm3: program name and version, and links to what is installed with the
+// program: its help window and its README.
 class AboutBox final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AboutBox)
@@ -27,25 +29,33 @@ public:
     // Asks the desktop to open an address; the result is ignored.
     using UrlOpener = std::function<bool(const QUrl &)>;
 
-    explicit AboutBox(QWidget *parent = nullptr);
+    explicit AboutBox(QWidget *parent = nullptr,
+                      const QString &programFolder = QCoreApplication::applicationDirPath());
     ~AboutBox() override;
 
-    static QUrl webPageUrl();
-    static QUrl mailUrl();
+    // The README beside the program or among its installed documents; empty when there is none,
+    // and then its link is not shown.
+    static QUrl documentationUrl(const QString &programFolder);
 
     // Tests replace the desktop with a recorder.
     void setUrlOpener(UrlOpener opener);
+    // The help link shows only where there is a help text.
+    void setHelpAvailable(bool available);
 
-    void openWebPage();
-    void writeMail();
+    // The help link closes the box; whoever opened it shows the help then.
+    void askForHelp();
+    bool helpAsked() const { return m_helpAsked; }
+    void openDocumentation();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void openLink(QLabel *label, const QUrl &url);
+    static void markVisited(QLabel *label);
 
     UrlOpener m_opener;
+    QUrl m_documentation;
+    bool m_helpAsked = false;
     QLabel *m_image = nullptr;
     QTextEdit *m_memo = nullptr;
     QLabel *m_label1 = nullptr;

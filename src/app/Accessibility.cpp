@@ -4,13 +4,15 @@
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
 #include "display/StatisticsBar.h"
+#include "editor/EditorPanel.h"
 #include "journal/JournalCharts.h"
 
-#include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <functional>
 
 namespace zk::accessibility {
 
@@ -179,6 +181,8 @@ void describeMainWindow(const WindowParts &parts) {
                     [](int v) { return QStringLiteral("Число строк, %1").arg(v); });
 
     describeRows(parts.panel);
+    describe(parts.editor, QStringLiteral("Редактор"),
+             QStringLiteral("Текст, который читает программа. F2 прячет редактор."));
 
     StatisticsBar *bar = parts.bar;
     describe(bar, QStringLiteral("Строка статистики"),

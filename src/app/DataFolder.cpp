@@ -18,8 +18,14 @@ bool DataFolder::isWritableFolder(const QString &folder) {
     return probe.open();
 }
 
+bool DataFolder::isInstalled(const QString &programFolder) {
+    return QFileInfo(QDir(programFolder).filePath(QStringLiteral("../share/zorkan"))).isDir();
+}
+
 QString DataFolder::choose(const QString &programFolder) {
-    if (isWritableFolder(programFolder))
+    // An installed program keeps the user's files out of bin/ even where it may write there
+    // (root, a prefix in the home folder).
+    if (!isInstalled(programFolder) && isWritableFolder(programFolder))
         return QDir(programFolder).absolutePath();
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(user);

@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "app/AboutBox.h"
+
 #include "display/FullScreenWindow.h"
 #include "display/StatisticsBar.h"
 
@@ -788,6 +790,29 @@ void test_menus::help_withFile_opensFromBothWindows() {
     QTest::keyClick(w->fullScreenWindow(), Qt::Key_F1);
     QCOMPARE(closer.seen, QStringLiteral("TForm4"));
     QCOMPARE(parent, w->fullScreenWindow());
+    QVERIFY(w->isReading());
+
+    // The about box's help link closes the box and opens the help.
+    QString helpSeen;
+    QTimer helpCloser;
+    helpCloser.setInterval(10);
+    connect(&helpCloser, &QTimer::timeout, &helpCloser, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal->objectName() == QStringLiteral("TForm4")) {
+            helpSeen = modal->objectName();
+            modal->close();
+            helpCloser.stop();
+        }
+    });
+    helpCloser.start();
+    closer.seen.clear();
+    closer.whileOpen = [] {
+        static_cast<AboutBox *>(QApplication::activeModalWidget())->askForHelp();
+    };
+    closer.arm();
+    w->actions().N5->trigger();
+    QCOMPARE(closer.seen, QStringLiteral("TForm3"));
+    QCOMPARE(helpSeen, QStringLiteral("TForm4"));
     QVERIFY(w->isReading());
 }
 

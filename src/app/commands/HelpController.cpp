@@ -29,10 +29,13 @@ QString HelpController::helpFile() const {
 
 void HelpController::showAbout() {
     auto *box = new AboutBox(m_parts.dialogParent());
+    box->setHelpAvailable(!helpFile().isEmpty());
     m_aboutBox = box;
     m_parts.reading->suspend();
     box->exec();
     m_parts.reading->resumeIfReading(true);
+    if (box->helpAsked())
+        showHelp();
 }
 
 void HelpController::showHelp() {

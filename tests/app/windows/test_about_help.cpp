@@ -52,6 +52,7 @@ class TestAboutHelp final : public QObject {
 private slots:
     void aboutBox_showsNameVersionAndLinks();
     void linkClick_turnsPurpleAndOpensItsAddress();
+    void documentation_isTheReadmeBesideOrInstalled();
     void failingOpener_isIgnored();
     void memo_handsFocusToOk();
     void ok_endsTheModalBox();
@@ -65,7 +66,11 @@ private slots:
 };
 
 void TestAboutHelp::aboutBox_showsNameVersionAndLinks() {
-    AboutBox box;
+    QTemporaryDir dir;
+    QFile readme(dir.filePath(u"README.md"_s));
+    QVERIFY(readme.open(QIODevice::WriteOnly));
+    readme.close();
+    AboutBox box(nullptr, dir.path());
     QCOMPARE(box.objectName(), u"TForm3"_s);
     QCOMPARE(box.windowTitle(), u"Зоркан"_s);
     QCOMPARE(box.size(), QSize(384, 154));
@@ -86,8 +91,9 @@ void TestAboutHelp::aboutBox_showsNameVersionAndLinks() {
     auto *label1 = box.findChild<QLabel *>(u"Label1"_s);
     auto *label2 = box.findChild<QLabel *>(u"Label2"_s);
     QVERIFY(label1 && label2);
-    QCOMPARE(label1->text(), AboutBox::webPageUrl().toString());
-    QVERIFY(AboutBox::mailUrl().toString().endsWith(label2->text()));
+    QCOMPARE(label1->text(), u"Справка о работе с программой"_s);
+    QCOMPARE(label2->text(), u"Описание программы"_s);
+    QVERIFY(!label1->isHidden() && !label2->isHidden());
     QCOMPARE(textColour(label1), QColor(Qt::blue));
     QCOMPARE(textColour(label2), QColor(Qt::blue));
 
@@ -104,7 +110,11 @@ void TestAboutHelp::aboutBox_showsNameVersionAndLinks() {
 }
 
 void TestAboutHelp::linkClick_turnsPurpleAndOpensItsAddress() {
-    AboutBox box;
+    QTemporaryDir dir;
+    QFile readme(dir.filePath(u"README.md"_s));
+    QVERIFY(readme.open(QIODevice::WriteOnly));
+    readme.close();
+    AboutBox box(nullptr, dir.path());
     QList<QUrl> opened;
     box.setUrlOpener([&opened](const QUrl &url) {
         opened.append(url);
@@ -115,26 +125,49 @@ void TestAboutHelp::linkClick_turnsPurpleAndOpensItsAddress() {
     auto *label1 = box.findChild<QLabel *>(u"Label1"_s);
     auto *label2 = box.findChild<QLabel *>(u"Label2"_s);
 
-    QTest::mouseClick(label1, Qt::LeftButton);
-    QCOMPARE(opened, QList<QUrl>{QUrl(u"https://zorkan.example.org"_s)});
-    QCOMPARE(textColour(label1), QColor(128, 0, 128));
-    QCOMPARE(textColour(label2), QColor(Qt::blue));
-
+    // The README opens in whatever the desktop opens it with.
     QTest::mouseClick(label2, Qt::LeftButton);
-    QCOMPARE(opened.size(), 2);
-    QCOMPARE(opened[1].scheme(), u"mailto"_s);
-    QCOMPARE(opened[1], QUrl(u"mailto:zorkan@example.org"_s));
+    QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(readme.fileName())});
     QCOMPARE(textColour(label2), QColor(128, 0, 128));
+    QCOMPARE(textColour(label1), QColor(Qt::blue));
+    QVERIFY(box.isVisible());
 
     // Other buttons and a release outside the label do nothing.
     QTest::mouseClick(label1, Qt::RightButton);
     QTest::mousePress(label1, Qt::LeftButton);
     QTest::mouseRelease(label1, Qt::LeftButton, {}, QPoint(-5, -5));
-    QCOMPARE(opened.size(), 2);
+    QVERIFY(!box.helpAsked());
+
+    // The help link closes the box for the help window; it opens no address.
+    QTest::mouseClick(label1, Qt::LeftButton);
+    QVERIFY(box.helpAsked());
+    QVERIFY(!box.isVisible());
+    QCOMPARE(box.result(), int(QDialog::Accepted));
+    QCOMPARE(textColour(label1), QColor(128, 0, 128));
+    QCOMPARE(opened.size(), 1);
+}
+
+void TestAboutHelp::documentation_isTheReadmeBesideOrInstalled() {
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(root.mkpath(u"usr/bin"_s) && root.mkpath(u"usr/share/doc/zorkan"_s));
+    const QString bin = root.filePath(u"usr/bin"_s);
+    QVERIFY(AboutBox::documentationUrl(bin).isEmpty());
+    AboutBox none(nullptr, bin);
+    QVERIFY(none.findChild<QLabel *>(u"Label2"_s)->isHidden());
+
+    QFile installed(root.filePath(u"usr/share/doc/zorkan/README.md"_s));
+    QVERIFY(installed.open(QIODevice::WriteOnly));
+    installed.close();
+    QCOMPARE(AboutBox::documentationUrl(bin), QUrl::fromLocalFile(installed.fileName()));
+    QFile beside(root.filePath(u"usr/bin/README.md"_s));
+    QVERIFY(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    QCOMPARE(AboutBox::documentationUrl(bin), QUrl::fromLocalFile(beside.fileName()));
 }
 
 void TestAboutHelp::failingOpener_isIgnored() {
-    AboutBox box;
+    AboutBox box(nullptr, qEnvironmentVariable("ZK_BINARY_DIR"));
     int calls = 0;
     box.setUrlOpener([&calls](const QUrl &) -> bool {
         ++calls;
@@ -142,10 +175,9 @@ void TestAboutHelp::failingOpener_isIgnored() {
             return false;
         throw std::runtime_error("no desktop");
     });
-    box.openWebPage();
-    box.writeMail();
+    box.openDocumentation();
+    box.openDocumentation();
     QCOMPARE(calls, 2);
-    QCOMPARE(textColour(box.findChild<QLabel *>(u"Label1"_s)), QColor(128, 0, 128));
     QCOMPARE(textColour(box.findChild<QLabel *>(u"Label2"_s)), QColor(128, 0, 128));
 }
 
