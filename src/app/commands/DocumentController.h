@@ -79,6 +79,7 @@ private:
     std::unique_ptr<DocumentConverter> m_converter;
     bool m_commandLineRead = false;
     bool m_lastEditUnread = false; // there, but start-up could not read it
+    bool m_readDamaged = false;    // the last document read had lost part of itself
     QString m_startupMessage;      // shown once the window is up
 };
 
