@@ -301,6 +301,13 @@ void test_reading_window::runs_areJournalSessions_andRecentBooksReopenWhereLeft(
     QVERIFY(w->journal()->journalWindow());
     QVERIFY(w->journal()->journalWindow()->isVisible());
     QCOMPARE(w->journal()->journalWindow()->periodSessions().size(), 1);
+
+    // A double-click on the book in "Книги" opens it where it was left, as the menu does.
+    w->documents()->loadFromClipboard();
+    emit w->journal()->journalWindow()->bookChosen(store.bookTotals().first().bookId);
+    QVERIFY(!w->editor()->isVisible());
+    QCOMPARE(w->editor()->line(0), paragraphs[0]);
+    QCOMPARE(w->engine().state().CurrentLine, line);
 }
 
 // A run switched from one row to two is two sessions, each with its own pace and counts.
