@@ -8,6 +8,7 @@
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -20,13 +21,19 @@ namespace {
 class FontColorDialog final : public QDialog {
 public:
     FontColorDialog(QWidget *parent, const FontChoice &initial)
-        : QDialog(parent), m_color(initial.color) {
+        : QDialog(parent), m_initial(initial.font), m_shown(initial.font), m_color(initial.color) {
+        // A name fontconfig substitutes ("Bookman Old Style" drawn by URW Bookman) is no entry
+        // of the list; the face the display really shows is.
+        m_shown.setFamily(QFontInfo(initial.font).family());
         setObjectName(QStringLiteral("fontdialog1"));
         setWindowTitle(QStringLiteral("Шрифт"));
         auto *layout = new QVBoxLayout(this);
-        m_fonts = new QFontDialog(initial.font, this);
+        m_fonts = new QFontDialog(m_shown, this);
         m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
         m_fonts->setWindowFlags(Qt::Widget);
+        if (auto *sample =
+                m_fonts->findChild<QLineEdit *>(QStringLiteral("qt_fontDialog_sampleEdit")))
+            sample->setText(QStringLiteral("АаБбВвЁёЖжЯя"));
         layout->addWidget(m_fonts);
         auto *row = new QHBoxLayout;
         m_swatch = new QLabel(this);
@@ -57,6 +64,9 @@ public:
 
     FontChoice choice() const {
         QFont f = m_fonts->currentFont();
+        // The face left as it was keeps the name it is stored under.
+        if (f.family() == m_shown.family())
+            f.setFamily(m_initial.family());
         if (f.pointSize() > QtDialogs::MaxPointSize)
             f.setPointSize(QtDialogs::MaxPointSize);
         return {f, m_color};
@@ -69,6 +79,8 @@ private:
         m_swatch->setPalette(p);
     }
 
+    QFont m_initial;
+    QFont m_shown;
     QFontDialog *m_fonts;
     QLabel *m_swatch;
     QColor m_color;

@@ -59,9 +59,6 @@ void setNiceRange(QValueAxis *axis, double largest, double empty) {
     axis->setTickCount(static_cast<int>(steps) + 1);
 }
 
-// Roughly the room one date label needs.
-constexpr int LabelWidth = 70;
-
 void setLabels(QCategoryAxis *axis, const QList<std::pair<qint64, QString>> &labels) {
     for (const QString &label : axis->categoriesLabels())
         axis->remove(label);
@@ -149,6 +146,17 @@ QList<double> minutesPerDay(const QList<Session> &sessions, QDate lastDay, int d
         minutes[day] += s.readingMinutes();
     }
     return minutes;
+}
+
+MinuteBars minuteBars(const QList<Session> &sessions, QDate first, QDate last) {
+    const auto days = static_cast<int>(std::max<qint64>(1, first.daysTo(last) + 1));
+    MinuteBars bars;
+    bars.bucketDays = days <= 62 ? 1 : days <= 62 * 7 ? 7 : 30;
+    const QList<double> perDay = minutesPerDay(sessions, last, days);
+    bars.minutes.fill(0.0, (days + bars.bucketDays - 1) / bars.bucketDays);
+    for (int day = 0; day < days; ++day)
+        bars.minutes[day / bars.bucketDays] += perDay.at(day);
+    return bars;
 }
 
 SpeedPoints speedPoints(const QList<Session> &sessions, SpeedUnit unit, int maxPoints) {
@@ -262,20 +270,14 @@ void SpeedChartView::showSessions(const QList<Session> &sessions, SpeedUnit unit
     m_toMs = toMs;
     m_time->setRange(static_cast<double>(m_fromMs), static_cast<double>(m_toMs));
     m_time->setStartValue(static_cast<double>(m_fromMs));
-    setLabels(m_time, timeLabels(m_fromMs, m_toMs, std::max(2, width() / LabelWidth)));
+    setLabels(m_time, timeLabels(m_fromMs, m_toMs, TimeLabelCount));
     setNiceRange(m_speed, top, 1000);
     m_speed->setTitleText(perMinuteText(unit));
 }
 
-void SpeedChartView::resizeEvent(QResizeEvent *event) {
-    QChartView::resizeEvent(event);
-    if (m_toMs > m_fromMs)
-        setLabels(m_time, timeLabels(m_fromMs, m_toMs, std::max(2, width() / LabelWidth)));
-}
-
 DailyChartView::DailyChartView(QWidget *parent) : QChartView(parent) {
     QChart *chart = plainChart(QStringLiteral("Минуты чтения по дням"));
-    m_minutes = new QBarSet(QStringLiteral("Минуты чтения за последние 30 дней"));
+    m_minutes = new QBarSet(QStringLiteral("Минуты чтения"));
     m_minutes->setColor(QColor(46, 139, 110));
     m_minutes->setBorderColor(QColor(46, 139, 110));
     auto *series = new QBarSeries;
@@ -283,8 +285,6 @@ DailyChartView::DailyChartView(QWidget *parent) : QChartView(parent) {
     series->setBarWidth(0.75);
     m_days = new QCategoryAxis;
     m_days->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    m_days->setRange(-0.5, Days - 0.5);
-    m_days->setStartValue(-0.5);
     m_axis = new QValueAxis;
     m_axis->setLabelFormat(QStringLiteral("%d"));
     m_axis->setTitleText(QStringLiteral("минут"));
@@ -299,20 +299,29 @@ DailyChartView::DailyChartView(QWidget *parent) : QChartView(parent) {
     setMinimumSize(260, 220);
 }
 
-void DailyChartView::showSessions(const QList<Session> &sessions, QDate today) {
-    const QList<double> minutes = minutesPerDay(sessions, today, Days);
-    // A label a week, the last one on today.
-    QList<std::pair<qint64, QString>> labels;
-    for (int i = (Days - 1) % 7; i < Days; i += 7)
-        labels.append({i, today.addDays(i + 1 - Days).toString(u"dd.MM")});
-    setLabels(m_days, labels);
-    if (m_minutes->count() == 0) {
-        m_minutes->append(minutes);
-    } else {
-        for (int i = 0; i < Days; ++i)
-            m_minutes->replace(i, minutes.at(i));
-    }
-    setNiceRange(m_axis, *std::max_element(minutes.begin(), minutes.end()), 30);
+void DailyChartView::showSessions(const QList<Session> &sessions, QDate first, QDate last) {
+    const MinuteBars bars = minuteBars(sessions, first, last);
+    const double days = static_cast<double>(first.daysTo(last) + 1);
+    // Bar i is centred on i; a midnight sits on the edge between two bars, as on the speed
+    // chart's axis, and the labels are the speed chart's.
+    const auto at = [&](qint64 ms) {
+        const QDate day = QDateTime::fromMSecsSinceEpoch(ms).date();
+        return static_cast<double>(first.daysTo(day)) / bars.bucketDays - 0.5;
+    };
+    const qint64 fromMs = first.startOfDay().toMSecsSinceEpoch();
+    const qint64 toMs = last.addDays(1).startOfDay().toMSecsSinceEpoch();
+    setLabels(m_days, {});
+    for (const auto &[ms, text] : timeLabels(fromMs, toMs, TimeLabelCount))
+        m_days->append(text, at(ms));
+    m_days->setStartValue(-0.5);
+    m_days->setRange(-0.5, days / bars.bucketDays - 0.5);
+    m_minutes->remove(0, m_minutes->count());
+    m_minutes->append(bars.minutes);
+    const QString title = bars.bucketDays == 1 ? QStringLiteral("Минуты чтения по дням")
+                          : bars.bucketDays == 7 ? QStringLiteral("Минуты чтения по неделям")
+                                                 : QStringLiteral("Минуты чтения по месяцам");
+    chart()->setTitle(title);
+    setNiceRange(m_axis, *std::max_element(bars.minutes.begin(), bars.minutes.end()), 30);
 }
 
 } // namespace zk

@@ -30,6 +30,16 @@ QList<qint64> dayStarts(QDate first, int days);
 // Dates to label a time axis of `fromMs` to `toMs` with at most `count`
 // labels: days, Mondays, fortnights, or the first days of months.
 QList<std::pair<qint64, QString>> timeLabels(qint64 fromMs, qint64 toMs, int count);
+// Both charts label their time axes alike, with at most this many dates.
+constexpr int TimeLabelCount = 7;
+
+// Reading minutes of the days `first` to `last`, summed in bars of `bucketDays` days
+// (1 for up to two months, 7 for up to a year or so, else 30).
+struct MinuteBars {
+    int bucketDays = 1;
+    QList<double> minutes;
+};
+MinuteBars minuteBars(const QList<Session> &sessions, QDate first, QDate last);
 
 // Reading minutes of each local day, `days` days up to and including
 // `lastDay`; sessions oldest first.
@@ -57,9 +67,6 @@ public:
     // Sessions oldest first; the x axis spans [fromMs, toMs].
     void showSessions(const QList<Session> &sessions, SpeedUnit unit, qint64 fromMs, qint64 toMs);
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
 private:
     QLineSeries *m_real;
     QLineSeries *m_nominal;
@@ -70,14 +77,14 @@ private:
     qint64 m_toMs = 0;
 };
 
-// Reading minutes per day as bars.
+// Reading minutes per day (or week, or month) as bars, over the same days as the speed chart.
 class DailyChartView final : public QChartView {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DailyChartView)
 public:
-    static constexpr int Days = 30;
     explicit DailyChartView(QWidget *parent = nullptr);
-    void showSessions(const QList<Session> &sessions, QDate today);
+    // Sessions oldest first; the bars cover the days `first` to `last`.
+    void showSessions(const QList<Session> &sessions, QDate first, QDate last);
 
 private:
     QBarSet *m_minutes;

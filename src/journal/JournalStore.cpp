@@ -461,6 +461,28 @@ bool JournalStore::setCurrentBook(qint64 bookId) {
     return transaction.ok() && exec(q) && transaction.commit();
 }
 
+QVariant JournalStore::metaValue(const QString &key) {
+    if (!available())
+        return {};
+    QSqlQuery q(m_db);
+    q.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
+    q.addBindValue(key);
+    if (!exec(q))
+        return {};
+    return q.next() ? q.value(0) : QVariant();
+}
+
+bool JournalStore::setMetaValue(const QString &key, const QVariant &value) {
+    if (!available())
+        return false;
+    Transaction transaction(*this);
+    QSqlQuery q(m_db);
+    q.prepare(u"INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)"_s);
+    q.addBindValue(key);
+    q.addBindValue(value);
+    return transaction.ok() && exec(q) && transaction.commit();
+}
+
 bool JournalStore::addSession(Session &s, int line, std::optional<int> percent) {
     if (!available())
         return false;

@@ -75,6 +75,9 @@ public:
     // The book the editor holds, kept across runs; 0 for none.
     qint64 currentBook();
     bool setCurrentBook(qint64 bookId);
+    // A value of ours kept with the journal (a window's place); null when there is none.
+    QVariant metaValue(const QString &key);
+    bool setMetaValue(const QString &key, const QVariant &value);
 
     // Adds the session (its id is set) and moves its book's position to `line` and
     // `percent` (by default, where the session ended).

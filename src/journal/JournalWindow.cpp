@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLocale>
@@ -32,6 +33,7 @@ namespace zk {
 namespace {
 
 constexpr qint64 DayMs = 24 * 3600 * 1000;
+const QString PlaceKey = QStringLiteral("journal_window_geometry");
 
 // Sorts by the value kept under Qt::UserRole, whatever the text shows.
 class ValueItem final : public QTableWidgetItem {
@@ -98,6 +100,8 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     setObjectName(QStringLiteral("JournalWindow"));
     setWindowTitle(QStringLiteral("Дневник тренировок"));
     resize(1000, 700);
+    if (const QByteArray place = m_store.metaValue(PlaceKey).toByteArray(); !place.isEmpty())
+        restoreGeometry(place);
 
     auto *periodLabel = new QLabel(QStringLiteral("Период:"), this);
     auto *periods = new QButtonGroup(this);
@@ -152,7 +156,7 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     connect(m_remove, &QPushButton::clicked, this, &JournalWindow::removeChosenSessions);
     auto *removeKey = new QAction(m_table);
     removeKey->setShortcut(QKeySequence::Delete);
-    removeKey->setShortcutContext(Qt::WidgetShortcut);
+    removeKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     connect(removeKey, &QAction::triggered, this, &JournalWindow::removeChosenSessions);
     m_table->addAction(removeKey);
     m_export = new QPushButton(QStringLiteral("Экспорт в CSV…"), this);
@@ -178,6 +182,10 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     m_bookTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_bookTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_bookTable->horizontalHeader()->setSortIndicator(1, Qt::DescendingOrder);
+    connect(m_bookTable, &QTableWidget::cellDoubleClicked, this, [this](int row) {
+        if (const QTableWidgetItem *item = m_bookTable->item(row, 0))
+            emit bookChosen(item->data(Qt::UserRole + 1).toLongLong());
+    });
     auto *booksPage = new QWidget(this);
     auto *booksLayout = new QVBoxLayout(booksPage);
     booksLayout->addWidget(m_bookTable);
@@ -212,7 +220,19 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     fitColumns();
 }
 
-JournalWindow::~JournalWindow() = default;
+JournalWindow::~JournalWindow() {
+    if (isVisible())
+        rememberPlace();
+}
+
+void JournalWindow::hideEvent(QHideEvent *event) {
+    rememberPlace();
+    QWidget::hideEvent(event);
+}
+
+void JournalWindow::rememberPlace() {
+    m_store.setMetaValue(PlaceKey, saveGeometry());
+}
 
 void JournalWindow::setSpeedUnit(SpeedUnit unit) {
     if (unit == m_unit)
@@ -233,44 +253,55 @@ void JournalWindow::setPeriod(Period period) {
         showPeriod();
 }
 
+// Whole local days, so the charts' days and the table's sessions agree.
 qint64 JournalWindow::periodStart() const {
+    const QDate today = QDateTime::fromMSecsSinceEpoch(m_wall()).date();
     switch (m_period) {
     case Period::Week:
-        return m_wall() - 7 * DayMs;
+        return today.addDays(-6).startOfDay().toMSecsSinceEpoch();
     case Period::Month:
-        return m_wall() - 30 * DayMs;
+        return today.addDays(-29).startOfDay().toMSecsSinceEpoch();
     case Period::All:
         break;
     }
     return 0;
 }
 
-void JournalWindow::refresh() {
+QDate JournalWindow::firstDay() const {
     const QDate today = QDateTime::fromMSecsSinceEpoch(m_wall()).date();
-    const qint64 barsStart =
-        today.addDays(1 - DailyChartView::Days).startOfDay().toMSecsSinceEpoch();
+    if (m_period != Period::All)
+        return QDateTime::fromMSecsSinceEpoch(periodStart()).date();
+    return m_periodSessions.isEmpty()
+               ? today.addDays(-29)
+               : std::min(
+                     today,
+                     QDateTime::fromMSecsSinceEpoch(m_periodSessions.first().startedMs).date());
+}
+
+void JournalWindow::refresh() {
     // Years of sessions are read only when the whole period is asked for.
-    m_loadedFrom = std::min(periodStart(), barsStart);
+    m_loadedFrom = periodStart();
     m_sessions = m_store.sessions(m_loadedFrom);
     m_books = m_store.bookTotals();
-    m_dailyChart->showSessions(intactOnly(m_sessions), today);
     showPeriod();
     showBooks();
     showStatus();
 }
 
 void JournalWindow::showPeriod() {
-    const qint64 now = m_wall();
     const qint64 from = periodStart();
     const auto first =
         std::lower_bound(m_sessions.cbegin(), m_sessions.cend(), from,
                          [](const Session &s, qint64 ms) { return s.startedMs < ms; });
     m_periodSessions = QList<Session>(first, m_sessions.cend());
     m_model->setSessions(m_periodSessions);
-    const qint64 axisFrom = m_period != Period::All      ? from
-                            : m_periodSessions.isEmpty() ? now - 30 * DayMs
-                                                         : m_periodSessions.first().startedMs;
-    m_speedChart->showSessions(intactOnly(m_periodSessions), m_unit, axisFrom, now);
+    // Both charts over the same whole days, today among them to its end.
+    const QDate firstShown = firstDay();
+    const QDate today = QDateTime::fromMSecsSinceEpoch(m_wall()).date();
+    m_speedChart->showSessions(intactOnly(m_periodSessions), m_unit,
+                               firstShown.startOfDay().toMSecsSinceEpoch(),
+                               today.addDays(1).startOfDay().toMSecsSinceEpoch());
+    m_dailyChart->showSessions(intactOnly(m_periodSessions), firstShown, today);
 
     qint64 readingMs = 0, shown = 0;
     for (const Session &s : std::as_const(m_periodSessions)) {
@@ -280,18 +311,20 @@ void JournalWindow::showPeriod() {
     m_summary->setText(
         m_periodSessions.isEmpty()
             ? QString()
-            : QStringLiteral("Сеансов: %1    Время чтения: %2    Средняя скорость: %3 %4")
+            : QStringLiteral("%1 %2    Время чтения: %3    Средняя скорость: %4")
                   .arg(m_periodSessions.size())
-                  .arg(hoursText(readingMs),
-                       speedText(readingMs > 0 ? shown * 60000.0 / readingMs : 0),
-                       perMinuteText(m_unit)));
+                  .arg(pluralRu(m_periodSessions.size(), QStringLiteral("сеанс"),
+                                QStringLiteral("сеанса"), QStringLiteral("сеансов")),
+                       hoursText(readingMs),
+                       perMinuteText(m_unit,
+                                     qRound64(readingMs > 0 ? shown * 60000.0 / readingMs : 0))));
     updateButtons();
 }
 
 void JournalWindow::fitColumns() {
     QHeaderView *header = m_table->horizontalHeader();
     fitColumn(header, SessionTableModel::Date, QStringLiteral("00.00.0000  00:00"));
-    fitColumn(header, SessionTableModel::Minutes, QStringLiteral("000,0"));
+    fitColumn(header, SessionTableModel::Minutes, QStringLiteral("000:00"));
     fitColumn(header, SessionTableModel::Speed, QStringLiteral("00000"));
     fitColumn(header, SessionTableModel::Nominal, QStringLiteral("00000"));
     fitColumn(header, SessionTableModel::Settings,
@@ -324,6 +357,7 @@ void JournalWindow::showBooks() {
                 b.percentReached),
             new ValueItem(speedText(speed), speed),
         };
+        items[0]->setData(Qt::UserRole + 1, b.bookId); // for a double-click
         for (int column = 0; column < 5; ++column) {
             if (column > 0)
                 items[column]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -50,7 +50,16 @@ public:
     void removeChosenSessions();
     void exportCsv();
 
+signals:
+    // A double-click on a book of "Книги": open it where it was left.
+    void bookChosen(qint64 bookId);
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+
 private:
+    void rememberPlace();
+    QDate firstDay() const;
     qint64 periodStart() const;
     void showPeriod();
     void showBooks();

@@ -3,6 +3,7 @@
 #include "reading/ReadingState.h"
 
 #include <QDateTime>
+#include <QLocale>
 
 namespace zk {
 
@@ -37,17 +38,31 @@ QString pauseModeName(PauseMode mode) {
     return QStringLiteral("Без паузы");
 }
 
+QString pluralRu(qint64 count, const QString &one, const QString &few, const QString &many) {
+    const qint64 n = count < 0 ? -count : count;
+    const qint64 last = n % 10;
+    if (n % 100 / 10 == 1 || last == 0 || last > 4)
+        return many;
+    return last == 1 ? one : few;
+}
+
+QString perMinuteText(SpeedUnit unit, qint64 count) {
+    const QString word = unit == SpeedUnit::Words
+                             ? pluralRu(count, QStringLiteral("слово"), QStringLiteral("слова"),
+                                        QStringLiteral("слов"))
+                             : pluralRu(count, QStringLiteral("знак"), QStringLiteral("знака"),
+                                        QStringLiteral("знаков"));
+    return QStringLiteral("%1 %2 в минуту").arg(QLocale(QLocale::Russian).toString(count), word);
+}
+
 QString perMinuteText(SpeedUnit unit) {
     return unit == SpeedUnit::Words ? QStringLiteral("слов в минуту")
                                     : QStringLiteral("знаков в минуту");
 }
 
 QString RunSettings::text() const {
-    const int last = rows % 10;
-    const bool teens = rows % 100 / 10 == 1;
-    const QString rowWord = teens || last == 0 || last > 4 ? QStringLiteral("строк")
-                            : last == 1                    ? QStringLiteral("строка")
-                                                           : QStringLiteral("строки");
+    const QString rowWord =
+        pluralRu(rows, QStringLiteral("строка"), QStringLiteral("строки"), QStringLiteral("строк"));
     QString s =
         QStringLiteral("%1 мс, длина %2, %3 %4").arg(delayMs).arg(rowLength).arg(rows).arg(rowWord);
     // Without punctuation there is nothing to pause at.

@@ -54,6 +54,10 @@ struct Session {
 };
 
 QString pauseModeName(PauseMode mode);
+// The Russian word form for a count: 1 знак, 2 знака, 5 знаков, 11 знаков, 21 знак.
+QString pluralRu(qint64 count, const QString &one, const QString &few, const QString &many);
+// "2 941 знак в минуту", "5 554 знака в минуту": the count and its unit.
+QString perMinuteText(SpeedUnit unit, qint64 count);
 // "слов в минуту" or "знаков в минуту"
 QString perMinuteText(SpeedUnit unit);
 

@@ -9,7 +9,8 @@
 namespace zk {
 
 QString minutesText(qint64 ms) {
-    return QLocale(QLocale::Russian).toString(static_cast<double>(ms) / 60000.0, 'f', 1);
+    const qint64 seconds = (ms + 500) / 1000;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString perMinuteShort(SpeedUnit unit) {

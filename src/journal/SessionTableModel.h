@@ -36,7 +36,7 @@ private:
     Qt::SortOrder m_sortOrder = Qt::DescendingOrder;
 };
 
-// Minutes with one decimal, Russian style: "12,5".
+// Minutes and seconds of reading: "0:24", "12:30".
 QString minutesText(qint64 ms);
 QString noBookTitle();
 // "сл/мин" or "зн/мин" where room is short.

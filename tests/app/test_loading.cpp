@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStringEncoder>
 #include <QUrl>
@@ -44,6 +45,7 @@ private slots:
     void slowPdf_showsProgressWindow_andCancelEndsItsReader();
     void droppedFile_loadsAsTheLoadCommand_inItsOwnEncoding();
     void droppedFile_isTakenAsACopy_neverMoved();
+    void binaryNamedTxt_keepsTheText_andSaysItIsNoText();
 };
 
 namespace {
@@ -421,13 +423,15 @@ void test_loading::books_throughTheRealConverter() {
         QCOMPARE(w->editor()->text(), old);
     }
 
-    // Cut in its text, it shows what comes before the cut.
+    // Cut in its text, it shows what comes before the cut, and says so once the text is in.
     f.writeFile(QStringLiteral("книга.fb2"), good.left(good.indexOf("Второй")));
     f.dialogs->messages.clear();
     f.dialogs->openAnswer = f.path(QStringLiteral("книга.fb2"));
     w->documents()->loadFromFile();
-    QVERIFY(f.dialogs->messages.isEmpty());
+    QCOMPARE(f.dialogs->messages,
+             QStringList{u"Книга повреждена: показано то, что удалось прочитать"_s});
     QCOMPARE(w->editor()->text(), BookParagraphs.first());
+    f.dialogs->messages.clear();
 
     f.writeFile(QStringLiteral("книга.fb2"), good);
     w->documents()->loadFromFile();
@@ -754,6 +758,43 @@ void test_loading::droppedFile_isTakenAsACopy_neverMoved() {
     QDragEnterEvent moveOnly(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(panel, &moveOnly);
     QVERIFY(!moveOnly.isAccepted());
+}
+
+void test_loading::binaryNamedTxt_keepsTheText_andSaysItIsNoText() {
+    WindowFixture f;
+    const QString old = numberedLines(5);
+    MainWindow *w = f.startWithText(old);
+    QFile icon(qEnvironmentVariable("ZK_SOURCE_DIR") + u"/data/icons/zorkan-32.png"_s);
+    QVERIFY(icon.open(QIODevice::ReadOnly));
+    QByteArray random(4096, '\0');
+    QRandomGenerator rng(7);
+    for (char &c : random)
+        c = static_cast<char>(rng.bounded(256));
+    const QByteArray jpeg =
+        QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01", 20) + random.left(2000);
+    for (const QByteArray &bytes : {icon.readAll(), jpeg, random}) {
+        f.writeFile(u"картинка.txt"_s, bytes);
+        f.dialogs->openAnswer = f.path(u"картинка.txt"_s);
+        f.dialogs->messages.clear();
+        w->documents()->loadFromFile();
+        QCOMPARE(w->editor()->text(), old);
+        QCOMPARE(f.dialogs->messages.size(), 1);
+        QVERIFY2(f.dialogs->messages[0].endsWith(u"Файл не похож на текст"_s),
+                 qPrintable(f.dialogs->messages[0]));
+    }
+    // Texts with zero bytes of their own, or a stray control byte, are still texts.
+    const QString russian = u"Съешь же ещё этих мягких французских булок.\nДа выпей чаю."_s;
+    const QByteArray utf16(reinterpret_cast<const char *>(russian.utf16()), russian.size() * 2);
+    QByteArray strayControl = TextCodec::toWindows1251(russian.repeated(3));
+    strayControl[10] = '\x01';
+    for (const QByteArray &bytes : {utf16, strayControl}) {
+        f.writeFile(u"текст.txt"_s, bytes);
+        f.dialogs->openAnswer = f.path(u"текст.txt"_s);
+        f.dialogs->messages.clear();
+        w->documents()->loadFromFile();
+        QVERIFY(f.dialogs->messages.isEmpty());
+        QVERIFY(w->editor()->text().contains(u"Да выпей чаю."_s));
+    }
 }
 
 QTEST_MAIN(test_loading)

@@ -310,6 +310,13 @@ void test_reading_window::runs_areJournalSessions_andRecentBooksReopenWhereLeft(
     QVERIFY(w->journal()->journalWindow());
     QVERIFY(w->journal()->journalWindow()->isVisible());
     QCOMPARE(w->journal()->journalWindow()->periodSessions().size(), 1);
+
+    // A double-click on the book in "Книги" opens it where it was left, as the menu does.
+    w->documents()->loadFromClipboard();
+    emit w->journal()->journalWindow()->bookChosen(store.bookTotals().first().bookId);
+    QVERIFY(!w->editor()->isVisible());
+    QCOMPARE(w->editor()->line(0), paragraphs[0]);
+    QCOMPARE(w->engine().state().CurrentLine, line);
 }
 
 // A journal unavailable at start-up (here a folder in its place) says so in the status line

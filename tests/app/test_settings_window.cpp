@@ -6,8 +6,12 @@
 #include "settings/SettingsRecord.h"
 
 #include <QElapsedTimer>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QLineEdit>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QTimer>
 #include <QtEndian>
 
 using namespace zk;
@@ -26,6 +30,7 @@ private slots:
     void twoPauseFlags_stayTwoCheckedItems();
     void displayFontChange_leavesStoredEditorFont();
     void typefaceNames_comeBackAsStored();
+    void fontDialog_showsTheFaceDrawn_andKeepsTheStoredName();
     void editorFont_survivesRestart();
     void rememberOff_restoresSettingsButNotTheSession();
     void rememberOn_reopensEditorFullScreenAndReading();
@@ -449,6 +454,49 @@ void test_settings_window::displayFontChange_leavesStoredEditorFont() {
     QCOMPARE(stored.PanelFont.Color, 0x0000FF00u);
     // The editor text still has its own font; that is what the next start gives it.
     QCOMPARE(stored.EditFont, w->defaultSettings().EditFont);
+}
+
+// "Bookman Old Style" is drawn by a substitute; the dialog opens on that face, in Cyrillic,
+// and OK without a change gives back the stored name.
+void test_settings_window::fontDialog_showsTheFaceDrawn_andKeepsTheStoredName() {
+    const QFont stored(QStringLiteral("Bookman Old Style"), 47);
+    const QString drawn = QFontInfo(stored).family();
+    QtDialogs dialogs;
+    QString shownFamily, sample;
+    int sizeChange = 0;
+    const auto answer = [&] {
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto *fonts = dialog->findChild<QFontDialog *>();
+            shownFamily = fonts->currentFont().family();
+            if (auto *edit =
+                    fonts->findChild<QLineEdit *>(QStringLiteral("qt_fontDialog_sampleEdit")))
+                sample = edit->text();
+            if (sizeChange) {
+                QFont f = fonts->currentFont();
+                f.setPointSize(f.pointSize() + sizeChange);
+                fonts->setCurrentFont(f);
+            }
+            dialog->accept();
+        });
+    };
+    answer();
+    std::optional<FontChoice> chosen = dialogs.chooseFont(nullptr, {stored, Qt::yellow});
+    QVERIFY(chosen);
+    QCOMPARE(shownFamily, drawn);
+    QVERIFY2(sample.startsWith(QStringLiteral("АаБб")), qPrintable(sample));
+    QCOMPARE(chosen->font.family(), stored.family());
+    QCOMPARE(chosen->font.pointSize(), 47);
+
+    // A new size on the same face keeps the name too.
+    sizeChange = 1;
+    answer();
+    chosen = dialogs.chooseFont(nullptr, {stored, Qt::yellow});
+    QVERIFY(chosen);
+    QCOMPARE(chosen->font.family(), stored.family());
+    QCOMPARE(chosen->font.pointSize(), 48);
 }
 
 void test_settings_window::typefaceNames_comeBackAsStored() {

@@ -1,12 +1,20 @@
 #include "journal/CsvExport.h"
 #include "journal/JournalCharts.h"
 #include "journal/JournalWindow.h"
+#include "journal/SessionTableModel.h"
 
+#include <QBarSeries>
+#include <QBarSet>
+#include <QCategoryAxis>
 #include <QDateTime>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLocale>
+#include <QSignalSpy>
+#include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +29,9 @@ private slots:
     void csv_readsBackField_forField_withoutFormulas();
     void unavailableJournal_saysWhy();
     void charts_splitLocalDaysAndWeighAverages();
+    void bothCharts_followThePeriod_withTheSameDates_toTheEndOfToday();
+    void texts_minutesAndRussianPlurals();
+    void window_deleteKey_bookDoubleClick_andItsPlace();
 
 private:
     static constexpr qint64 Now = 1'700'000'000'000;
@@ -219,6 +230,85 @@ void test_journal_window::charts_splitLocalDaysAndWeighAverages() {
     QCOMPARE(daily.real[0].y(), 60.0); // 3000 words in 50 minutes, not the mean of 100 and 50
     QCOMPARE(daily.real[1].y(), 200.0);
     QCOMPARE(speedPoints(sessions.mid(1), SpeedUnit::Words, 3).real.size(), 3);
+}
+
+void test_journal_window::bothCharts_followThePeriod_withTheSameDates_toTheEndOfToday() {
+    JournalStore store(m_dir.filePath(u"charts"_s));
+    fill(store);
+    JournalWindow window(store, nullptr, [] { return Now; });
+    auto *speed = window.findChild<SpeedChartView *>();
+    auto *daily = window.findChild<DailyChartView *>();
+    const auto timeAxis = [](QChartView *view) {
+        return qobject_cast<QCategoryAxis *>(view->chart()->axes(Qt::Horizontal).first());
+    };
+    const auto bars = [daily] {
+        return static_cast<QBarSeries *>(daily->chart()->series().first())->barSets().first();
+    };
+    const QDate today = QDateTime::fromMSecsSinceEpoch(Now).date();
+    for (const auto &[period, days] :
+         {std::pair{JournalWindow::Period::Week, 7}, {JournalWindow::Period::Month, 30}}) {
+        window.setPeriod(period);
+        QCOMPARE(bars()->count(), days);
+        QCOMPARE(timeAxis(daily)->max(), days - 0.5);
+        // Today whole on the speed chart: the axis ends at the coming midnight.
+        QCOMPARE(timeAxis(speed)->max(), double(today.addDays(1).startOfDay().toMSecsSinceEpoch()));
+        QCOMPARE(timeAxis(speed)->min(),
+                 double(today.addDays(1 - days).startOfDay().toMSecsSinceEpoch()));
+        QVERIFY(!timeAxis(speed)->categoriesLabels().isEmpty());
+        QCOMPARE(timeAxis(daily)->categoriesLabels(), timeAxis(speed)->categoriesLabels());
+    }
+    QCOMPARE(bars()->at(28), 5.0);                // the session of yesterday
+    window.setPeriod(JournalWindow::Period::All); // 100 days: weeks
+    QCOMPARE(bars()->count(), 15);
+    QCOMPARE(daily->chart()->title(), u"Минуты чтения по неделям"_s);
+}
+
+void test_journal_window::texts_minutesAndRussianPlurals() {
+    QCOMPARE(minutesText(24'000), u"0:24"_s);
+    QCOMPARE(minutesText(750'400), u"12:30"_s);
+    const QString sep = QLocale(QLocale::Russian).groupSeparator();
+    QCOMPARE(perMinuteText(SpeedUnit::Signs, 2941), u"2"_s + sep + u"941 знак в минуту"_s);
+    QCOMPARE(perMinuteText(SpeedUnit::Signs, 5554), u"5"_s + sep + u"554 знака в минуту"_s);
+    QCOMPARE(perMinuteText(SpeedUnit::Words, 211), u"211 слов в минуту"_s);
+    QStringList forms;
+    for (int n : {1, 2, 11, 21, 112})
+        forms << pluralRu(n, u"сеанс"_s, u"сеанса"_s, u"сеансов"_s);
+    QCOMPARE(forms, QStringList({u"сеанс"_s, u"сеанса"_s, u"сеансов"_s, u"сеанс"_s, u"сеансов"_s}));
+}
+
+void test_journal_window::window_deleteKey_bookDoubleClick_andItsPlace() {
+    JournalStore store(m_dir.filePath(u"window"_s));
+    fill(store);
+    {
+        JournalWindow window(store, nullptr, [] { return Now; });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *table = window.findChild<QTableView *>(u"journalSessions"_s);
+        int asked = 0;
+        window.setPrompts({{}, [&asked](QWidget *, int n) {
+                               asked = n;
+                               return false;
+                           }});
+        table->setFocus();
+        table->selectRow(0);
+        QTest::keyClick(table, Qt::Key_Delete);
+        QCOMPARE(asked, 1);
+
+        auto *books = window.findChild<QTableWidget *>(u"journalBooks"_s);
+        window.findChild<QTabWidget *>()->setCurrentIndex(1);
+        QSignalSpy chosen(&window, &JournalWindow::bookChosen);
+        QTRY_VERIFY(books->isVisible());
+        const QRect cell = books->visualItemRect(books->item(0, 0));
+        QTest::mouseClick(books->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(books->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.first().first().toLongLong(), store.bookTotals().first().bookId);
+
+        window.resize(1100, 760);
+        window.close();
+    }
+    JournalWindow again(store, nullptr, [] { return Now; });
+    QCOMPARE(again.size(), QSize(1100, 760));
 }
 
 QTEST_MAIN(test_journal_window)

@@ -12,6 +12,7 @@
 #include "editor/EditorPanel.h"
 #include "formats/ChainedConverter.h"
 #include "formats/DocumentConverter.h"
+#include "formats/EncodingDetector.h"
 #include "formats/LibreOfficeConverter.h"
 #include "formats/TextCodec.h"
 #include "reading/Chunker.h"
@@ -48,8 +49,36 @@ const QString OpenFilter =
                    "Веб-страницы (*.htm *.html *.xhtml);;"
                    "Простой текст (*.txt)");
 const QString LastEditName = QStringLiteral("LastEdit");
+const QString NotTextProblem = QStringLiteral("Файл не похож на текст");
+const QString DamagedBookMessage =
+    QStringLiteral("Книга повреждена: показано то, что удалось прочитать");
 // Far beyond any book, short of what the editor could hold.
 constexpr qint64 MaxTextBytes = qint64(1) << 30;
+
+// A picture or a program renamed .txt. Single-byte text holds no control bytes but line ends
+// and tabs; text taken as UTF-16 or UTF-32 (whose zero bytes are text) has hardly a character
+// outside the assigned ones.
+bool looksLikeText(const QByteArray &bytes, const QString &text) {
+    constexpr qsizetype Sample = 64 * 1024;
+    const QByteArrayView head(bytes.constData(), std::min(bytes.size(), Sample));
+    if (EncodingDetector::detect(head).source != EncodingDetector::Source::Wide) {
+        qsizetype control = 0;
+        for (const char b : head) {
+            const auto c = static_cast<uchar>(b);
+            control += c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1A;
+        }
+        if (control * 100 > head.size())
+            return false;
+    }
+    const QStringView sample = QStringView(text).first(std::min(text.size(), Sample));
+    qsizetype odd = 0;
+    for (const QChar c : sample) {
+        const QChar::Category kind = c.category();
+        odd += c == QChar::ReplacementCharacter || kind == QChar::Other_NotAssigned ||
+               kind == QChar::Other_PrivateUse || kind == QChar::Other_Surrogate;
+    }
+    return odd * 100 <= sample.size();
+}
 
 } // namespace
 
@@ -110,8 +139,16 @@ QString DocumentController::loadTextFile(const QString &path, Origin origin, boo
     *ok = failure.isEmpty();
     if (!*ok)
         return {};
-    return origin == Origin::Ours ? TextCodec::decode(content.bytes)
-                                  : TextCodec::decodeUserFile(content.bytes);
+    if (origin == Origin::Ours)
+        return TextCodec::decode(content.bytes);
+    QString text = TextCodec::decodeUserFile(content.bytes);
+    if (!looksLikeText(content.bytes, text)) {
+        *ok = false;
+        if (problem)
+            *problem = NotTextProblem;
+        return {};
+    }
+    return text;
 }
 
 bool DocumentController::saveTextFile(const QString &path, const QString &text, QString *problem) {
@@ -176,6 +213,7 @@ bool DocumentController::loadWanted() const {
 
 std::optional<QString> DocumentController::readDocument(const QString &path, QString *failure) {
     failure->clear();
+    m_readDamaged = false;
     QString problem;
     if (isPlainTextFile(path)) {
         bool ok = false;
@@ -207,8 +245,10 @@ std::optional<QString> DocumentController::readDocument(const QString &path, QSt
         QTimer::singleShot(0, this, &DocumentController::openLastHandedFile);
     if (m_loadSuperseded)
         return std::nullopt;
-    if (result)
+    if (result) {
+        m_readDamaged = result.damaged();
         return result.takeText();
+    }
     using Failure = ConversionResult::Failure;
     switch (result.failure()) {
     case Failure::Cancelled: // the user knows; a termination has nobody to tell
@@ -252,6 +292,8 @@ bool DocumentController::loadFile(const QString &path) {
     }
     // Told once the busy cursor is gone, so the box does not wear the hourglass.
     tellFailure(failure);
+    if (loaded && m_readDamaged)
+        tellFailure(DamagedBookMessage);
     return loaded;
 }
 
@@ -308,6 +350,8 @@ void DocumentController::openLastHandedFile() {
     m_parts.editor->setText(*text);
     m_parts.reading->rewindToStart();
     m_parts.journal->bookLoaded(path);
+    if (m_readDamaged)
+        tellFailure(DamagedBookMessage);
     m_parts.reading->start();
 }
 
@@ -391,7 +435,10 @@ void DocumentController::loadStartupText() {
 }
 
 std::optional<QString> DocumentController::readCommandLineFile() {
-    return readDocument(m_parts.options.commandLineFile, &m_startupMessage);
+    std::optional<QString> text = readDocument(m_parts.options.commandLineFile, &m_startupMessage);
+    if (text && m_readDamaged)
+        m_startupMessage = DamagedBookMessage;
+    return text;
 }
 
 QString DocumentController::takeStartupMessage() {

@@ -87,6 +87,7 @@ private:
     bool m_commandLineRead = false;
     std::optional<QTemporaryDir> m_recentLinks; // readable names for recent books' files
     bool m_lastEditUnread = false;              // there, but start-up could not read it
+    bool m_readDamaged = false; // the last document read had lost part of itself
     QString m_startupMessage;                   // shown once the window is up
     bool m_loading = false;        // a document is being read, events pumped meanwhile
     bool m_loadSuperseded = false; // a hand-over came during it

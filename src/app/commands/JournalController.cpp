@@ -100,6 +100,16 @@ void JournalController::showJournal() {
         m_window->setAttribute(Qt::WA_DeleteOnClose);
         accessibility::describeJournal(m_window);
         m_window->setSpeedUnit(speedUnit());
+        // As from "Недавние книги": the book opens where it was left, in the shown window.
+        connect(m_window, &JournalWindow::bookChosen, this, [this](qint64 bookId) {
+            const std::optional<BookRecord> book = m_journal.store().book(bookId);
+            if (!book || book->path.isEmpty())
+                return;
+            emit bookChosen(*book);
+            QWidget *shown = m_parts.dialogParent();
+            shown->raise();
+            shown->activateWindow();
+        });
     } else {
         m_window->refresh();
     }

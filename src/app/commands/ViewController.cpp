@@ -26,12 +26,17 @@ namespace zk {
 ViewController::ViewController(WindowParts &parts) : m_parts(parts) {
     // Checked once the change is complete, and not at every key typed in the shown editor.
     connect(parts.editor, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_hintPending || m_parts.editor->isVisible())
-            return;
-        m_hintPending = true;
-        QTimer::singleShot(0, this, &ViewController::updateHint);
+        if (!m_parts.editor->isVisible())
+            updateHintLater();
     });
     parts.editor->installEventFilter(this);
+}
+
+void ViewController::updateHintLater() {
+    if (m_hintPending)
+        return;
+    m_hintPending = true;
+    QTimer::singleShot(0, this, &ViewController::updateHint);
 }
 
 const QString &ViewController::hintText() {
@@ -51,9 +56,11 @@ void ViewController::updateHint() {
 }
 
 bool ViewController::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == m_parts.editor &&
-        (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    // Shown, it covers the hint at once; hidden, its text is looked at once hiding is done.
+    if (watched == m_parts.editor && event->type() == QEvent::Show)
         updateHint();
+    else if (watched == m_parts.editor && event->type() == QEvent::Hide)
+        updateHintLater();
     return QObject::eventFilter(watched, event);
 }
 

@@ -53,6 +53,7 @@ private:
     void relayoutWindow();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void updateHintLater();
 
     WindowParts &m_parts;
     bool m_hintPending = false;
