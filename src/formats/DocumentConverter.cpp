@@ -4,14 +4,10 @@
 
 namespace zk {
 
-namespace {
-
-bool hasText(const QString &text) {
+bool ConversionResult::hasText(QStringView text) {
     return std::any_of(text.cbegin(), text.cend(),
                        [](QChar c) { return c.unicode() > 0x20 && !c.isSpace(); });
 }
-
-} // namespace
 
 ConversionResult ConversionResult::success(QString text, bool damaged) {
     if (!hasText(text))

@@ -28,6 +28,8 @@ public:
     // read of it.
     static ConversionResult success(QString text, bool damaged = false);
     static ConversionResult failure(Failure why);
+    // Whether a text holds a single letter or sign.
+    static bool hasText(QStringView text);
 
     bool ok() const { return m_failure == Failure::None; }
     explicit operator bool() const { return ok(); }

@@ -142,7 +142,8 @@ QString DocumentController::loadTextFile(const QString &path, Origin origin, boo
     if (origin == Origin::Ours)
         return TextCodec::decode(content.bytes);
     QString text = TextCodec::decodeUserFile(content.bytes);
-    if (!looksLikeText(content.bytes, text)) {
+    // A file with nothing to read fails later as a text without text, not as a picture.
+    if (ConversionResult::hasText(text) && !looksLikeText(content.bytes, text)) {
         *ok = false;
         if (problem)
             *problem = NotTextProblem;
