@@ -231,6 +231,7 @@ void MainWindow::connectCommands() {
             &DocumentController::loadDroppedFile);
 
     JournalController *journal = m_journal.get();
+    journal->follow(reading);
     on(a.MnJournal, journal, &JournalController::showJournal);
     on(a.PumJournal, journal, &JournalController::showJournal);
     connect(journal, &JournalController::bookChosen, documents,

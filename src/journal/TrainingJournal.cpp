@@ -24,11 +24,15 @@ void TrainingJournal::textReplaced() {
 }
 
 bool TrainingJournal::runEnded(int words, int signs, int line, int percent) {
+    m_lastSession = 0;
     std::optional<Session> session = m_recorder.finish(words, signs, percent);
     if (!session)
         return false;
     session->bookId = m_currentBook;
-    return m_store.addSession(*session, line);
+    if (!m_store.addSession(*session, line))
+        return false;
+    m_lastSession = session->id;
+    return true;
 }
 
 void TrainingJournal::rememberPosition(int line, int percent) {

@@ -31,6 +31,8 @@ public:
     // The run ended: the session is stored (unless too short) and the current
     // book's position moves to `line`. True when a session was added.
     bool runEnded(int words, int signs, int line, int percent);
+    // The id of the session the last runEnded added; 0 when none was.
+    qint64 lastSession() const { return m_lastSession; }
     // The reading position of the current book, at shut-down.
     void rememberPosition(int line, int percent);
 
@@ -38,6 +40,7 @@ private:
     JournalStore m_store;
     SessionRecorder m_recorder;
     qint64 m_currentBook = 0;
+    qint64 m_lastSession = 0;
 };
 
 } // namespace zk

@@ -216,7 +216,7 @@ bool DocumentController::loadFile(const QString &path) {
 }
 
 void DocumentController::loadFromFile() {
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     const QString folder = dialogFolder();
     const QString path = m_parts.dialogs->openFile(m_parts.dialogParent(), folder, TextFilter);
     if (!path.isEmpty()) {
@@ -230,7 +230,7 @@ void DocumentController::loadFromFile() {
 void DocumentController::loadDroppedFile(const QString &path) {
     if (m_parts.shutDown)
         return;
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     loadFile(path);
 }
 
@@ -242,7 +242,7 @@ void DocumentController::openHandedFile(const QString &path) {
         QTimer::singleShot(500, this, [this, path] { openHandedFile(path); });
         return;
     }
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     QString failure;
     std::optional<QString> text;
     {
@@ -264,7 +264,7 @@ void DocumentController::openRecentBook(const QString &path, int line) {
     // The place is a line of the text's paragraphs, as reading counts them.
     if (m_parts.editor->isVisible())
         m_parts.editing->hideEditor();
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     if (!loadFile(path))
         return;
     const int lines = m_parts.editor->lineCount();
@@ -276,7 +276,7 @@ void DocumentController::openRecentBook(const QString &path, int line) {
 }
 
 void DocumentController::loadFromClipboard() {
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     m_parts.editor->setText(QString());
     m_parts.editor->setText(m_parts.clipboardText());
     m_parts.editor->replaceTabs();
@@ -286,7 +286,7 @@ void DocumentController::loadFromClipboard() {
 }
 
 void DocumentController::clearEditor() {
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     m_parts.editor->setText(QString());
     m_parts.reading->rewindToStart();
     m_parts.journal->textReplaced();

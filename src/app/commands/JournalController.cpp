@@ -40,9 +40,23 @@ void JournalController::runStarted() {
                      percent());
 }
 
-void JournalController::runEnded() {
-    const ReadingState &s = m_parts.reading->state();
-    if (m_journal.runEnded(s.WordCount, s.SignCount, s.CurrentLine, percent()) && m_window)
+void JournalController::follow(const ReadingController *reading) {
+    connect(reading, &ReadingController::runStarted, this, &JournalController::runStarted);
+    connect(reading, &ReadingController::runEnded, this, &JournalController::runEnded);
+    connect(reading, &ReadingController::runSuspended, this, [this] { recorder().suspend(); });
+    connect(reading, &ReadingController::runResumed, this, [this] { recorder().resume(); });
+    connect(reading, &ReadingController::countsRestarting, this,
+            [this](int words, int signs) { recorder().countsRestarting(words, signs); });
+    connect(reading, &ReadingController::piecesShown, this,
+            [this](int pieces) { recorder().piecesShown(pieces); });
+}
+
+void JournalController::runEnded(const RunEnd &end) {
+    m_lastSession = 0;
+    if (!m_journal.runEnded(end.words, end.signs, end.line, percent()))
+        return;
+    m_lastSession = m_journal.lastSession();
+    if (m_window)
         m_window->refresh();
 }
 

@@ -10,6 +10,8 @@ class QMenu;
 
 namespace zk {
 
+class ReadingController;
+struct RunEnd;
 struct WindowParts;
 
 // The training journal as the window uses it: it records each run of reading, keeps the
@@ -25,11 +27,15 @@ public:
     TrainingJournal &journal() { return m_journal; }
     SessionRecorder &recorder() { return m_journal.recorder(); }
 
+    // Follows the reading side's run signals.
+    void follow(const ReadingController *reading);
     // Start has restarted the counting: a run begins with the settings it reads with.
     void runStarted();
     // The run ends (stop, end of text, shut-down) with the statistics' counts: its session
     // is stored and an open journal window shows it.
-    void runEnded();
+    void runEnded(const RunEnd &end);
+    // The id of the session the last run was stored as; 0 when it was not.
+    qint64 lastSession() const { return m_lastSession; }
     // The text in the editor now comes from this file, or from no file at all.
     std::optional<BookRecord> bookLoaded(const QString &path);
     void textReplaced();
@@ -52,6 +58,7 @@ private:
     WindowParts &m_parts;
     TrainingJournal m_journal;
     QPointer<JournalWindow> m_window;
+    qint64 m_lastSession = 0;
 };
 
 } // namespace zk

@@ -125,8 +125,7 @@ void SessionController::shutDown() {
         p.editing->ActLocateSelStart();
     }
     // A run that the shut-down ends is a session like any other.
-    if (p.reading->isReading())
-        p.journal->runEnded();
+    p.reading->endRunAtShutDown();
     p.journal->rememberPosition();
     // An empty editor is no reason to replace a "LastEdit" that start-up could not read.
     if (!p.documents->lastEditUnread() || !p.editor->isBlank())
