@@ -41,6 +41,9 @@ QByteArray sessionsCsv(const QList<Session> &sessions) {
         QStringLiteral("Знаки препинания"),
         QStringLiteral("Прочитано в начале, %"),
         QStringLiteral("Прочитано в конце, %"),
+        QStringLiteral("Понимание, %"),
+        QStringLiteral("Эффективно слов в минуту"),
+        QStringLiteral("Эффективно знаков в минуту"),
     };
     QString out = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     for (const Session &s : sessions) {
@@ -62,6 +65,10 @@ QByteArray sessionsCsv(const QList<Session> &sessions) {
             s.settings.punctuation ? QStringLiteral("да") : QStringLiteral("нет"),
             QString::number(s.percentStart),
             QString::number(s.percentEnd),
+            s.checked() ? QString::number((s.answeredRight * 100 + s.asked / 2) / s.asked)
+                        : QString(),
+            s.checked() ? number(s.effectiveSpeed(SpeedUnit::Words)) : QString(),
+            s.checked() ? number(s.effectiveSpeed(SpeedUnit::Signs)) : QString(),
         };
         out += row.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }

@@ -49,7 +49,7 @@ struct BookTotals {
 // file is kept aside under a dated name and a fresh journal begun.
 class JournalStore final {
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     static QString fileName() { return QStringLiteral("Journal.sqlite"); }
 
     JournalStore(const QString &folder, WallClock wall = systemWallClock());
@@ -76,6 +76,14 @@ public:
     // Sessions started at or after `sinceMs`, oldest first, with book titles.
     QList<Session> sessions(qint64 sinceMs = 0);
     bool removeSessions(const QList<qint64> &ids);
+    // The comprehension check of a stored session.
+    bool setUnderstanding(qint64 sessionId, int asked, int right);
+    // The last `limit` checked sessions with at least `percent` right, newest first.
+    QList<Session> understoodSessions(int percent, int limit);
+    // Our own options, kept in the journal; nullopt when unset or unavailable.
+    std::optional<QString> option(const QString &key);
+    bool setOption(const QString &key, const QString &value);
+    bool removeOption(const QString &key);
     // Books that have sessions, most recently read first.
     QList<BookTotals> bookTotals();
 
@@ -93,6 +101,7 @@ private:
     bool exec(QSqlQuery &query);
     bool exec(const QString &sql);
     static BookRecord bookFrom(const QSqlQuery &query);
+    QList<Session> readSessions(QSqlQuery &query);
 
     QString m_path;
     QString m_connection;
