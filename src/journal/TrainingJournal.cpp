@@ -26,6 +26,7 @@ void TrainingJournal::textReplaced() {
 bool TrainingJournal::runEnded(int words, int signs, int line, int percent) {
     m_lastSession = 0;
     std::optional<Session> session = m_recorder.finish(words, signs, percent);
+    m_lastRun = session;
     if (!session)
         return false;
     session->bookId = m_currentBook;

@@ -33,6 +33,8 @@ public:
     bool runEnded(int words, int signs, int line, int percent);
     // The id of the session the last runEnded added; 0 when none was.
     qint64 lastSession() const { return m_lastSession; }
+    // The last run as a session, stored or not; nullopt when it was too short.
+    const std::optional<Session> &lastRun() const { return m_lastRun; }
     // The reading position of the current book, at shut-down.
     void rememberPosition(int line, int percent);
 
@@ -41,6 +43,7 @@ private:
     SessionRecorder m_recorder;
     qint64 m_currentBook = 0;
     qint64 m_lastSession = 0;
+    std::optional<Session> m_lastRun;
 };
 
 } // namespace zk

@@ -36,6 +36,7 @@ public:
     void runEnded(const RunEnd &end);
     // The id of the session the last run was stored as; 0 when it was not.
     qint64 lastSession() const { return m_lastSession; }
+    const std::optional<Session> &lastRun() const { return m_journal.lastRun(); }
     // The text in the editor now comes from this file, or from no file at all.
     std::optional<BookRecord> bookLoaded(const QString &path);
     void textReplaced();
