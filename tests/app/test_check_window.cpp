@@ -15,6 +15,7 @@ class test_check_window : public QObject {
     Q_OBJECT
 private slots:
     void check_answeredByKeys_isJournaledAndMovesTheDelay();
+    void textWithoutSentences_saysSoAndAsksNothing();
 };
 
 namespace {
@@ -88,6 +89,23 @@ void test_check_window::check_answeredByKeys_isJournaledAndMovesTheDelay() {
     namedAction(w, "N28")->trigger();
     QVERIFY(!namedAction(w, "MnCheckUnderstanding")->isChecked());
     QVERIFY(!namedAction(w, "MnSpeedLadder")->isChecked());
+}
+
+void test_check_window::textWithoutSentences_saysSoAndAsksNothing() {
+    WindowFixture f;
+    QStringList words;
+    for (int i = 0; i < 400; ++i)
+        words << u"слово%1"_s.arg(i);
+    MainWindow *w = f.startWithText(words.join(u'\n'));
+    namedAction(w, "MnCheckUnderstanding")->trigger();
+    readToTheEnd(f);
+    QVERIFY(!w->comprehension()->dialog());
+    QCOMPARE(w->statisticsBar()->PnNote->accessibleName(),
+             u"Проверка не составлена: в прочитанном нет подходящих предложений"_s);
+    QVERIFY(w->statisticsBar()->PnNote->isVisible());
+    // The next run takes the note away.
+    f.startReading();
+    QVERIFY(!w->statisticsBar()->PnNote->isVisible());
 }
 
 QTEST_MAIN(test_check_window)
