@@ -17,6 +17,7 @@ struct Actions {
     QAction *MnEditFont, *MnEditColor, *MnFulScreen, *MnSetView, *MnJournal;
     QAction *N22, *MnReactOnSigns, *MnPause, *MnWithoutPause, *MnShortPause, *MnLongPause,
         *MnSmartPause, *MnDelMin, *MnReadNonStop, *MnReactOnFocus, *MnRemAll, *N28;
+    QAction *MnCheckUnderstanding, *MnSpeedLadder;
     QAction *MnShowEdit, *MnHideEdit, *N4, *N34, *N35, *N36, *N5, *MnHelp;
     // The display's pop-up menu.
     QAction *PumFile, *N16, *N19, *N58, *N59, *N61, *PumStart, *PumStop, *PumFont, *PumBackGround;

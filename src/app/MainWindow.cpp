@@ -3,6 +3,7 @@
 #include "app/Accessibility.h"
 #include "app/Menus.h"
 #include "app/SignalWatcher.h"
+#include "app/commands/ComprehensionController.h"
 #include "app/commands/DocumentController.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/HelpController.h"
@@ -57,6 +58,8 @@ MainWindow::MainWindow(const StartupOptions &options)
 
     m_journal = std::make_unique<JournalController>(m_parts);
     m_parts.journal = m_journal.get();
+    m_comprehension = std::make_unique<ComprehensionController>(m_parts);
+    m_parts.comprehension = m_comprehension.get();
     m_reading = std::make_unique<ReadingController>(m_parts);
     m_editing = std::make_unique<EditorController>(m_parts, m_editorMenu);
     m_documents = std::make_unique<DocumentController>(m_parts);
@@ -269,6 +272,8 @@ void MainWindow::connectCommands() {
             &DocumentController::loadDroppedFile);
 
     JournalController *journal = m_journal.get();
+    journal->follow(reading);
+    m_comprehension->follow(reading);
     on(a.MnJournal, journal, &JournalController::showJournal);
     on(a.PumJournal, journal, &JournalController::showJournal);
     connect(journal, &JournalController::bookChosen, documents,

@@ -61,6 +61,7 @@ public:
     MusicController *musicCommands() const { return m_music.get(); }
     HelpController *help() const { return m_help.get(); }
     JournalController *journal() const { return m_journal.get(); }
+    ComprehensionController *comprehension() const { return m_comprehension.get(); }
 
     ReadingEngine &engine();
     Statistics &statistics();
@@ -103,6 +104,7 @@ private:
     QMenu *m_editorMenu = nullptr;
     // Declared after the parts they use, so they go first.
     std::unique_ptr<JournalController> m_journal; // the others record into it: made first
+    std::unique_ptr<ComprehensionController> m_comprehension;
     std::unique_ptr<ReadingController> m_reading;
     std::unique_ptr<EditorController> m_editing;
     std::unique_ptr<DocumentController> m_documents;

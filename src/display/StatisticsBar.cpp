@@ -1,5 +1,7 @@
 #include "display/StatisticsBar.h"
 
+#include <QTimer>
+
 #include <QEvent>
 #include <QMouseEvent>
 
@@ -41,6 +43,14 @@ StatisticsBar::StatisticsBar(QWidget *parent) : QFrame(parent) {
                               QStringLiteral("Установить время чтения --> 0"), 54, this);
     PnWork = new StatPanel(QStringLiteral("PnWork"), QString(),
                            QStringLiteral("Установить время работы --> 0"), 54, this);
+    PnNote = new QLabel(this);
+    PnNote->setObjectName(QStringLiteral("PnNote"));
+    PnNote->setAutoFillBackground(true);
+    PnNote->hide();
+    m_noteTimer = new QTimer(this);
+    m_noteTimer->setSingleShot(true);
+    m_noteTimer->setInterval(NoteMs);
+    connect(m_noteTimer, &QTimer::timeout, this, &StatisticsBar::hideNote);
     PnWords->hide();
     PnWork->hide();
     connect(PnSigns1, &StatPanel::doubleClicked, PnSigns, &StatPanel::doubleClicked);
@@ -56,6 +66,21 @@ void StatisticsBar::clearSpeeds() {
 void StatisticsBar::showSpeeds(int words, int signs) {
     PnWords1->setText(QString::number(words));
     PnSigns1->setText(QString::number(signs));
+}
+
+void StatisticsBar::showNote(const QString &text) {
+    PnNote->setText(QStringLiteral("  ") + text);
+    PnNote->setAccessibleName(text);
+    PnNote->show();
+    PnNote->raise();
+    relayout();
+    m_noteTimer->start();
+}
+
+void StatisticsBar::hideNote() {
+    m_noteTimer->stop();
+    PnNote->hide();
+    PnNote->clear();
 }
 
 void StatisticsBar::relayout() {
@@ -76,6 +101,7 @@ void StatisticsBar::relayout() {
         right -= p->width();
         p->setGeometry(right, 1, p->width(), inner);
     }
+    PnNote->setGeometry(1, 1, std::max(0, right - 1), inner);
 }
 
 void StatisticsBar::resizeEvent(QResizeEvent *event) {

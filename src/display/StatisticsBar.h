@@ -3,6 +3,8 @@
 #include <QFrame>
 #include <QLabel>
 
+class QTimer;
+
 namespace zk {
 
 // A caption panel of the statistics bar; a double click runs its command.
@@ -33,6 +35,8 @@ public:
     StatPanel *PnWords1;
     StatPanel *PnReading;
     StatPanel *PnWork;
+    // A passing message over the bar, such as what a comprehension check changed.
+    QLabel *PnNote;
 
     static constexpr int Height = 21;
 
@@ -41,10 +45,17 @@ public:
     void showSpeeds(int words, int signs);
     // Lays the visible panels out: speed at the left, time at the right.
     void relayout();
+    // Shown until hideNote or for NoteMs, whichever comes first.
+    void showNote(const QString &text);
+    void hideNote();
+    static constexpr int NoteMs = 15000;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     bool event(QEvent *event) override;
+
+private:
+    QTimer *m_noteTimer;
 };
 
 } // namespace zk

@@ -53,6 +53,9 @@ QByteArray sessionsCsv(const QList<Session> &sessions) {
         QStringLiteral("Знаки препинания"),
         QStringLiteral("Прочитано в начале, %"),
         QStringLiteral("Прочитано в конце, %"),
+        QStringLiteral("Понимание, %"),
+        QStringLiteral("Эффективно слов в минуту"),
+        QStringLiteral("Эффективно знаков в минуту"),
     };
     QString out = line(header);
     for (const Session &s : sessions) {
@@ -74,6 +77,10 @@ QByteArray sessionsCsv(const QList<Session> &sessions) {
             s.settings.punctuation ? QStringLiteral("да") : QStringLiteral("нет"),
             QString::number(s.percentStart),
             QString::number(s.percentEnd),
+            s.checked() ? QString::number((s.answeredRight * 100 + s.asked / 2) / s.asked)
+                        : QString(),
+            s.checked() ? number(s.effectiveSpeed(SpeedUnit::Words)) : QString(),
+            s.checked() ? number(s.effectiveSpeed(SpeedUnit::Signs)) : QString(),
         };
         out += line(row);
     }

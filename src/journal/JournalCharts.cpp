@@ -166,6 +166,8 @@ SpeedPoints speedPoints(const QList<Session> &sessions, SpeedUnit unit, int maxP
             const auto x = static_cast<double>(s.startedMs);
             points.real.append({x, s.realSpeed(unit)});
             points.nominal.append({x, s.nominalSpeed(unit)});
+            if (s.checked())
+                points.effective.append({x, s.effectiveSpeed(unit)});
         }
         return points;
     }
@@ -182,8 +184,8 @@ SpeedPoints speedPoints(const QList<Session> &sessions, SpeedUnit unit, int maxP
     qsizetype next = 0;
     for (int day = 0; day < days; day += step) {
         const qint64 end = starts.at(std::min(day + step, days));
-        double x = 0, shown = 0, nominal = 0;
-        qint64 ms = 0;
+        double x = 0, shown = 0, nominal = 0, effective = 0;
+        qint64 ms = 0, checkedMs = 0;
         int count = 0;
         for (; next < sessions.size() && sessions.at(next).startedMs < end; ++next) {
             const Session &s = sessions.at(next);
@@ -191,12 +193,18 @@ SpeedPoints speedPoints(const QList<Session> &sessions, SpeedUnit unit, int maxP
             shown += static_cast<double>(unit == SpeedUnit::Words ? s.words : s.signs);
             nominal += s.nominalSpeed(unit) * static_cast<double>(s.readingMs);
             ms += s.readingMs;
+            if (s.checked()) {
+                effective += s.effectiveSpeed(unit) * static_cast<double>(s.readingMs);
+                checkedMs += s.readingMs;
+            }
             ++count;
         }
         if (count == 0 || ms <= 0)
             continue;
         points.real.append({x / count, shown * 60000.0 / static_cast<double>(ms)});
         points.nominal.append({x / count, nominal / static_cast<double>(ms)});
+        if (checkedMs > 0)
+            points.effective.append({x / count, effective / static_cast<double>(checkedMs)});
     }
     return points;
 }
@@ -207,6 +215,8 @@ SpeedChartView::SpeedChartView(QWidget *parent) : QChartView(parent) {
                            Qt::DashLine);
     m_real =
         lineSeries(QStringLiteral("Реальная скорость"), QColor(31, 101, 180), 2, Qt::SolidLine);
+    m_effective =
+        lineSeries(QStringLiteral("Эффективная скорость"), QColor(40, 150, 70), 2, Qt::SolidLine);
     m_trend = lineSeries(QStringLiteral("Тренд"), QColor(222, 110, 20), 2.5, Qt::SolidLine);
     m_time = new QCategoryAxis;
     m_time->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -214,7 +224,7 @@ SpeedChartView::SpeedChartView(QWidget *parent) : QChartView(parent) {
     m_speed->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(m_time, Qt::AlignBottom);
     chart->addAxis(m_speed, Qt::AlignLeft);
-    for (QLineSeries *series : {m_nominal, m_real, m_trend}) {
+    for (QLineSeries *series : {m_nominal, m_real, m_effective, m_trend}) {
         chart->addSeries(series);
         series->attachAxis(m_time);
         series->attachAxis(m_speed);
@@ -245,6 +255,8 @@ void SpeedChartView::showSessions(const QList<Session> &sessions, SpeedUnit unit
     const bool marked = points.real.size() <= MarkedPoints;
     m_real->setPointsVisible(marked);
     m_nominal->setPointsVisible(marked);
+    m_effective->setPointsVisible(marked);
+    m_effective->replace(points.effective);
     m_real->replace(points.real);
     m_nominal->replace(points.nominal);
     m_trend->replace(trend);

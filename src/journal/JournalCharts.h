@@ -52,6 +52,8 @@ struct SpeedPoints {
     Step step = Step::Session;
     QList<QPointF> real;
     QList<QPointF> nominal;
+    // Checked sessions only.
+    QList<QPointF> effective;
 };
 SpeedPoints speedPoints(const QList<Session> &sessions, SpeedUnit unit, int maxPoints);
 
@@ -70,6 +72,7 @@ public:
 private:
     QLineSeries *m_real;
     QLineSeries *m_nominal;
+    QLineSeries *m_effective;
     QLineSeries *m_trend;
     QCategoryAxis *m_time;
     QValueAxis *m_speed;

@@ -51,7 +51,13 @@ const std::initializer_list<QStringView> kVersion3 = {
     u"ALTER TABLE books ADD COLUMN loads INTEGER NOT NULL DEFAULT 0",
     u"UPDATE books SET loads = 1",
 };
-const std::initializer_list<QStringView> kMigrations[] = {kVersion1, kVersion2, kVersion3};
+// The comprehension check after a run; NULL for the sessions before it.
+const std::initializer_list<QStringView> kVersion4 = {
+    u"ALTER TABLE sessions ADD COLUMN asked INTEGER",
+    u"ALTER TABLE sessions ADD COLUMN answered_right INTEGER",
+};
+const std::initializer_list<QStringView> kMigrations[] = {kVersion1, kVersion2, kVersion3,
+                                                          kVersion4};
 static_assert(std::size(kMigrations) == JournalStore::SchemaVersion);
 
 // Primary SQLite result codes.
@@ -491,15 +497,16 @@ bool JournalStore::addSession(Session &s, int line, std::optional<int> percent) 
         return false;
     QSqlQuery q(m_db);
     q.prepare(u"INSERT INTO sessions (started, ended, reading_ms, words, signs, pieces, delay_ms, "
-              u"row_length, rows, pause_mode, punctuation, book_id, percent_start, percent_end) "
-              u"VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+              u"row_length, rows, pause_mode, punctuation, book_id, percent_start, percent_end, "
+              u"asked, answered_right) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
     for (const QVariant &v :
          {QVariant(s.startedMs), QVariant(s.endedMs), QVariant(s.readingMs), QVariant(s.words),
           QVariant(s.signs), QVariant(s.pieces), QVariant(s.settings.delayMs),
           QVariant(s.settings.rowLength), QVariant(s.settings.rows),
           QVariant(static_cast<int>(s.settings.pauseMode)), QVariant(s.settings.punctuation),
           s.bookId != 0 ? QVariant(s.bookId) : QVariant(), QVariant(s.percentStart),
-          QVariant(s.percentEnd)})
+          QVariant(s.percentEnd), s.checked() ? QVariant(s.asked) : QVariant(),
+          s.checked() ? QVariant(s.answeredRight) : QVariant()})
         q.addBindValue(v);
     if (!exec(q))
         return false;
@@ -529,13 +536,18 @@ QList<Session> JournalStore::sessions(qint64 sinceMs) {
     q.setForwardOnly(true);
     q.prepare(u"SELECT s.id, s.started, s.ended, s.reading_ms, s.words, s.signs, s.pieces, "
               u"s.delay_ms, s.row_length, s.rows, s.pause_mode, s.punctuation, s.book_id, "
-              u"s.percent_start, s.percent_end, substr(b.title, 1, %1), %2 FROM sessions s "
+              u"s.percent_start, s.percent_end, substr(b.title, 1, %1), %2, s.asked, s.answered_right FROM sessions s "
               u"LEFT JOIN books b ON b.id = s.book_id WHERE s.started >= ? ORDER BY s.started"_s
                   .arg(2 * BookFile::MaxTitle)
                   .arg(kIntactSession));
     q.addBindValue(sinceMs);
     if (!exec(q))
         return list;
+    return readSessions(q);
+}
+
+QList<Session> JournalStore::readSessions(QSqlQuery &q) {
+    QList<Session> list;
     while (q.next()) {
         Session s;
         s.id = q.value(0).toLongLong();
@@ -554,6 +566,8 @@ QList<Session> JournalStore::sessions(qint64 sinceMs) {
         s.percentStart = q.value(13).toInt();
         s.percentEnd = q.value(14).toInt();
         s.bookTitle = BookFile::cleanTitle(q.value(15).toString());
+        s.asked = std::max(0, q.value(17).toInt());
+        s.answeredRight = std::clamp(q.value(18).toInt(), 0, s.asked);
         if (!q.value(16).toBool()) {
             // Only its date and book are shown; nothing of it enters a sum or a chart.
             const Session kept = s;
@@ -573,6 +587,67 @@ QList<Session> JournalStore::sessions(qint64 sinceMs) {
     std::stable_sort(list.begin(), list.end(),
                      [](const Session &a, const Session &b) { return a.startedMs < b.startedMs; });
     return list;
+}
+
+bool JournalStore::setUnderstanding(qint64 sessionId, int asked, int right) {
+    if (!available() || sessionId == 0 || asked <= 0)
+        return false;
+    Transaction transaction(*this);
+    QSqlQuery q(m_db);
+    q.prepare(u"UPDATE sessions SET asked = ?, answered_right = ? WHERE id = ?"_s);
+    q.addBindValue(asked);
+    q.addBindValue(std::clamp(right, 0, asked));
+    q.addBindValue(sessionId);
+    return transaction.ok() && exec(q) && transaction.commit();
+}
+
+QList<Session> JournalStore::understoodSessions(int percent, int limit) {
+    if (!available())
+        return {};
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(u"SELECT s.id, s.started, s.ended, s.reading_ms, s.words, s.signs, s.pieces, "
+              u"s.delay_ms, s.row_length, s.rows, s.pause_mode, s.punctuation, s.book_id, "
+              u"s.percent_start, s.percent_end, b.title, s.asked, s.answered_right FROM sessions s "
+              u"LEFT JOIN books b ON b.id = s.book_id WHERE s.asked > 0 AND "
+              u"s.answered_right * 100 >= s.asked * ? ORDER BY s.started DESC LIMIT ?"_s);
+    q.addBindValue(percent);
+    q.addBindValue(limit);
+    if (!exec(q))
+        return {};
+    return readSessions(q);
+}
+
+std::optional<QString> JournalStore::option(const QString &key) {
+    if (!available())
+        return std::nullopt;
+    QSqlQuery q(m_db);
+    q.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
+    q.addBindValue(key);
+    if (!exec(q) || !q.next())
+        return std::nullopt;
+    return q.value(0).toString();
+}
+
+bool JournalStore::setOption(const QString &key, const QString &value) {
+    if (!available())
+        return false;
+    Transaction transaction(*this);
+    QSqlQuery q(m_db);
+    q.prepare(u"INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)"_s);
+    q.addBindValue(key);
+    q.addBindValue(value);
+    return transaction.ok() && exec(q) && transaction.commit();
+}
+
+bool JournalStore::removeOption(const QString &key) {
+    if (!available())
+        return false;
+    Transaction transaction(*this);
+    QSqlQuery q(m_db);
+    q.prepare(u"DELETE FROM meta WHERE key = ?"_s);
+    q.addBindValue(key);
+    return transaction.ok() && exec(q) && transaction.commit();
 }
 
 bool JournalStore::removeSessions(const QList<qint64> &ids) {

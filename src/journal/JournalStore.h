@@ -50,7 +50,7 @@ struct BookTotals {
 // file is kept aside under a dated name and a fresh journal begun.
 class JournalStore final {
 public:
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
     static QString fileName() { return QStringLiteral("Journal.sqlite"); }
 
     JournalStore(const QString &folder, WallClock wall = systemWallClock());
@@ -86,6 +86,14 @@ public:
     // figures are out of range comes back not intact, with its figures zero.
     QList<Session> sessions(qint64 sinceMs = 0);
     bool removeSessions(const QList<qint64> &ids);
+    // The comprehension check of a stored session.
+    bool setUnderstanding(qint64 sessionId, int asked, int right);
+    // The last `limit` checked sessions with at least `percent` right, newest first.
+    QList<Session> understoodSessions(int percent, int limit);
+    // Our own options, kept in the journal; nullopt when unset or unavailable.
+    std::optional<QString> option(const QString &key);
+    bool setOption(const QString &key, const QString &value);
+    bool removeOption(const QString &key);
     // Books that have sessions, most recently read first.
     QList<BookTotals> bookTotals();
 
@@ -105,6 +113,7 @@ private:
     bool exec(QSqlQuery &query);
     bool exec(const QString &sql);
     static BookRecord bookFrom(const QSqlQuery &query);
+    QList<Session> readSessions(QSqlQuery &query);
 
     QString m_folder;
     QString m_path;

@@ -121,6 +121,11 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     m_summary->setObjectName(QStringLiteral("journalSummary"));
     top->addStretch();
     top->addWidget(m_summary);
+    m_workingSpeed = new QLabel(this);
+    m_workingSpeed->setObjectName(QStringLiteral("journalWorkingSpeed"));
+    m_workingSpeed->setToolTip(QStringLiteral(
+        "Медиана реальной скорости пяти последних проверенных сеансов, понятых на 80 % и больше"));
+    top->addWidget(m_workingSpeed);
 
     m_speedChart = new SpeedChartView(this);
     m_dailyChart = new DailyChartView(this);
@@ -241,6 +246,7 @@ void JournalWindow::setSpeedUnit(SpeedUnit unit) {
     m_model->setUnit(unit);
     showPeriod();
     showBooks();
+    showWorkingSpeed();
     fitColumns();
 }
 
@@ -286,6 +292,15 @@ void JournalWindow::refresh() {
     showPeriod();
     showBooks();
     showStatus();
+    showWorkingSpeed();
+}
+
+void JournalWindow::showWorkingSpeed() {
+    const double speed =
+        workingSpeed(m_store.understoodSessions(WorkingSpeedPercent, WorkingSpeedSessions), m_unit);
+    m_workingSpeed->setText(speed > 0 ? QStringLiteral("    Рабочая скорость: %1 %2")
+                                            .arg(speedText(speed), perMinuteText(m_unit))
+                                      : QStringLiteral("    Рабочая скорость: —"));
 }
 
 void JournalWindow::showPeriod() {
@@ -329,6 +344,7 @@ void JournalWindow::fitColumns() {
     fitColumn(header, SessionTableModel::Nominal, QStringLiteral("00000"));
     fitColumn(header, SessionTableModel::Settings,
               QStringLiteral("1000 мс, длина 10, 2 строки, пауза «Большая»"));
+    fitColumn(header, SessionTableModel::Understanding, QStringLiteral("10 из 10 (100 %)"));
     header = m_bookTable->horizontalHeader();
     fitColumn(header, 1, QStringLiteral("000 ч 00 мин"));
     fitColumn(header, 2, QStringLiteral("0000"));

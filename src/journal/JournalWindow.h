@@ -62,6 +62,7 @@ private:
     QDate firstDay() const;
     qint64 periodStart() const;
     void showPeriod();
+    void showWorkingSpeed();
     void showBooks();
     void fitColumns();
     void showStatus(const QString &extra = {});
@@ -83,6 +84,7 @@ private:
     QTableView *m_table;
     QTableWidget *m_bookTable;
     QLabel *m_summary;
+    QLabel *m_workingSpeed;
     QLabel *m_status;
     QPushButton *m_remove;
     QPushButton *m_export;

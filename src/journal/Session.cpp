@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace zk {
 
 WallClock systemWallClock() {
@@ -88,6 +90,30 @@ double Session::nominalSpeed(SpeedUnit unit) const {
         return unit == SpeedUnit::Words ? piecesPerMinute : 0;
     const qint64 shown = unit == SpeedUnit::Words ? words : signs;
     return piecesPerMinute * static_cast<double>(shown) / static_cast<double>(perPieceBase);
+}
+
+double Session::effectiveSpeed(SpeedUnit unit) const {
+    return checked() ? realSpeed(unit) * answeredRight / asked : 0;
+}
+
+QString Session::understandingText() const {
+    if (!checked())
+        return QStringLiteral("—");
+    return QStringLiteral("%1 из %2 (%3 %)")
+        .arg(answeredRight)
+        .arg(asked)
+        .arg((answeredRight * 100 + asked / 2) / asked);
+}
+
+double workingSpeed(const QList<Session> &sessions, SpeedUnit unit) {
+    QList<double> speeds;
+    for (const Session &s : sessions)
+        speeds.append(s.realSpeed(unit));
+    if (speeds.isEmpty())
+        return 0;
+    std::sort(speeds.begin(), speeds.end());
+    const qsizetype n = speeds.size();
+    return n % 2 ? speeds.at(n / 2) : (speeds.at(n / 2 - 1) + speeds.at(n / 2)) / 2;
 }
 
 } // namespace zk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -45,13 +46,28 @@ struct Session {
     int percentStart = 0;
     int percentEnd = 0;
     bool intact = true; // false: its stored figures were out of range
+    // The comprehension check after the run; 0 asked: not checked.
+    int asked = 0;
+    int answeredRight = 0;
 
     // Words or signs shown per minute of reading time.
     double realSpeed(SpeedUnit unit) const;
     // What the delay promises without pauses: pieces per minute, in the same unit.
     double nominalSpeed(SpeedUnit unit) const;
     double readingMinutes() const { return static_cast<double>(readingMs) / 60000.0; }
+    bool checked() const { return asked > 0; }
+    // Real speed times the share understood; 0 when not checked.
+    double effectiveSpeed(SpeedUnit unit) const;
+    // "4 из 5 (80 %)", or "—" for a session not checked.
+    QString understandingText() const;
 };
+
+// Sessions worth calling the user's working speed: checked, at least this much understood.
+constexpr int WorkingSpeedPercent = 80;
+constexpr int WorkingSpeedSessions = 5;
+// The median real speed of the sessions (the last checked, well understood ones);
+// 0 when there are none.
+double workingSpeed(const QList<Session> &sessions, SpeedUnit unit);
 
 QString pauseModeName(PauseMode mode);
 // The Russian word form for a count: 1 знак, 2 знака, 5 знаков, 11 знаков, 21 знак.

@@ -72,6 +72,9 @@ void SessionTableModel::sortRows() {
     case Settings:
         by([](const Session &s) { return std::pair(s.settings.delayMs, s.settings.rowLength); });
         break;
+    case Understanding:
+        by([](const Session &s) { return s.checked() ? double(s.answeredRight) / s.asked : -1.0; });
+        break;
     default:
         by([](const Session &s) { return s.startedMs; });
         break;
@@ -122,6 +125,8 @@ QVariant SessionTableModel::data(const QModelIndex &index, int role) const {
         return qRound(s.nominalSpeed(m_unit));
     case Settings:
         return s.settings.text();
+    case Understanding:
+        return s.understandingText();
     case ColumnCount:
         break;
     }
@@ -155,6 +160,8 @@ QVariant SessionTableModel::headerData(int section, Qt::Orientation orientation,
         return QStringLiteral("Номинал, %1").arg(perMinuteShort(m_unit));
     case Settings:
         return QStringLiteral("Настройки");
+    case Understanding:
+        return QStringLiteral("Понимание");
     default:
         return {};
     }

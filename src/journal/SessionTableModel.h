@@ -13,7 +13,7 @@ class SessionTableModel final : public QAbstractTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SessionTableModel)
 public:
-    enum Column { Date, Book, Minutes, Speed, Nominal, Settings, ColumnCount };
+    enum Column { Date, Book, Minutes, Speed, Nominal, Settings, Understanding, ColumnCount };
     explicit SessionTableModel(QObject *parent = nullptr) : QAbstractTableModel(parent) {}
 
     void setSessions(QList<Session> sessions);

@@ -51,13 +51,17 @@ void TrainingJournal::runStarted(const RunSettings &settings, int percent) {
 
 bool TrainingJournal::runEnded(int words, int signs, int line, int percent, bool endReached) {
     m_sessionLost = false;
-    std::optional<Session> session = m_recorder.finish(words, signs, endReached ? 100 : percent);
-    if (!session)
+    m_lastSession = 0;
+    m_lastRun = m_recorder.finish(words, signs, endReached ? 100 : percent);
+    if (!m_lastRun)
         return false;
-    session->bookId = m_currentBook;
+    m_lastRun->bookId = m_currentBook;
     // The book's place stays where reading goes on: the start, after its end.
-    m_sessionLost = !m_store.addSession(*session, line, percent);
-    return !m_sessionLost;
+    m_sessionLost = !m_store.addSession(*m_lastRun, line, percent);
+    if (m_sessionLost)
+        return false;
+    m_lastSession = m_lastRun->id;
+    return true;
 }
 
 void TrainingJournal::rememberPosition(int line, int percent) {

@@ -39,6 +39,10 @@ public:
     bool runEnded(int words, int signs, int line, int percent, bool endReached = false);
     // The last run was worth a session that the journal could not take.
     bool sessionLost() const { return m_sessionLost; }
+    // The id of the session the last runEnded added; 0 when none was.
+    qint64 lastSession() const { return m_lastSession; }
+    // The last run as a session, stored or not; nullopt when it was too short.
+    const std::optional<Session> &lastRun() const { return m_lastRun; }
     // The reading position of the current book, at shut-down.
     void rememberPosition(int line, int percent);
 
@@ -53,6 +57,8 @@ private:
     // The book loaded while the journal was unavailable, remembered once it comes back.
     std::optional<std::pair<QString, QByteArray>> m_unrecordedBook;
     bool m_sessionLost = false;
+    qint64 m_lastSession = 0;
+    std::optional<Session> m_lastRun;
 };
 
 } // namespace zk

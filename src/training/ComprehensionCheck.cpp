@@ -86,7 +86,8 @@ private:
     };
     bool gapQuestion(const Sentence &s, Question &q);
     bool changedQuestion(const Sentence &s, bool keep, Question &q);
-    std::optional<Pick> pick(const Sentence &s, int wanted);
+    std::optional<Pick> pick(const Sentence &s, int wanted, bool gap);
+    bool neighboursGiveAway(const Sentence &s, qsizetype index);
     QStringList replacementsFor(const Sentence &s, const Token &t, int wanted);
     QString withWord(const Sentence &s, const Token &t, const QString &word) const {
         return s.text.left(t.start) + word + s.text.mid(t.end);
@@ -98,11 +99,33 @@ private:
 
     const CheckDocument &m_doc;
     QRandomGenerator m_rng;
-    // Content words of the span, in order of first appearance (so a seed reproduces).
+    // Content words of the span, once per occurrence: distractors then come as often
+    // as the words a gap falls on, and a guess by frequency gains nothing.
     QStringList m_pool;
+    qsizetype m_spanFrom = 0;
+    qsizetype m_spanTo = 0;
+    // Searches of the document for a gap word's neighbours left in this check.
+    int m_neighbourBudget = 16;
 };
 
-std::optional<Builder::Pick> Builder::pick(const Sentence &s, int wanted) {
+// Whether the gap word's neighbours, taken with it, occur outside the read span: one
+// who never read it could then fill the gap from the rest of the book.
+bool Builder::neighboursGiveAway(const Sentence &s, qsizetype index) {
+    const QStringView text = m_doc.text();
+    const QStringView before = text.left(m_spanFrom);
+    const QStringView after = text.mid(std::min(m_spanTo, text.size()));
+    const Token &t = s.tokens.at(index);
+    QList<QStringView> phrases{QStringView(s.text).mid(s.tokens.at(index - 1).start,
+                                                       t.end - s.tokens.at(index - 1).start)};
+    if (index + 1 < s.tokens.size())
+        phrases.append(QStringView(s.text).mid(t.start, s.tokens.at(index + 1).end - t.start));
+    return std::any_of(phrases.cbegin(), phrases.cend(), [&](QStringView p) {
+        return before.indexOf(p, 0, Qt::CaseInsensitive) >= 0 ||
+               after.indexOf(p, 0, Qt::CaseInsensitive) >= 0;
+    });
+}
+
+std::optional<Builder::Pick> Builder::pick(const Sentence &s, int wanted, bool gap) {
     QList<qsizetype> candidates;
     for (qsizetype i = 1; i < s.tokens.size(); ++i) {
         const Token &t = s.tokens.at(i);
@@ -112,6 +135,8 @@ std::optional<Builder::Pick> Builder::pick(const Sentence &s, int wanted) {
     shuffle(candidates);
     for (qsizetype i : candidates) {
         const Token &t = s.tokens.at(i);
+        if (gap && (m_neighbourBudget-- <= 0 || neighboursGiveAway(s, i)))
+            continue;
         QStringList found = replacementsFor(s, t, wanted);
         if (found.size() == wanted)
             return Pick{i, s.text.mid(t.start, t.end - t.start), found};
@@ -132,11 +157,15 @@ QStringList Builder::replacementsFor(const Sentence &s, const Token &t, int want
         tiers[diff > 2 ? 2 : w.endsWith(ending) ? 0 : 1].append(w);
     }
     QStringList chosen;
+    QSet<QString> tried;
     for (QList<QString> &tier : tiers) {
         shuffle(tier);
         for (const QString &w : std::as_const(tier)) {
             if (chosen.size() == wanted)
                 return chosen;
+            if (tried.contains(w))
+                continue;
+            tried.insert(w);
             const bool sameStem =
                 std::any_of(chosen.cbegin(), chosen.cend(),
                             [&](const QString &c) { return c.left(4) == w.left(4); });
@@ -150,7 +179,7 @@ QStringList Builder::replacementsFor(const Sentence &s, const Token &t, int want
 }
 
 bool Builder::gapQuestion(const Sentence &s, Question &q) {
-    const std::optional<Pick> p = pick(s, 3);
+    const std::optional<Pick> p = pick(s, 3, true);
     if (!p)
         return false;
     q.kind = Question::Kind::Gap;
@@ -170,7 +199,7 @@ bool Builder::changedQuestion(const Sentence &s, bool keep, Question &q) {
         q.answer = 0;
         return true;
     }
-    const std::optional<Pick> p = pick(s, 1);
+    const std::optional<Pick> p = pick(s, 1, false);
     if (!p)
         return false;
     q.word = p->word;
@@ -191,7 +220,8 @@ Check Builder::run(int firstLine, int endLine) {
     check.outcome = Check::Outcome::NoSentences;
 
     QList<Sentence> sentences;
-    QSet<QString> pooled;
+    m_spanFrom = m_doc.offset({firstLine, 0});
+    m_spanTo = m_doc.offset({endLine, 0});
     for (const LineSentence &ls : SentenceSplitter::sentences(lines, firstLine, endLine)) {
         const qsizetype from = m_doc.offset(ls.begin);
         Sentence s;
@@ -201,10 +231,8 @@ Check Builder::run(int firstLine, int endLine) {
         for (const Token &t : std::as_const(s.tokens)) {
             const QStringView w = QStringView(s.text).mid(t.start, t.end - t.start);
             s.words.insert(w.toString().toLower());
-            if (isContentWord(w, t) && !pooled.contains(w.toString())) {
-                pooled.insert(w.toString());
+            if (isContentWord(w, t))
                 m_pool.append(w.toString());
-            }
         }
         const qsizetype n = s.tokens.size();
         if (ls.terminated && n >= ComprehensionCheck::MinimumSentenceWords &&
@@ -266,10 +294,22 @@ Check Builder::run(int firstLine, int endLine) {
         rest.append(i);
     shuffle(rest);
     for (int kind : std::as_const(missed)) {
-        Question q;
-        for (qsizetype i : std::as_const(rest)) {
-            if (tryBuild(i, kind, q)) {
-                built.append({i, q});
+        // A gap no sentence allows becomes a sentence to judge, keeping "Да" and "Нет"
+        // about even.
+        const auto truths = std::count_if(built.cbegin(), built.cend(), [](const auto &b) {
+            return b.second.kind == Question::Kind::WasInText && b.second.answer == 0;
+        });
+        const auto falses = std::count_if(built.cbegin(), built.cend(), [](const auto &b) {
+            return b.second.kind == Question::Kind::WasInText && b.second.answer == 1;
+        });
+        for (int k : kind == 0 ? QList<int>{0, truths != falses ? 1 + int(truths > falses)
+                                                                : 1 + int(m_rng.bounded(2))}
+                               : QList<int>{kind}) {
+            Question q;
+            const auto hit = std::find_if(rest.cbegin(), rest.cend(),
+                                          [&](qsizetype i) { return tryBuild(i, k, q); });
+            if (hit != rest.cend()) {
+                built.append({*hit, q});
                 break;
             }
         }

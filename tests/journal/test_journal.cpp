@@ -1,4 +1,5 @@
 #include "display/Clock.h"
+#include "journal/CsvExport.h"
 #include "journal/TrainingJournal.h"
 
 #include <quazip/quazip.h>
@@ -29,6 +30,7 @@ private slots:
     void lockedJournal_comesBackAtTheNextRun();
     void outOfRangeFigures_areShownAsMissingAndKeepTheJournal();
     void hostileTitles_areCutAndStraightened();
+    void checkedSessions_keepUnderstandingAndGiveWorkingSpeed();
 
 private:
     QTemporaryDir m_dir;
@@ -391,6 +393,39 @@ void test_journal::hostileTitles_areCutAndStraightened() {
     // A surrogate pair is never split.
     QCOMPARE(BookFile::cleanTitle(QString(BookFile::MaxTitle - 1, u'a') + u"😀"_s).size(),
              BookFile::MaxTitle - 1);
+}
+
+void test_journal::checkedSessions_keepUnderstandingAndGiveWorkingSpeed() {
+    TrainingJournal journal(folder(u"checked"_s), m_clock, wall());
+    QVERIFY(read(journal, 60, 100, 0, 0)); // not checked
+    // Real speeds 100, 200 … 700 words a minute; 4 of 5, 5 of 5 or 2 of 5 understood.
+    const int right[] = {4, 5, 2, 5, 4, 4, 5};
+    for (int i = 0; i < 7; ++i) {
+        QVERIFY(read(journal, 60, 100 * (i + 1), 0, 0));
+        QVERIFY(journal.store().setUnderstanding(journal.lastSession(), 5, right[i]));
+    }
+    const QList<Session> all = journal.store().sessions();
+    QCOMPARE(all.first().understandingText(), u"—"_s);
+    QCOMPARE(all.at(1).understandingText(), u"4 из 5 (80 %)"_s);
+    QCOMPARE(all.at(1).effectiveSpeed(SpeedUnit::Words), 80.0);
+    // The last five at 80 % or more: 700, 600, 500, 400, 200 (300 was 2 of 5).
+    const QList<Session> understood = journal.store().understoodSessions(80, 5);
+    QCOMPARE(understood.size(), 5);
+    QCOMPARE(workingSpeed(understood, SpeedUnit::Words), 500.0);
+    QCOMPARE(workingSpeed({}, SpeedUnit::Words), 0.0);
+
+    const QStringList csv = QString::fromUtf8(sessionsCsv(all)).split(u"\r\n"_s);
+    QVERIFY(
+        csv.at(0).endsWith(u"Понимание, %,Эффективно слов в минуту,Эффективно знаков в минуту"_s));
+    QVERIFY(csv.at(1).endsWith(u",,,"_s));
+    QVERIFY(csv.at(2).endsWith(u",80,80,800"_s));
+
+    // Our options live in the journal, not in "ZKData".
+    QCOMPARE(journal.store().option(u"check"_s), std::nullopt);
+    QVERIFY(journal.store().setOption(u"check"_s, u"1"_s));
+    QCOMPARE(journal.store().option(u"check"_s), u"1"_s);
+    QVERIFY(journal.store().removeOption(u"check"_s));
+    QCOMPARE(journal.store().option(u"check"_s), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(test_journal)

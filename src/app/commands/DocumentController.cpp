@@ -299,7 +299,7 @@ bool DocumentController::loadFile(const QString &path) {
 }
 
 void DocumentController::loadFromFile() {
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     const QString folder = dialogFolder();
     const QString path = m_parts.dialogs->openFile(m_parts.dialogParent(), folder, OpenFilter);
     if (!path.isEmpty()) {
@@ -313,7 +313,7 @@ void DocumentController::loadFromFile() {
 void DocumentController::loadDroppedFile(const QString &path) {
     if (m_parts.shutDown)
         return;
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     loadFile(path);
 }
 
@@ -336,7 +336,7 @@ void DocumentController::openLastHandedFile() {
         return;
     }
     const QString path = std::exchange(m_handedFile, QString());
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     QString failure;
     std::optional<QString> text;
     {
@@ -362,7 +362,7 @@ void DocumentController::openRecentBook(const QByteArray &systemPath, int line) 
     // The place is a line of the text's paragraphs, as reading counts them.
     if (m_parts.editor->isVisible())
         m_parts.editing->hideEditor();
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     if (!loadFile(path))
         return;
     const int lines = m_parts.editor->lineCount();
@@ -374,7 +374,7 @@ void DocumentController::openRecentBook(const QByteArray &systemPath, int line) 
 }
 
 void DocumentController::loadFromClipboard() {
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     m_parts.editor->setText(QString());
     m_parts.editor->setText(m_parts.clipboardText());
     m_parts.editor->replaceTabs();
@@ -384,7 +384,7 @@ void DocumentController::loadFromClipboard() {
 }
 
 void DocumentController::clearEditor() {
-    m_parts.reading->stopAndClear();
+    m_parts.reading->interrupt();
     m_parts.editor->setText(QString());
     m_parts.reading->rewindToStart();
     m_parts.journal->textReplaced();

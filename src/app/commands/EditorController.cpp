@@ -135,7 +135,7 @@ void EditorController::toggleEditor() {
     {
         BusyCursor busy;
         EditorPanel *e = m_parts.editor;
-        m_parts.reading->stopAndClear();
+        m_parts.reading->interrupt();
         e->SelectionTracking = false;
         ActLocateSelStart();
         showEditorWidget();

@@ -47,19 +47,35 @@ void JournalController::runStarted() {
     m_journal.runStarted(currentSettings(), percent());
 }
 
-bool JournalController::splitRunIfPaceChanged() {
-    if (!recorder().running() || recorder().settings() == currentSettings())
-        return false;
-    runEnded();
-    runStarted();
-    return true;
+void JournalController::follow(const ReadingController *reading) {
+    connect(reading, &ReadingController::runStarted, this, &JournalController::runStarted);
+    connect(reading, &ReadingController::runEnded, this, &JournalController::runEnded);
+    connect(reading, &ReadingController::runSuspended, this, [this] { recorder().suspend(); });
+    connect(reading, &ReadingController::runResumed, this, [this] { recorder().resume(); });
+    connect(reading, &ReadingController::countsRestarting, this,
+            &JournalController::countsRestarting);
+    connect(reading, &ReadingController::piecesShown, this,
+            [this](int pieces) { recorder().piecesShown(pieces); });
 }
 
-void JournalController::runEnded() {
-    const ReadingState &s = m_parts.reading->state();
+void JournalController::countsRestarting(int words, int signs) {
+    if (!recorder().running() || recorder().settings() == currentSettings()) {
+        recorder().countsRestarting(words, signs);
+        return;
+    }
+    recordRun(words, signs, m_parts.reading->state().CurrentLine);
+    runStarted();
+}
+
+void JournalController::runEnded(const RunEnd &end) {
+    recordRun(end.words, end.signs, end.line);
+}
+
+void JournalController::recordRun(int words, int signs, int line) {
     // The text ran out: the position has gone back to the start, the book was read through.
-    const bool recorded =
-        m_journal.runEnded(s.WordCount, s.SignCount, s.CurrentLine, percent(), s.EndReached);
+    const bool recorded = m_journal.runEnded(words, signs, line, percent(),
+                                             m_parts.reading->state().EndReached);
+    m_lastSession = m_journal.lastSession();
     if (recorded && m_window)
         m_window->refresh();
     if (m_journal.sessionLost())

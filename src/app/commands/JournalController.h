@@ -11,6 +11,8 @@ class QStatusBar;
 
 namespace zk {
 
+class ReadingController;
+struct RunEnd;
 struct WindowParts;
 
 // The training journal as the window uses it: it records each run of reading, keeps the
@@ -26,15 +28,16 @@ public:
     TrainingJournal &journal() { return m_journal; }
     SessionRecorder &recorder() { return m_journal.recorder(); }
 
+    // Follows the reading side's run signals.
+    void follow(const ReadingController *reading);
     // Start has restarted the counting: a run begins with the settings it reads with.
     void runStarted();
     // The run ends (stop, end of text, shut-down) with the statistics' counts: its session
     // is stored and an open journal window shows it.
-    void runEnded();
-    // The counting restarts: a run whose pace (delay, row length, rows, pauses) changed ends
-    // its session here and goes on in a new one, so each session has one pace. True when
-    // it did, the counts so far being in the ended session.
-    bool splitRunIfPaceChanged();
+    void runEnded(const RunEnd &end);
+    // The id of the session the last run was stored as; 0 when it was not.
+    qint64 lastSession() const { return m_lastSession; }
+    const std::optional<Session> &lastRun() const { return m_journal.lastRun(); }
     // The text in the editor now comes from this file, or from no file at all.
     std::optional<BookRecord> bookLoaded(const QString &path);
     void textReplaced();
@@ -52,6 +55,11 @@ signals:
 
 private:
     SpeedUnit speedUnit() const;
+    // Stores the run's session with these counts; the line is where reading goes on.
+    void recordRun(int words, int signs, int line);
+    // The counting restarts: a run whose pace (delay, row length, rows, pauses) changed ends
+    // its session here and goes on in a new one, so each session has one pace.
+    void countsRestarting(int words, int signs);
     void tellSessionLost();
     RunSettings currentSettings() const;
     int percent() const;
@@ -60,6 +68,7 @@ private:
     TrainingJournal m_journal;
     QPointer<JournalWindow> m_window;
     QPointer<QStatusBar> m_statusBar; // made when there is something to say
+    qint64 m_lastSession = 0;
 };
 
 } // namespace zk

@@ -2,7 +2,6 @@
 
 #include "app/commands/DocumentController.h"
 #include "app/commands/EditorController.h"
-#include "app/commands/JournalController.h"
 #include "app/commands/WindowParts.h"
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
@@ -47,13 +46,13 @@ bool ReadingController::isReading() const {
 void ReadingController::suspend() {
     m_parts.timers.t1->stop();
     m_parts.timers.T2->stop();
-    m_parts.journal->recorder().suspend();
+    emit runSuspended();
 }
 
 void ReadingController::resumeIfReading(bool restartCount) {
     if (!isReading())
         return;
-    m_parts.journal->recorder().resume();
+    emit runResumed();
     m_parts.timers.t1->start();
     m_parts.timers.T2->start();
     if (restartCount)
@@ -82,6 +81,10 @@ void ReadingController::start() {
     if (editor->isVisible())
         m_parts.editing->hideEditor();
     m_engine.prepareStart();
+    // A part-read line left in the buffer belongs to this run.
+    m_runFirstLine =
+        std::max(0, state().CurrentLine - (state().ReadBuffer.trimmed().isEmpty() ? 0 : 1));
+    m_runJumped = false;
     editor->SelectionTracking = false;
     m_parts.timers.t1->start();
     m_parts.timers.T2->start();
@@ -89,12 +92,39 @@ void ReadingController::start() {
     m_parts.strip->BtStart->hide();
     m_stats.startReading();
     ActBeginToCount();
-    m_parts.journal->runStarted();
+    emit runStarted();
     if (m_parts.mainShown())
         m_parts.strip->BtStop->setFocus();
 }
 
 void ReadingController::stop() {
+    stopWith(RunEnd::Reason::Stop);
+}
+
+RunEnd ReadingController::runEnd(RunEnd::Reason reason) {
+    RunEnd end;
+    end.reason = reason;
+    end.firstLine = m_runFirstLine;
+    end.line = state().CurrentLine;
+    // The end of the text puts the position back to the top.
+    end.endLine = end.line > m_runFirstLine ? end.line : m_parts.editor->lineCount();
+    end.words = state().WordCount;
+    end.signs = state().SignCount;
+    end.jumped = m_runJumped;
+    return end;
+}
+
+void ReadingController::interrupt() {
+    stopWith(RunEnd::Reason::Interrupted);
+    clearAllRows();
+}
+
+void ReadingController::endRunAtShutDown() {
+    if (isReading())
+        emit runEnded(runEnd(RunEnd::Reason::ShutDown));
+}
+
+void ReadingController::stopWith(RunEnd::Reason reason) {
     if (!isReading())
         return;
     m_parts.timers.t1->stop();
@@ -102,7 +132,7 @@ void ReadingController::stop() {
     m_parts.strip->BtStart->show();
     m_parts.strip->BtStop->hide();
     m_stats.stopReading();
-    m_parts.journal->runEnded();
+    emit runEnded(runEnd(reason));
     if (m_parts.mainShown())
         m_parts.strip->BtStart->setFocus();
 }
@@ -142,7 +172,7 @@ void ReadingController::tick() {
     QStringList pieces;
     switch (m_engine.Tick(target != nullptr, pieces)) {
     case ReadingEngine::TickOutcome::Finished:
-        stop();
+        stopWith(RunEnd::Reason::EndOfText);
         clearAllRows();
         showProgress(0);
         break;
@@ -150,7 +180,7 @@ void ReadingController::tick() {
         break;
     case ReadingEngine::TickOutcome::Built:
         m_parts.readSincePlaced = m_parts.readSincePlaced || !pieces.isEmpty();
-        m_parts.journal->recorder().piecesShown(int(pieces.size()));
+        emit piecesShown(int(pieces.size()));
         for (int i = 0; i < pieces.size() && i < DisplayPanel::PieceRows; ++i)
             target->row(i)->setText(pieces.at(i));
         break;
@@ -196,6 +226,7 @@ void ReadingController::jumpToProgress() {
 }
 
 void ReadingController::placeAt(int line) {
+    m_runJumped = m_runJumped || isReading();
     state().CurrentLine = line;
     state().ReadBuffer.clear();
     m_parts.readSincePlaced = false;
@@ -210,6 +241,7 @@ void ReadingController::resetProgressToStart() {
 }
 
 void ReadingController::rewindToStart() {
+    m_runJumped = m_runJumped || isReading();
     state().ReadBuffer.clear();
     showProgress(0);
     state().CurrentLine = 0;
@@ -299,8 +331,7 @@ void ReadingController::measureFullScreenCapacityNow() {
 
 void ReadingController::ActBeginToCount() {
     // The run's session keeps what the statistics show until now.
-    if (!m_parts.journal->splitRunIfPaceChanged())
-        m_parts.journal->recorder().countsRestarting(state().WordCount, state().SignCount);
+    emit countsRestarting(state().WordCount, state().SignCount);
     m_stats.BeginToCount();
     state().WordCount = 0;
     state().SignCount = 0;

@@ -14,6 +14,25 @@ namespace zk {
 
 struct WindowParts;
 
+// How a run of reading ended, with what it showed. Only a run the user stopped or
+// read to the end, without a jump, is one to ask about.
+struct RunEnd {
+    enum class Reason { Stop, EndOfText, Interrupted, ShutDown };
+    Reason reason = Reason::Stop;
+    // The lines the run took in: [firstLine, endLine).
+    int firstLine = 0;
+    int endLine = 0;
+    // The statistics' counts at the end and the line reading goes on from.
+    int words = 0;
+    int signs = 0;
+    int line = 0;
+    bool jumped = false;
+
+    bool worthAsking() const {
+        return !jumped && (reason == Reason::Stop || reason == Reason::EndOfText);
+    }
+};
+
 // Reading: start and stop, the steps, pause modes, the position and its
 // percentage, the rows and their capacity, the statistics, and pausing while
 // the program is not active.
@@ -31,8 +50,13 @@ public:
     ReadingOptions options() const override;
 
     void start();
+    // "Стоп".
     void stop();
     void stopAndClear();
+    // Reading stops because the text, the editor or the program is changing.
+    void interrupt();
+    // At shut-down reading is left on, to be resumed next time: the run still ends.
+    void endRunAtShutDown();
     void toggleReading();
     // Space in either window: the shown Start or Stop button, unless the editor is shown.
     void startOrStopByKey();
@@ -72,7 +96,20 @@ public:
     void showReadingStatistics();
     void showWorkTime();
 
+signals:
+    // A run's life, for whoever keeps or checks it.
+    void runStarted();
+    void runSuspended();
+    void runResumed();
+    void runEnded(const zk::RunEnd &end);
+    // The statistics' counts are about to be zeroed within a run.
+    void countsRestarting(int words, int signs);
+    void piecesShown(int pieces);
+
 private:
+    void stopWith(RunEnd::Reason reason);
+    RunEnd runEnd(RunEnd::Reason reason);
+
     // ChunkerHost
     int lineCount() const override;
     QString line(int index) const override;
@@ -86,6 +123,8 @@ private:
     Statistics m_stats;
     QTimer *m_settle;
     bool m_deactivated = false;
+    int m_runFirstLine = 0;
+    bool m_runJumped = false;
 };
 
 } // namespace zk

@@ -1,7 +1,8 @@
-#include "app/commands/SessionController.h"
 
+#include "app/commands/SessionController.h"
 #include "app/MainWindow.h"
 #include "app/commands/BusyCursor.h"
+#include "app/commands/ComprehensionController.h"
 #include "app/commands/DocumentController.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/HelpController.h"
@@ -115,6 +116,7 @@ void SessionController::shutDown() {
     if (p.shutDown)
         return;
     p.shutDown = true;
+    p.comprehension->close();
     BusyCursor busy;
     p.music->player()->shutDown();
     if (p.editor->isVisible()) {
@@ -125,8 +127,7 @@ void SessionController::shutDown() {
         p.editing->ActLocateSelStart();
     }
     // A run that the shut-down ends is a session like any other.
-    if (p.reading->isReading())
-        p.journal->runEnded();
+    p.reading->endRunAtShutDown();
     p.journal->rememberPosition();
     // An empty editor is no reason to replace a "LastEdit" that start-up could not read.
     if (!p.documents->lastEditUnread() || !p.editor->isBlank())

@@ -1,6 +1,7 @@
-#include "app/commands/SettingsController.h"
 
+#include "app/commands/SettingsController.h"
 #include "app/MainWindow.h"
+#include "app/commands/ComprehensionController.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/ReadingController.h"
 #include "app/commands/RecordMapping.h"
@@ -283,6 +284,7 @@ void SettingsController::saveSettingsFile() {
 
 void SettingsController::restoreSettings() {
     applyOptionFlags(m_parts.defaults);
+    m_parts.comprehension->restoreOptions();
     m_parts.reading->ActBeginToCount();
 }
 

@@ -18,6 +18,7 @@ namespace zk {
 class Clock;
 class ControlStrip;
 class DisplayPanel;
+class ComprehensionController;
 class DocumentController;
 class EditorController;
 class EditorPanel;
@@ -77,6 +78,7 @@ struct WindowParts {
     MusicController *music = nullptr;
     HelpController *help = nullptr;
     JournalController *journal = nullptr;
+    ComprehensionController *comprehension = nullptr;
 
     bool mainShown() const;
     bool fullScreenShown() const;
