@@ -536,7 +536,8 @@ QList<Session> JournalStore::sessions(qint64 sinceMs) {
     q.setForwardOnly(true);
     q.prepare(u"SELECT s.id, s.started, s.ended, s.reading_ms, s.words, s.signs, s.pieces, "
               u"s.delay_ms, s.row_length, s.rows, s.pause_mode, s.punctuation, s.book_id, "
-              u"s.percent_start, s.percent_end, substr(b.title, 1, %1), %2, s.asked, s.answered_right FROM sessions s "
+              u"s.percent_start, s.percent_end, substr(b.title, 1, %1), %2, s.asked, "
+              u"s.answered_right FROM sessions s "
               u"LEFT JOIN books b ON b.id = s.book_id WHERE s.started >= ? ORDER BY s.started"_s
                   .arg(2 * BookFile::MaxTitle)
                   .arg(kIntactSession));

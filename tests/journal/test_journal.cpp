@@ -362,11 +362,13 @@ void test_journal::outOfRangeFigures_areShownAsMissingAndKeepTheJournal() {
         QSqlQuery q(db);
         for (const char *figures : {"reading_ms = 9223372036854775000", "reading_ms = -5",
                                     "words = 'много'", "started = 'вчера'"})
-            QVERIFY(q.exec(u"INSERT INTO sessions SELECT NULL, started, ended, reading_ms, words, "
-                           u"signs, delay_ms, row_length, rows, pause_mode, punctuation, book_id, "
-                           u"percent_start, percent_end, pieces FROM sessions WHERE id = 1"_s) &&
-                    q.exec(u"UPDATE sessions SET %1 WHERE id = last_insert_rowid()"_s.arg(
-                        QString::fromUtf8(figures))));
+            QVERIFY(
+                q.exec(u"INSERT INTO sessions SELECT NULL, started, ended, reading_ms, words, "
+                       u"signs, delay_ms, row_length, rows, pause_mode, punctuation, book_id, "
+                       u"percent_start, percent_end, pieces, asked, answered_right FROM sessions "
+                       u"WHERE id = 1"_s) &&
+                q.exec(u"UPDATE sessions SET %1 WHERE id = last_insert_rowid()"_s.arg(
+                    QString::fromUtf8(figures))));
     }
     QSqlDatabase::removeDatabase(u"ranges"_s);
     JournalStore store(dir, wall());
@@ -415,8 +417,8 @@ void test_journal::checkedSessions_keepUnderstandingAndGiveWorkingSpeed() {
     QCOMPARE(workingSpeed({}, SpeedUnit::Words), 0.0);
 
     const QStringList csv = QString::fromUtf8(sessionsCsv(all)).split(u"\r\n"_s);
-    QVERIFY(
-        csv.at(0).endsWith(u"Понимание, %,Эффективно слов в минуту,Эффективно знаков в минуту"_s));
+    QVERIFY(csv.at(0).endsWith(
+        u"\"Понимание, %\",Эффективно слов в минуту,Эффективно знаков в минуту"_s));
     QVERIFY(csv.at(1).endsWith(u",,,"_s));
     QVERIFY(csv.at(2).endsWith(u",80,80,800"_s));
 

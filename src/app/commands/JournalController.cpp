@@ -73,8 +73,8 @@ void JournalController::runEnded(const RunEnd &end) {
 
 void JournalController::recordRun(int words, int signs, int line) {
     // The text ran out: the position has gone back to the start, the book was read through.
-    const bool recorded = m_journal.runEnded(words, signs, line, percent(),
-                                             m_parts.reading->state().EndReached);
+    const bool recorded =
+        m_journal.runEnded(words, signs, line, percent(), m_parts.reading->state().EndReached);
     m_lastSession = m_journal.lastSession();
     if (recorded && m_window)
         m_window->refresh();
