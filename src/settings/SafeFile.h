@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace zk {
 
 // Reading and replacing the files the program keeps or is given. Only a regular
@@ -16,10 +18,12 @@ public:
         QString problem;
         bool missing = false;   // there is no such file
         bool truncated = false; // the file holds more than the limit
+        bool stopped = false;   // given up when asked to
     };
 
-    // At most `limit` bytes; opened without blocking.
-    static Content read(const QString &path, qint64 limit);
+    // At most `limit` bytes; opened without blocking. `stop`, asked between pieces of a few
+    // megabytes, gives the reading up.
+    static Content read(const QString &path, qint64 limit, const std::function<bool()> &stop = {});
 
     // Why the file may not be read, or empty.
     static QString refusal(const QString &path);
@@ -28,6 +32,11 @@ public:
     // links owned by another user or to another user's file, files without the owner's
     // write permission. The mode of a replaced file stays as it was.
     static QString write(const QString &path, const QByteArray &bytes);
+    // Takes one piece of the bytes; false when it could not be written.
+    using Sink = std::function<bool(QByteArrayView)>;
+    // As above, the bytes handed to `put` piece by piece by `produce`, which says false when
+    // they are not all there; the file is then left as it was.
+    static QString write(const QString &path, const std::function<bool(const Sink &put)> &produce);
 
     static QString reason(int error);
     static QString openFailure(const QString &path, const QString &problem);

@@ -45,6 +45,8 @@ public:
     // window may wait, put in the per-user data folder.
     void storeLastEdit();
     bool lastEditUnread() const { return m_lastEditUnread; }
+    // A termination came while the stored text was being read.
+    bool startupStopped() const { return m_startupStopped; }
     QString lastEditPath() const;
 
     void setConverter(std::unique_ptr<DocumentConverter> converter);
@@ -58,7 +60,8 @@ public:
     // `problem` says in the user's words why a load or save failed.
     static QString loadTextFile(const QString &path, Origin origin, bool *ok,
                                 QString *problem = nullptr);
-    static bool saveTextFile(const QString &path, const QString &text, QString *problem = nullptr);
+    // `text` as the editor holds it (see EditorPanel::heldText).
+    static bool saveTextFile(const QString &path, QStringView text, QString *problem = nullptr);
 
 private:
     void prepareFileMenu(QAction *loadBuffer, QAction *save, QAction *clear);
@@ -77,7 +80,8 @@ private:
     std::unique_ptr<DocumentConverter> m_converter;
     bool m_commandLineRead = false;
     bool m_lastEditUnread = false; // there, but start-up could not read it
-    QString m_startupMessage;      // shown once the window is up
+    bool m_startupStopped = false;
+    QString m_startupMessage; // shown once the window is up
 };
 
 } // namespace zk
