@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,8 +12,12 @@ namespace zk {
 namespace {
 
 int g_fds[2] = {-1, -1};
+// Seen at once by work that keeps the event loop waiting.
+std::atomic<bool> g_signalled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 void onSignal(int) {
+    g_signalled = true;
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_fds[0], &c, 1);
 }
@@ -20,6 +25,7 @@ void onSignal(int) {
 } // namespace
 
 SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent) {
+    g_signalled = false;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_fds) != 0)
         return;
     m_notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
@@ -34,6 +40,10 @@ SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent) {
     sa.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(sig, &sa, nullptr);
+}
+
+bool SignalWatcher::pending() const {
+    return m_pending || g_signalled;
 }
 
 void SignalWatcher::request() {

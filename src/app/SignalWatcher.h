@@ -15,8 +15,8 @@ public:
     explicit SignalWatcher(QObject *parent = nullptr);
     ~SignalWatcher() override;
 
-    // A request that came before anyone listened.
-    bool pending() const { return m_pending; }
+    // A request that came, heard on the event loop or not yet.
+    bool pending() const;
 
     void request();
 

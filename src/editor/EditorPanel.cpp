@@ -132,17 +132,19 @@ QString EditorPanel::text() const {
     return raw;
 }
 
-void EditorPanel::setText(const QString &text) {
+bool EditorPanel::setText(const QString &text, const std::function<bool()> &stop) {
     // Replacing the whole text is not the user's caret move.
     const bool tracking = SelectionTracking;
     SelectionTracking = false;
+    bool stopped = false;
     if (text.size() <= EditorLayout::Huge || isVisible()) {
         setPlainText(text);
     } else {
         // Qt places the caret of a new text by asking where it is shown, which lays out
         // (itemizes) its whole paragraph: seconds for a book without a line break, and
-        // a copy of it kept. The text goes in behind a placeholder the caret stays
-        // before instead, and nothing asks.
+        // a copy of it kept. The text goes in behind a placeholder the caret stays before
+        // instead, and nothing asks; a book goes in by pieces, so that it can be given up.
+        constexpr qsizetype Piece = 1 << 23;
         setPlainText(QStringLiteral(" "));
         // One edit block: a cursor edited outside one asks where it is shown, too.
         QTextDocument *doc = document();
@@ -151,15 +153,28 @@ void EditorPanel::setText(const QString &text) {
         QTextCursor edit(doc);
         edit.beginEditBlock();
         edit.setPosition(1);
-        edit.insertText(text);
+        for (qsizetype at = 0, end = 0; at < text.size() && !stopped; at = end) {
+            end = std::min(text.size(), at + Piece);
+            // Not between CR and LF, which would make two paragraphs, nor inside a pair.
+            if (end < text.size() && (text.at(end).isLowSurrogate() ||
+                                      (text.at(end) == u'\n' && text.at(end - 1) == u'\r')))
+                ++end;
+            stopped = stop && stop();
+            if (!stopped)
+                edit.insertText(at == 0 && end == text.size() ? text : text.mid(at, end - at));
+        }
         edit.setPosition(0);
         edit.setPosition(1, QTextCursor::KeepAnchor);
         edit.removeSelectedText();
         edit.endEditBlock();
+        if (stopped)
+            setPlainText(QString());
         doc->setUndoRedoEnabled(undo);
         doc->setModified(false);
     }
     SelectionTracking = tracking;
+    if (stopped)
+        return false;
     // The document splits paragraphs at "\n" and U+2029 and keeps every other character,
     // so the line model can share the text instead of copying it back out; a text with
     // characters the document turns into breaks is read back from it.
@@ -172,6 +187,7 @@ void EditorPanel::setText(const QString &text) {
         m_hiddenDirty = false;
         buildHiddenLinesAside();
     }
+    return true;
 }
 
 bool EditorPanel::isBlank() const {

@@ -26,7 +26,11 @@ public:
 
     // The text with "\n" between paragraphs, characters kept as they are.
     QString text() const;
-    void setText(const QString &text);
+    // The text without a copy: paragraphs end in "\n" or U+2029, lines may in U+2028.
+    const QString &heldText() const { return hiddenText(); }
+    // `stop`, asked now and then while a large text goes in, gives it up and leaves the
+    // editor empty: false then.
+    bool setText(const QString &text, const std::function<bool()> &stop = {});
     bool isBlank() const;
 
     // Lines of the editor's current layout: the wrapped rows while shown, the

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 
 namespace zk {
 
@@ -67,7 +68,10 @@ bool needsTidying(char16_t c) {
 
 // In one pass: leading byte-order marks go, CR LF and lone CR become LF, control characters
 // go, and one final line break ends the last paragraph instead of opening an empty one.
-void tidy(QString &text) {
+// Between two looks at whether to stop.
+constexpr qsizetype StopPiece = 1 << 24;
+
+void tidy(QString &text, const std::function<bool()> &stop = {}) {
     qsizetype marks = 0;
     while (marks < text.size() && text.at(marks) == QChar::ByteOrderMark)
         ++marks;
@@ -89,6 +93,10 @@ void tidy(QString &text) {
         out = from;
     }
     for (qsizetype i = from; i < size; ++i) {
+        if ((i & (StopPiece - 1)) == 0 && stop && stop()) {
+            text.clear();
+            return;
+        }
         char16_t c = data[i];
         if (c == u'\r') {
             if (i + 1 < size && data[i + 1] == u'\n')
@@ -157,21 +165,53 @@ bool TextCodec::fitsWindows1251(const QString &text) {
 }
 
 QString TextCodec::decode(const QByteArray &bytes) {
+    return decode(bytes, {});
+}
+
+QString TextCodec::decode(const QByteArray &bytes, const std::function<bool()> &stop) {
+    // In pieces, each cut before a byte that starts a character, so that a book can be given up.
+    const auto fromUtf8 = [&stop](QByteArrayView utf8) {
+        if (!stop)
+            return QString::fromUtf8(utf8);
+        QString text;
+        text.reserve(utf8.size());
+        for (qsizetype at = 0, end = 0; at < utf8.size(); at = end) {
+            if (stop())
+                return QString();
+            end = std::min(utf8.size(), at + StopPiece);
+            for (int back = 0; back < 3 && end < utf8.size() && (utf8[end] & 0xC0) == 0x80; ++back)
+                ++end;
+            text.append(QString::fromUtf8(utf8.sliced(at, end - at)));
+        }
+        text.squeeze();
+        return text;
+    };
     QString text;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
-        text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+        text = fromUtf8(QByteArrayView(bytes).sliced(3));
     } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
                                                             : QStringDecoder::Utf16BE);
         text = decoder.decode(QByteArrayView(bytes).sliced(2));
         replaceLoneSurrogates(text);
     } else if (hasNonAscii(bytes) && isValidUtf8(bytes)) {
-        text = QString::fromUtf8(bytes);
-    } else {
+        text = fromUtf8(bytes);
+    } else if (!stop) {
         text = fromWindows1251(bytes);
+    } else {
+        text = QString(bytes.size(), Qt::Uninitialized);
+        const Cp1251 &table = Cp1251::instance();
+        char16_t *out = reinterpret_cast<char16_t *>(text.data());
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            if ((i & (StopPiece - 1)) == 0 && stop())
+                return {};
+            *out++ = table.toUnicode[static_cast<unsigned char>(bytes[i])];
+        }
     }
+    if (stop && stop())
+        return {};
     // Repeated byte-order marks carry no text, and a leading one would not survive a save.
-    tidy(text);
+    tidy(text, stop);
     return text;
 }
 
@@ -195,57 +235,128 @@ QString TextCodec::decodeUserFile(const QByteArray &bytes) {
     return decodeAs(QByteArrayView(bytes).sliced(found.markSize), found.encoding);
 }
 
-QByteArray TextCodec::encode(const QString &text) {
-    // Every paragraph, the last one too, ends in CR LF; an empty text is an empty file.
-    const char16_t *data = reinterpret_cast<const char16_t *>(text.constData());
-    const qsizetype size = text.size();
+namespace {
+
+// UTF-8 validity of bytes given one at a time, by EncodingDetector's rules.
+class Utf8Check final {
+public:
+    void feed(unsigned char c) {
+        if (m_more > 0) {
+            m_valid = c >= m_low && c <= m_high;
+            m_low = 0x80;
+            m_high = 0xBF;
+            --m_more;
+            return;
+        }
+        if (c < 0x80)
+            return;
+        m_nonAscii = true;
+        if (c >= 0xC2 && c <= 0xDF) {
+            m_more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            m_more = 2;
+            m_low = c == 0xE0 ? 0xA0 : 0x80;
+            m_high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            m_more = 3;
+            m_low = c == 0xF0 ? 0x90 : 0x80;
+            m_high = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            m_valid = false;
+        }
+    }
+    bool invalid() const { return !m_valid; }
+    // Valid UTF-8 holding non-ASCII bytes: what decode() would take for UTF-8.
+    bool looksLikeUtf8() const { return m_valid && m_more == 0 && m_nonAscii; }
+
+private:
+    int m_more = 0;
+    unsigned char m_low = 0x80;
+    unsigned char m_high = 0xBF;
+    bool m_valid = true;
+    bool m_nonAscii = false;
+};
+
+// A line end: CR LF, LF, lone CR, and, for the editor's text, its own line and paragraph breaks.
+bool isLineEnd(char16_t c, bool editorBreaks) {
+    return c == u'\r' || c == u'\n' || (editorBreaks && (c == 0x2028 || c == 0x2029));
+}
+
+// Windows-1251 when every character fits and the bytes read back as such: they may look like
+// a byte-order mark ("яю") or like UTF-8 ("Её" is C5 B8, UTF-8 for "Ÿ"). Looks at the text
+// only, so nothing is encoded twice.
+bool encodesAsWindows1251(QStringView text, bool editorBreaks) {
     const Cp1251 &table = Cp1251::instance();
-    QByteArray bytes(size + size / 16 + 16, Qt::Uninitialized);
+    const char16_t *data = text.utf16();
+    const qsizetype size = text.size();
+    Utf8Check utf8;
+    char first[3] = {};
     qsizetype out = 0;
-    auto put = [&](char c) {
-        if (out == bytes.size())
-            bytes.resize(bytes.size() * 3 / 2 + 16);
-        bytes.data()[out++] = c;
+    const auto put = [&](unsigned char b) {
+        if (out < 3)
+            first[out] = static_cast<char>(b);
+        ++out;
+        if (!utf8.invalid())
+            utf8.feed(b);
     };
-    bool fits = true;
-    for (qsizetype i = 0; i < size && fits; ++i) {
+    for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = data[i];
-        if (c == u'\r' || c == u'\n') {
+        if (isLineEnd(c, editorBreaks)) {
             if (c == u'\r' && i + 1 < size && data[i + 1] == u'\n')
                 ++i;
             put('\r');
             put('\n');
         } else if (const unsigned char b = table.fromUnicode[c]; b != 0 || c == 0) {
-            put(static_cast<char>(b));
+            put(b);
         } else {
-            fits = false;
+            return false;
         }
     }
-    if (fits && size > 0) {
+    if (size > 0) {
         put('\r');
         put('\n');
     }
-    bytes.truncate(out);
-    // Windows-1251 only when it opens as the same text: its bytes may look like a
-    // byte-order mark ("яю") or like UTF-8 ("Её" is C5 B8, UTF-8 for "Ÿ").
-    const bool looksLikeMark = bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") ||
-                               bytes.startsWith("\xFE\xFF");
-    if (fits && !looksLikeMark && !(hasNonAscii(bytes) && isValidUtf8(bytes)))
-        return bytes;
+    const QByteArrayView start(first, std::min<qsizetype>(out, 3));
+    const bool looksLikeMark = start.startsWith("\xEF\xBB\xBF") || start.startsWith("\xFF\xFE") ||
+                               start.startsWith("\xFE\xFF");
+    return !looksLikeMark && !utf8.looksLikeUtf8();
+}
 
-    // UTF-8 with a byte-order mark, written the same way in one pass.
-    bytes.resize(3 + size * 3 + 2);
-    char *p = bytes.data();
-    *p++ = '\xEF';
-    *p++ = '\xBB';
-    *p++ = '\xBF';
+bool encodeInPieces(QStringView text, bool editorBreaks,
+                    const std::function<bool(QByteArrayView)> &put) {
+    // Every paragraph, the last one too, ends in CR LF; an empty text is an empty file.
+    constexpr qsizetype Piece = 1 << 20;
+    const char16_t *data = text.utf16();
+    const qsizetype size = text.size();
+    const bool windows1251 = encodesAsWindows1251(text, editorBreaks);
+    // One buffer for every piece; a character takes at most four bytes.
+    QByteArray buffer(Piece + 8, Qt::Uninitialized);
+    char *const begin = buffer.data();
+    char *p = begin;
+    const auto flush = [&] {
+        const bool taken = p == begin || put(QByteArrayView(begin, p - begin));
+        p = begin;
+        return taken;
+    };
+    if (!windows1251 && size > 0) {
+        *p++ = '\xEF';
+        *p++ = '\xBB';
+        *p++ = '\xBF';
+    }
+    const Cp1251 &table = Cp1251::instance();
     for (qsizetype i = 0; i < size; ++i) {
+        if (p - begin >= Piece && !flush())
+            return false;
         char32_t c = data[i];
-        if (c == u'\r' || c == u'\n') {
+        if (isLineEnd(static_cast<char16_t>(c), editorBreaks)) {
             if (c == u'\r' && i + 1 < size && data[i + 1] == u'\n')
                 ++i;
             *p++ = '\r';
             *p++ = '\n';
+            continue;
+        }
+        if (windows1251) {
+            *p++ = static_cast<char>(table.fromUnicode[c]);
             continue;
         }
         if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(data[i + 1]))
@@ -272,8 +383,22 @@ QByteArray TextCodec::encode(const QString &text) {
         *p++ = '\r';
         *p++ = '\n';
     }
-    bytes.truncate(p - bytes.constData());
+    return flush();
+}
+
+} // namespace
+
+QByteArray TextCodec::encode(const QString &text) {
+    QByteArray bytes;
+    encodeInPieces(text, false, [&bytes](QByteArrayView piece) {
+        bytes.append(piece);
+        return true;
+    });
     return bytes;
+}
+
+bool TextCodec::encodeEditorText(QStringView text, const std::function<bool(QByteArrayView)> &put) {
+    return encodeInPieces(text, true, put);
 }
 
 } // namespace zk

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace zk {
 
 // Text files as the program reads and writes them. Inside the program text is
@@ -13,6 +15,8 @@ public:
     // UTF-8; otherwise Windows-1251. CR LF, LF and CR all end a line; one final line
     // break ends the last paragraph and opens no empty one. Linear, in one pass.
     static QString decode(const QByteArray &bytes);
+    // The same, asking `stop` between pieces of a few megabytes: empty once it says so.
+    static QString decode(const QByteArray &bytes, const std::function<bool()> &stop);
 
     // A file from elsewhere, in whatever encoding a Russian reader's files come in (see
     // EncodingDetector); otherwise as decode(). Damaged UTF-8 keeps U+FFFD for the damage.
@@ -24,6 +28,10 @@ public:
     // UTF-8 with a byte-order mark, so nothing typed is lost. Every paragraph, the last
     // one too, ends in CR LF.
     static QByteArray encode(const QString &text);
+    // The editor's text as encode() writes it, its own line and paragraph breaks (U+2028,
+    // U+2029) ending lines too, handed to `put` in pieces of about a megabyte, so that a book
+    // is never held twice; false as soon as `put` refuses a piece.
+    static bool encodeEditorText(QStringView text, const std::function<bool(QByteArrayView)> &put);
 
     static bool fitsWindows1251(const QString &text);
     static QString fromWindows1251(QByteArrayView bytes);

@@ -23,6 +23,8 @@ const QString ReadOnly = QStringLiteral("файл защищён от запис
 
 constexpr int MaxLinks = 40;
 constexpr qint64 MaxChunk = 1 << 30;
+// What is read between two looks at whether to stop.
+constexpr qint64 StopPiece = 1 << 24;
 
 class Descriptor final {
 public:
@@ -54,7 +56,7 @@ QString kindProblem(const struct stat &st) {
     return {};
 }
 
-bool writeAll(int fd, const QByteArray &bytes) {
+bool writeAll(int fd, QByteArrayView bytes) {
     const char *data = bytes.constData();
     qint64 left = bytes.size();
     while (left > 0) {
@@ -121,7 +123,8 @@ Target resolve(const QString &path) {
 
 } // namespace
 
-SafeFile::Content SafeFile::read(const QString &path, qint64 limit, Excess excess) {
+SafeFile::Content SafeFile::read(const QString &path, qint64 limit, Excess excess,
+                                 const std::function<bool()> &stop) {
     Content c;
     const QByteArray name = QFile::encodeName(path);
     struct stat st = {};
@@ -164,7 +167,14 @@ SafeFile::Content SafeFile::read(const QString &path, qint64 limit, Excess exces
             // Some files (in /proc) do not tell their size.
             bytes.resize(std::min(limit, filled + 65536));
         }
-        const qint64 n = readSome(fd.get(), bytes.data() + filled, bytes.size() - filled);
+        if (stop && stop()) {
+            c.problem = QStringLiteral("чтение прервано");
+            c.stopped = true;
+            bytes.clear();
+            return c;
+        }
+        const qint64 n = readSome(fd.get(), bytes.data() + filled,
+                                  std::min(bytes.size() - filled, stop ? StopPiece : MaxChunk));
         if (n < 0) {
             c.problem = reason(errno);
             bytes.clear();
@@ -214,6 +224,10 @@ QString SafeFile::writeRefusal(const QString &path, QString *target) {
 }
 
 QString SafeFile::write(const QString &path, const QByteArray &bytes) {
+    return write(path, [&bytes](const Sink &put) { return put(bytes); });
+}
+
+QString SafeFile::write(const QString &path, const std::function<bool(const Sink &)> &produce) {
     const Target t = resolve(path);
     if (const QString problem = writeProblem(t); !problem.isEmpty())
         return problem;
@@ -246,8 +260,15 @@ QString SafeFile::write(const QString &path, const QByteArray &bytes) {
         return reason(error);
     };
 
-    if (!writeAll(fd.get(), bytes))
-        return fail(errno);
+    int error = 0;
+    const Sink put = [&fd, &error](QByteArrayView piece) {
+        if (writeAll(fd.get(), piece))
+            return true;
+        error = errno;
+        return false;
+    };
+    if (!produce(put))
+        return fail(error != 0 ? error : EIO);
     if (t.exists) {
         if (::fchmod(fd.get(), t.st.st_mode & 07777) != 0)
             return fail(errno);

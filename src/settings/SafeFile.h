@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace zk {
 
 // Reading and replacing the files the program keeps or is given. Only a regular
@@ -16,6 +18,7 @@ public:
         QString problem;
         bool missing = false;   // there is no such file
         bool truncated = false; // the file holds more than the limit
+        bool stopped = false;   // given up when asked to
     };
 
     // What to give of a file that holds more than the limit: its start, or nothing, in
@@ -23,7 +26,9 @@ public:
     enum class Excess { Start, Nothing };
 
     // At most `limit` bytes; opened without blocking.
-    static Content read(const QString &path, qint64 limit, Excess excess = Excess::Start);
+    // `stop`, asked between pieces of a few megabytes, gives the reading up.
+    static Content read(const QString &path, qint64 limit, Excess excess = Excess::Start,
+                        const std::function<bool()> &stop = {});
 
     // Why the file may not be read, or empty.
     static QString refusal(const QString &path);
@@ -35,6 +40,11 @@ public:
     // Why `write` would refuse the file, or empty. `target` gets the file a write lands
     // on once the user's own links are followed, for writers that open it themselves.
     static QString writeRefusal(const QString &path, QString *target = nullptr);
+    // Takes one piece of the bytes; false when it could not be written.
+    using Sink = std::function<bool(QByteArrayView)>;
+    // As above, the bytes handed to `put` piece by piece by `produce`, which says false when
+    // they are not all there; the file is then left as it was.
+    static QString write(const QString &path, const std::function<bool(const Sink &put)> &produce);
 
     static QString reason(int error);
     static QString openFailure(const QString &path, const QString &problem);

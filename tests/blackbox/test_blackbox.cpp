@@ -200,6 +200,15 @@ qint64 cpuTicks(qint64 pid) {
     return fields.size() > 12 ? fields.at(11).toLongLong() + fields.at(12).toLongLong() : -1;
 }
 
+// Peak resident memory so far, in bytes.
+qint64 peakMemory(qint64 pid) {
+    for (const QByteArray &line : readAll(QStringLiteral("/proc/%1/status").arg(pid)).split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    }
+    return -1;
+}
+
 // Start-up is over once the process stops using the processor; reading on
 // afterwards costs a tick now and then.
 void waitUntilIdle(qint64 pid) {
@@ -400,6 +409,7 @@ private slots:
     void sigtermAtStartUp_endsAtOnce_keepingTextAndLine();
     void textFileWithoutText_isAFailedOpen_data();
     void textFileWithoutText_isAFailedOpen();
+    void largeStoredText_sigtermWhileReadingKeepsFiles_andExitHoldsNoSecondCopy();
 };
 
 void test_blackbox::initTestCase() {
@@ -1001,6 +1011,56 @@ void test_blackbox::textFileWithoutText_isAFailedOpen() {
     QVERIFY(stored.has_value());
     QCOMPARE(stored->SavedLine, record.SavedLine);
     QVERIFY(!stored->ReadingOn.isOn());
+}
+
+void test_blackbox::largeStoredText_sigtermWhileReadingKeepsFiles_andExitHoldsNoSecondCopy() {
+    Sandbox box;
+    QVERIFY(box.isValid());
+    const QString folder = box.addProgramFolder(QStringLiteral("program"));
+    // Tens of megabytes: reading them takes a while even on a fast machine.
+    const QByteArray paragraph = TextCodec::toWindows1251(
+        QStringLiteral("Абзац книги: ") + QStringLiteral("слово, ещё слово ").repeated(30) +
+        QStringLiteral("\r\n"));
+    const QByteArray text = paragraph.repeated(int(50'000'000 / paragraph.size()));
+    const QString lastEdit = QDir(folder).filePath(LastEdit);
+    QVERIFY(writeAll(lastEdit, text));
+    SettingsRecord record = SettingsRecord::designedDefaults();
+    record.SavedLine = 7;
+    QVERIFY(writeAll(QDir(folder).filePath(ZKData), record.encode()));
+    for (const QString &name : listing(folder))
+        backdate(QDir(folder).filePath(name));
+    const Snapshot before = snapshot(folder);
+
+    // It listens before it reads: the termination comes while the text is read. It ends
+    // without a word written, so nothing half-read replaces the text.
+    QProcess p;
+    box.start(p, folder);
+    QVERIFY2(waitUntilListening(box.socketPath(), p), qPrintable(exitProblem(p)));
+    QString problem = stopProblem(p);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    Snapshot after = snapshot(folder);
+    after.removeIf([](const auto &file) { return file.key().startsWith(Journal); });
+    QCOMPARE(changes(before, after), QString());
+
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("a sanitizer build's memory tells nothing of copies");
+#endif
+    // Storing the text at exit takes no more memory than holding it did.
+    box.start(p, folder);
+    QVERIFY2(waitUntilListening(box.socketPath(), p), qPrintable(exitProblem(p)));
+    waitUntilIdle(p.processId());
+    const qint64 held = peakMemory(p.processId());
+    const ino_t inode = inodeOf(lastEdit);
+    p.terminate();
+    qint64 storing = held;
+    while (inodeOf(lastEdit) == inode && p.state() == QProcess::Running)
+        storing = std::max(storing, peakMemory(p.processId()));
+    QVERIFY(p.waitForFinished(ExitTimeoutMs));
+    QVERIFY2(exitProblem(p).isEmpty(), qPrintable(exitProblem(p)));
+    QCOMPARE(readAll(lastEdit), text);
+    qInfo("peak %lld MB while held, %lld MB while stored", held >> 20, storing >> 20);
+    QVERIFY2(storing - held < text.size() / 2,
+             qPrintable(QStringLiteral("%1 MB more").arg((storing - held) >> 20)));
 }
 
 QTEST_GUILESS_MAIN(test_blackbox)

@@ -25,6 +25,7 @@ private slots:
     void damagedUtf16AndRepeatedMarks_decodeToWritableText();
     void everyParagraph_endsInCrLf_andTextsRoundTrip();
     void bookSizedText_isDecodedAndEncodedInLinearTime();
+    void bookInPieces_isTheSameAsWhole_andCanBeGivenUp();
 };
 
 namespace {
@@ -202,6 +203,28 @@ void TestTextCodec::bookSizedText_isDecodedAndEncodedInLinearTime() {
     const QByteArray utf8 = TextCodec::encode(text);
     QVERIFY(utf8.startsWith("\xEF\xBB\xBF"));
     QCOMPARE(TextCodec::decode(utf8).size(), back.size() + 1);
+}
+
+void TestTextCodec::bookInPieces_isTheSameAsWhole_andCanBeGivenUp() {
+    // The editor's own paragraph breaks are line ends; a letter outside Windows-1251 at the
+    // very end, after many pieces, still makes the whole file UTF-8.
+    for (const QString &last : {u"ё"_s, u"ѣ"_s}) {
+        const QString held = u"Съешь ещё\u2029этих булок\n"_s.repeated(200'000) + last;
+        QString plain = held;
+        plain.replace(u'\u2029', u'\n');
+        QByteArray joined;
+        int pieces = 0;
+        QVERIFY(TextCodec::encodeEditorText(held, [&](QByteArrayView piece) {
+            joined += piece;
+            return ++pieces > 0;
+        }));
+        QVERIFY(pieces > 2);
+        QCOMPARE(joined, TextCodec::encode(plain));
+        QCOMPARE(TextCodec::decode(joined, [] { return false; }), plain);
+        int asked = 0;
+        QVERIFY(TextCodec::decode(joined, [&asked] { return ++asked > 1; }).isEmpty());
+        QVERIFY(!TextCodec::encodeEditorText(held, [](QByteArrayView) { return false; }));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTextCodec)

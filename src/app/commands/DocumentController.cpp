@@ -1,6 +1,7 @@
 #include "app/commands/DocumentController.h"
 
 #include "app/DataFolder.h"
+#include "app/SignalWatcher.h"
 #include "app/commands/BusyCursor.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/JournalController.h"
@@ -152,8 +153,10 @@ QString DocumentController::loadTextFile(const QString &path, Origin origin, boo
     return text;
 }
 
-bool DocumentController::saveTextFile(const QString &path, const QString &text, QString *problem) {
-    const QString failure = SafeFile::write(path, TextCodec::encode(text));
+bool DocumentController::saveTextFile(const QString &path, QStringView text, QString *problem) {
+    // Encoded piece by piece into the file: a book is never held twice.
+    const QString failure = SafeFile::write(
+        path, [text](const SafeFile::Sink &put) { return TextCodec::encodeEditorText(text, put); });
     if (problem)
         *problem = failure;
     return failure.isEmpty();
@@ -397,7 +400,7 @@ void DocumentController::saveEditor() {
     if (!path.isEmpty()) {
         rememberTextFolder(path);
         // The text's own paragraphs, never the wrapped rows of the shown editor.
-        if (!saveTextFile(path, m_parts.editor->text()))
+        if (!saveTextFile(path, m_parts.editor->heldText()))
             m_parts.dialogs->message(m_parts.dialogParent(), saveMessage());
     }
     m_parts.reading->resumeIfReading(true);
@@ -421,11 +424,26 @@ void DocumentController::loadStartupText() {
         }
         // Then as if no file had been named: the stored text and position come back.
     }
-    bool ok = false;
-    QString problem;
-    const QString text = loadTextFile(lastEditPath(), Origin::Ours, &ok, &problem);
-    if (ok) {
-        m_parts.editor->setText(text);
+    // A termination gives up a long reading of the stored text: the program then ends at
+    // once, and what is stored stays as it is.
+    const auto stop = [this] {
+        return m_parts.terminationRequested ||
+               (m_parts.options.termination && m_parts.options.termination->pending());
+    };
+    SafeFile::Content content =
+        SafeFile::read(lastEditPath(), MaxTextBytes, SafeFile::Excess::Start, stop);
+    const QString problem =
+        content.truncated ? QStringLiteral("файл слишком велик") : content.problem;
+    if (problem.isEmpty()) {
+        // The bytes are gone before the text goes into the editor.
+        const QString text = TextCodec::decode(std::exchange(content.bytes, {}), stop);
+        if (!stop() && m_parts.editor->setText(text, stop))
+            return;
+        content.stopped = true;
+    }
+    if (content.stopped) {
+        m_startupStopped = true;
+        m_parts.terminationRequested = true;
     } else if (QFileInfo::exists(lastEditPath())) {
         // A regular file is kept at exit unless the user makes a text; anything else
         // is refused then, with its message.
@@ -447,14 +465,15 @@ QString DocumentController::takeStartupMessage() {
 }
 
 void DocumentController::storeLastEdit() {
-    const QString text = m_parts.editor->text();
+    // As the editor holds it: a book is not copied again on its way out.
+    const QString &text = m_parts.editor->heldText();
     QString problem;
     if (saveTextFile(lastEditPath(), text, &problem))
         return;
     QString failure = SafeFile::saveFailure(lastEditPath(), problem);
     if (m_parts.unattended && !text.isEmpty()) {
         const QString saved = SessionRescue(m_parts.options.userDataFolder)
-                                  .saveText(TextCodec::encode(text), &problem);
+                                  .saveText(TextCodec::encode(m_parts.editor->text()), &problem);
         failure += QStringLiteral(".\n") +
                    (saved.isEmpty() ? SafeFile::saveFailure(QStringLiteral("копию"), problem)
                                     : QStringLiteral("Текст редактора сохранён в %1.").arg(saved));

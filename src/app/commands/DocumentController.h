@@ -50,6 +50,8 @@ public:
     // window may wait, put in the per-user data folder.
     void storeLastEdit();
     bool lastEditUnread() const { return m_lastEditUnread; }
+    // A termination came while the stored text was being read.
+    bool startupStopped() const { return m_startupStopped; }
     QString lastEditPath() const;
 
     void setConverter(std::unique_ptr<DocumentConverter> converter);
@@ -63,7 +65,8 @@ public:
     // `problem` says in the user's words why a load or save failed.
     static QString loadTextFile(const QString &path, Origin origin, bool *ok,
                                 QString *problem = nullptr);
-    static bool saveTextFile(const QString &path, const QString &text, QString *problem = nullptr);
+    // `text` as the editor holds it (see EditorPanel::heldText).
+    static bool saveTextFile(const QString &path, QStringView text, QString *problem = nullptr);
 
 private:
     void prepareFileMenu(QAction *loadBuffer, QAction *save, QAction *clear);
@@ -87,8 +90,9 @@ private:
     bool m_commandLineRead = false;
     std::optional<QTemporaryDir> m_recentLinks; // readable names for recent books' files
     bool m_lastEditUnread = false;              // there, but start-up could not read it
-    bool m_readDamaged = false; // the last document read had lost part of itself
-    QString m_startupMessage;                   // shown once the window is up
+    bool m_readDamaged = false;                 // the last document read had lost part of itself
+    bool m_startupStopped = false;
+    QString m_startupMessage;      // shown once the window is up
     bool m_loading = false;        // a document is being read, events pumped meanwhile
     bool m_loadSuperseded = false; // a hand-over came during it
     QString m_handedFile;          // the last hand-over, not yet read

@@ -129,12 +129,15 @@ void SessionController::shutDown() {
     // A run that the shut-down ends is a session like any other.
     p.reading->endRunAtShutDown();
     p.journal->rememberPosition();
+    // A termination while start-up read the stored text leaves it and the settings as they are.
+    const bool keepStored = p.documents->startupStopped();
     // An empty editor is no reason to replace a "LastEdit" that start-up could not read.
-    if (!p.documents->lastEditUnread() || !p.editor->isBlank())
+    if (!keepStored && (!p.documents->lastEditUnread() || !p.editor->isBlank()))
         p.documents->storeLastEdit();
     p.record.ReadingOn.set(p.reading->isReading());
     p.record.MusicOn.set(p.music->player()->musicMark() == 1);
-    p.settings->saveSettingsFile();
+    if (!keepStored)
+        p.settings->saveSettingsFile();
     QCoreApplication::quit();
 }
 
