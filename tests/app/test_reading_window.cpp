@@ -8,8 +8,8 @@
 #include "app/DataFolder.h"
 #include "journal/JournalWindow.h"
 
+#include <QLabel>
 #include <QMenu>
-#include <QStatusBar>
 #include <QTableWidget>
 
 #include <fcntl.h>
@@ -348,11 +348,11 @@ void test_reading_window::journal_comesBack_keepsSystemNames_andBooksReadToTheEn
     w->openHandedFile(DataFolder::resolveArgument(name, "/", links));
     QVERIFY(w->isReading());
     readToTheEnd();
-    auto *line = w->findChild<QStatusBar *>(QStringLiteral("journalStatusLine"));
-    QVERIFY(line && line->isVisible());
-    QVERIFY2(line->currentMessage().startsWith(QStringLiteral("Сеанс не записан. Дневник "
+    QLabel *line = w->findChild<StatisticsBar *>()->PnNote;
+    QVERIFY(line->isVisible());
+    QVERIFY2(line->accessibleName().startsWith(QStringLiteral("Сеанс не записан. Дневник "
                                                               "недоступен: это папка")),
-             qPrintable(line->currentMessage()));
+             qPrintable(line->accessibleName()));
 
     QVERIFY(QDir(f.dir.path()).rmdir(QStringLiteral("Journal.sqlite")));
     f.startReading();

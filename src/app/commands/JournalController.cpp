@@ -6,11 +6,11 @@
 #include "app/commands/ReadingController.h"
 #include "app/commands/WindowParts.h"
 #include "display/ControlStrip.h"
+#include "display/StatisticsBar.h"
 
 #include <QAction>
 #include <QFontMetrics>
 #include <QMenu>
-#include <QStatusBar>
 
 namespace zk {
 
@@ -78,24 +78,10 @@ void JournalController::recordRun(int words, int signs, int line) {
     m_lastSession = m_journal.lastSession();
     if (recorded && m_window)
         m_window->refresh();
-    if (m_journal.sessionLost())
-        tellSessionLost();
-    else if (recorded && m_statusBar)
-        m_statusBar->clearMessage();
-}
-
-void JournalController::tellSessionLost() {
     // Outside the journal window too: reading goes on, but the user should know.
-    if (!m_statusBar) {
-        m_statusBar = m_parts.window->statusBar();
-        m_statusBar->setObjectName(QStringLiteral("journalStatusLine"));
-        connect(
-            m_statusBar, &QStatusBar::messageChanged, m_statusBar,
-            [bar = m_statusBar.data()](const QString &text) { bar->setVisible(!text.isEmpty()); });
-    }
-    m_statusBar->showMessage(
-        QStringLiteral("Сеанс не записан. %1").arg(m_journal.status().message));
-    m_statusBar->show();
+    if (m_journal.sessionLost())
+        m_parts.bar->showNote(
+            QStringLiteral("Сеанс не записан. %1").arg(m_journal.status().message));
 }
 
 std::optional<BookRecord> JournalController::bookLoaded(const QString &path) {

@@ -7,7 +7,6 @@
 #include <QPointer>
 
 class QMenu;
-class QStatusBar;
 
 namespace zk {
 
@@ -60,14 +59,12 @@ private:
     // The counting restarts: a run whose pace (delay, row length, rows, pauses) changed ends
     // its session here and goes on in a new one, so each session has one pace.
     void countsRestarting(int words, int signs);
-    void tellSessionLost();
     RunSettings currentSettings() const;
     int percent() const;
 
     WindowParts &m_parts;
     TrainingJournal m_journal;
     QPointer<JournalWindow> m_window;
-    QPointer<QStatusBar> m_statusBar; // made when there is something to say
     qint64 m_lastSession = 0;
 };
 
