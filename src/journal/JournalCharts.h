@@ -1,6 +1,6 @@
 #pragma once
 
-#include "journal/Session.h"
+#include "journal/JournalStore.h"
 
 #include <QChartView>
 #include <QDate>
@@ -34,6 +34,12 @@ QList<std::pair<qint64, QString>> timeLabels(qint64 fromMs, qint64 toMs, int cou
 // Reading minutes of each local day, `days` days up to and including
 // `lastDay`; sessions oldest first.
 QList<double> minutesPerDay(const QList<Session> &sessions, QDate lastDay, int days);
+
+// Exercise minutes of each local day, as above; exercises oldest first.
+QList<double> exerciseMinutesPerDay(const QList<ExerciseRecord> &exercises, QDate lastDay,
+                                    int days);
+// The median time in seconds of each day's tables of this size and kind, at the day's noon.
+QList<QPointF> dailyMedians(const QList<ExerciseRecord> &exercises, TableChoice choice);
 
 // What the speed chart draws: each session while they are few, else the
 // averages of days, weeks or months, weighted by reading time.
@@ -77,12 +83,27 @@ class DailyChartView final : public QChartView {
 public:
     static constexpr int Days = 30;
     explicit DailyChartView(QWidget *parent = nullptr);
-    void showSessions(const QList<Session> &sessions, QDate today);
+    void showSessions(const QList<Session> &sessions, QDate today,
+                      const QList<ExerciseRecord> &exercises = {});
 
 private:
     QBarSet *m_minutes;
+    QBarSet *m_exercises;
     QCategoryAxis *m_days;
     QValueAxis *m_axis;
+};
+
+// Exercise times over days, a line for each size and kind done in the period.
+class ExerciseChartView final : public QChartView {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ExerciseChartView)
+public:
+    explicit ExerciseChartView(QWidget *parent = nullptr);
+    void showExercises(const QList<ExerciseRecord> &exercises, qint64 fromMs, qint64 toMs);
+
+private:
+    QCategoryAxis *m_time;
+    QValueAxis *m_seconds;
 };
 
 } // namespace zk
