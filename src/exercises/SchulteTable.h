@@ -62,6 +62,7 @@ public:
     std::optional<TableCell> target() const;
     bool started() const { return m_startMs >= 0; }
     bool finished() const { return m_next == m_order.size(); }
+    TableCell lastFound() const { return m_next > 0 ? m_order[m_next - 1] : TableCell{}; }
     int errors() const { return m_errors; }
     qint64 elapsedMs() const;
 
