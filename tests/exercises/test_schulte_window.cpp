@@ -73,6 +73,13 @@ void TestSchulteWindow::table_clickedThrough_isRecorded() {
     QCOMPARE(window.cells().size(), 49);
     QVERIFY(cellNamed(window, QStringLiteral("25 красное")));
     QVERIFY(!window.findChild<QComboBox *>(QStringLiteral("schulteSize"))->isEnabled());
+    // At the smallest window the largest table still fits whole, in legible cells.
+    window.resize(window.minimumSize());
+    QTRY_COMPARE(window.size(), window.minimumSize());
+    const QWidget *board = window.findChild<QWidget *>(QStringLiteral("schulteBoard"));
+    const QRect last = window.cells().last()->geometry();
+    QVERIFY(board->rect().contains(last));
+    QVERIFY(last.width() >= 40);
 }
 
 void TestSchulteWindow::escape_abandonsWithoutRecord() {
