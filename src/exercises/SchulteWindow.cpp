@@ -1,5 +1,6 @@
 #include "exercises/SchulteWindow.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -164,7 +165,6 @@ SchulteWindow::SchulteWindow(JournalStore &store, const Clock &clock, QWidget *p
     m_result->setFont(bold);
     m_again = new QPushButton(QStringLiteral("Ещё раз"), this);
     m_again->setObjectName(QStringLiteral("schulteAgain"));
-    m_again->setAutoDefault(false);
     m_again->setFocusPolicy(Qt::TabFocus);
     connect(m_again, &QPushButton::clicked, this, &SchulteWindow::again);
     auto *bottom = new QHBoxLayout;
@@ -330,6 +330,8 @@ void SchulteWindow::finish() {
         text += QStringLiteral(" В дневник не записано.");
     m_result->setText(text);
     m_result->setAccessibleName(text);
+    QAccessibleEvent changed(m_result, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
     m_again->setFocus();
 }
 
