@@ -206,6 +206,8 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     auto *exercisesPage = new QSplitter(Qt::Horizontal, this);
     exercisesPage->addWidget(m_exerciseChart);
     exercisesPage->addWidget(exerciseTable);
+    exercisesPage->setStretchFactor(0, 3);
+    exercisesPage->setStretchFactor(1, 2);
     exercisesPage->setChildrenCollapsible(false);
 
     auto *tabs = new QTabWidget(this);
