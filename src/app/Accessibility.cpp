@@ -217,6 +217,9 @@ void describeJournal(QWidget *window) {
     if (auto *daily = window->findChild<DailyChartView *>())
         describe(daily, QStringLiteral("Время чтения"),
                  QStringLiteral("Сколько минут вы читали в каждый день выбранного периода"));
+    if (auto *exercises = window->findChild<ExerciseChartView *>())
+        describe(exercises, QStringLiteral("Время упражнений"),
+                 QStringLiteral("Медиана времени таблицы за день, по размерам и видам"));
     const struct {
         const char16_t *object;
         const char16_t *name;
@@ -226,6 +229,9 @@ void describeJournal(QWidget *window) {
         {u"journalBooks", u"Книги", u"Прочитанные книги с итогами по каждой"},
         {u"journalRemove", u"Удалить", u"Удалить выбранные сеансы из дневника"},
         {u"journalExport", u"Экспорт в CSV", u"Записать все сеансы в файл CSV для таблиц"},
+        {u"journalExercises", u"Упражнения", u"Таблицы Шульте и Горбова: время и ошибки"},
+        {u"journalExerciseExport", u"Экспорт упражнений в CSV",
+         u"Записать упражнения выбранного периода в файл CSV"},
     };
     for (const auto &item : items) {
         if (auto *w = window->findChild<QWidget *>(QString::fromUtf16(item.object)))

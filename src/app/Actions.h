@@ -14,7 +14,8 @@ struct Actions {
     QAction *N2, *N13, *N14, *N15, *N44, *MnPictClip, *MnShowPicture;
     QAction *N3, *MnShowTimeAndSpeed, *MnShowTimeOfReading, *MnShowTimeOfWork, *MnShowSpeedInSigns,
         *MnShowSpeedInWords;
-    QAction *MnEditFont, *MnEditColor, *MnFulScreen, *MnSetView, *MnJournal;
+    QAction *MnEditFont, *MnEditColor, *MnFulScreen, *MnSetView, *MnJournal, *MnExercises,
+        *MnSchulte;
     QAction *N22, *MnReactOnSigns, *MnPause, *MnWithoutPause, *MnShortPause, *MnLongPause,
         *MnSmartPause, *MnDelMin, *MnReadNonStop, *MnReactOnFocus, *MnRemAll, *N28;
     QAction *MnCheckUnderstanding, *MnSpeedLadder;
@@ -24,7 +25,7 @@ struct Actions {
     QAction *PumTumes, *PumDelMin, *PumReadNonStop, *PumReactOnFocus, *PumReactOnSigns, *PumPause,
         *PumWithoutPause, *PumShortPause, *PumLongPause, *PumSmartPause;
     QAction *N40, *Pum34, *Pum35, *Pum36, *PumShowEdit, *PumHideEdit, *PumFullScreen, *PumWindow,
-        *PumJournal, *PumExit;
+        *PumJournal, *PumExercises, *PumSchulte, *PumExit;
     // The statistics bar's pop-up menu.
     QAction *PumShowTimeAndSpeed, *PumShowTimeOfWork, *PumShowTimeOfReading, *PumShowSpeedInSigns,
         *PumShowSpeedInWords;

@@ -157,6 +157,8 @@ void MainWindow::buildMenus() {
     addAction(a.ActShowEdit);
     a.MnJournal->setShortcutContext(Qt::ApplicationShortcut);
     addAction(a.MnJournal);
+    a.MnSchulte->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(a.MnSchulte);
     // Keys of either reading window (the full-screen one takes them when it is made).
     a.ActLoadFromFile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     a.ActSaveEdit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -276,6 +278,8 @@ void MainWindow::connectCommands() {
     m_comprehension->follow(reading);
     on(a.MnJournal, journal, &JournalController::showJournal);
     on(a.PumJournal, journal, &JournalController::showJournal);
+    on(a.MnSchulte, journal, &JournalController::showExercise);
+    on(a.PumSchulte, journal, &JournalController::showExercise);
     connect(journal, &JournalController::bookChosen, documents,
             [documents](const BookRecord &book) {
                 documents->openRecentBook(book.path, book.lastLine);
@@ -413,6 +417,7 @@ void MainWindow::createFullScreenWindow() {
     connect(m_parts.fullScreen->panel(), &DisplayPanel::fileDropped, m_documents.get(),
             &DocumentController::loadDroppedFile);
     m_parts.fullScreen->addAction(m_parts.actions.MnJournal);
+    m_parts.fullScreen->addAction(m_parts.actions.MnSchulte);
     for (QAction *action : readingWindowKeys())
         m_parts.fullScreen->addAction(action);
     m_parts.fullScreen->addAction(m_parts.actions.ActFulScreen);

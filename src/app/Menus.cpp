@@ -48,6 +48,8 @@ constexpr MenuItem MainMenu[] = {
     ITEM(1, MnSetView, u"Восстановить вид"),
     SEPARATOR(1, MnJournalLine),
     ITEM(1, MnJournal, u"Дневник тренировок…", (Qt::CTRL | Qt::Key_J).toCombined()),
+    ITEM(1, MnExercises, u"Упражнения", 0, false, false, false, true),
+    ITEM(2, MnSchulte, u"Таблица Шульте…", (Qt::CTRL | Qt::Key_T).toCombined()),
     ITEM(0, N22, u"&Настройки", 0, false, false, false, true),
     ITEM(1, MnReactOnSigns, u"Реагировать на знаки препинания", 0, true, true),
     ITEM(1, MnPause, u"Пауза", 0, false, false, false, true),
@@ -111,6 +113,8 @@ constexpr MenuItem DisplayPopup[] = {
     ITEM(0, PumFullScreen, u"Полный экран"),
     ITEM(0, PumWindow, u"Окно"),
     ITEM(0, PumJournal, u"Дневник тренировок…"),
+    ITEM(0, PumExercises, u"Упражнения", 0, false, false, false, true),
+    ITEM(1, PumSchulte, u"Таблица Шульте…"),
     SEPARATOR(0, N37),
     ITEM(0, PumExit, u"Выход из программы", (Qt::CTRL | Qt::Key_Q).toCombined()),
 };

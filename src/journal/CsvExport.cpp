@@ -87,11 +87,36 @@ QByteArray sessionsCsv(const QList<Session> &sessions) {
     return out.toUtf8();
 }
 
-QString writeSessionsCsv(const QString &path, const QList<Session> &sessions) {
+namespace {
+
+QString writeWhole(const QString &path, const QByteArray &data) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(sessionsCsv(sessions)) < 0 || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) < 0 || !file.commit())
         return QStringLiteral("Не удалось записать «%1»: %2.").arg(path, file.errorString());
     return {};
+}
+
+} // namespace
+
+QString writeSessionsCsv(const QString &path, const QList<Session> &sessions) {
+    return writeWhole(path, sessionsCsv(sessions));
+}
+
+QByteArray exercisesCsv(const QList<ExerciseRecord> &exercises) {
+    QString out =
+        line({QStringLiteral("Дата"), QStringLiteral("Упражнение"), QStringLiteral("Вид"),
+              QStringLiteral("Размер"), QStringLiteral("Время, с"), QStringLiteral("Ошибки")});
+    for (const ExerciseRecord &r : exercises) {
+        out += line(
+            {QDateTime::fromMSecsSinceEpoch(r.endedMs).toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+             r.exercise(), kindName(r.choice.kind), QStringLiteral("%1×%1").arg(r.choice.size),
+             number(r.timeMs / 1000.0, 1), QString::number(r.errors)});
+    }
+    return out.toUtf8();
+}
+
+QString writeExercisesCsv(const QString &path, const QList<ExerciseRecord> &exercises) {
+    return writeWhole(path, exercisesCsv(exercises));
 }
 
 } // namespace zk

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "journal/Session.h"
+#include "journal/JournalStore.h"
 
 #include <QList>
 #include <QString>
@@ -11,5 +11,8 @@ namespace zk {
 QByteArray sessionsCsv(const QList<Session> &sessions);
 // Written whole or not at all; an empty string on success, else the reason.
 QString writeSessionsCsv(const QString &path, const QList<Session> &sessions);
+
+QByteArray exercisesCsv(const QList<ExerciseRecord> &exercises);
+QString writeExercisesCsv(const QString &path, const QList<ExerciseRecord> &exercises);
 
 } // namespace zk

@@ -5,6 +5,7 @@
 #include <QCategoryAxis>
 #include <QDateTime>
 #include <QLineSeries>
+#include <QStackedBarSeries>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -132,31 +133,81 @@ QList<qint64> dayStarts(QDate first, int days) {
     return starts;
 }
 
-QList<double> minutesPerDay(const QList<Session> &sessions, QDate lastDay, int days) {
+namespace {
+
+// Minutes of each day from (start, minutes) pairs, oldest first.
+template <typename List, typename Start, typename Minutes>
+QList<double> perDay(const List &list, QDate lastDay, int days, Start start, Minutes minutesOf) {
     const QList<qint64> starts = dayStarts(lastDay.addDays(1 - days), days);
     QList<double> minutes(days, 0.0);
     int day = 0;
-    for (const Session &s : sessions) {
-        if (s.startedMs < starts.first())
+    for (const auto &item : list) {
+        const qint64 ms = start(item);
+        if (ms < starts.first())
             continue;
-        while (day < days && s.startedMs >= starts.at(day + 1))
+        while (day < days && ms >= starts.at(day + 1))
             ++day;
         if (day == days)
             break;
-        minutes[day] += s.readingMinutes();
+        minutes[day] += minutesOf(item);
     }
     return minutes;
 }
 
-MinuteBars minuteBars(const QList<Session> &sessions, QDate first, QDate last) {
+} // namespace
+
+QList<double> minutesPerDay(const QList<Session> &sessions, QDate lastDay, int days) {
+    return perDay(
+        sessions, lastDay, days, [](const Session &s) { return s.startedMs; },
+        [](const Session &s) { return s.readingMinutes(); });
+}
+
+QList<double> exerciseMinutesPerDay(const QList<ExerciseRecord> &exercises, QDate lastDay,
+                                    int days) {
+    return perDay(
+        exercises, lastDay, days, [](const ExerciseRecord &r) { return r.endedMs; },
+        [](const ExerciseRecord &r) { return static_cast<double>(r.timeMs) / 60000.0; });
+}
+
+MinuteBars minuteBars(const QList<Session> &sessions, QDate first, QDate last,
+                      const QList<ExerciseRecord> &exercises) {
     const auto days = static_cast<int>(std::max<qint64>(1, first.daysTo(last) + 1));
     MinuteBars bars;
     bars.bucketDays = days <= 62 ? 1 : days <= 62 * 7 ? 7 : 30;
-    const QList<double> perDay = minutesPerDay(sessions, last, days);
-    bars.minutes.fill(0.0, (days + bars.bucketDays - 1) / bars.bucketDays);
-    for (int day = 0; day < days; ++day)
-        bars.minutes[day / bars.bucketDays] += perDay.at(day);
+    const QList<double> reading = minutesPerDay(sessions, last, days);
+    const QList<double> exercise = exerciseMinutesPerDay(exercises, last, days);
+    const int count = (days + bars.bucketDays - 1) / bars.bucketDays;
+    bars.minutes.fill(0.0, count);
+    bars.exerciseMinutes.fill(0.0, count);
+    for (int day = 0; day < days; ++day) {
+        bars.minutes[day / bars.bucketDays] += reading.at(day);
+        bars.exerciseMinutes[day / bars.bucketDays] += exercise.at(day);
+    }
     return bars;
+}
+
+QList<QPointF> dailyMedians(const QList<ExerciseRecord> &exercises, TableChoice choice) {
+    QList<QPointF> points;
+    QDate day;
+    QList<qint64> times;
+    auto flush = [&] {
+        if (!times.isEmpty())
+            points.append(
+                {static_cast<double>(day.startOfDay().addSecs(12 * 3600).toMSecsSinceEpoch()),
+                 static_cast<double>(medianMs(times)) / 1000.0});
+        times.clear();
+    };
+    for (const ExerciseRecord &r : exercises) {
+        if (r.choice != choice)
+            continue;
+        const QDate date = QDateTime::fromMSecsSinceEpoch(r.endedMs).date();
+        if (date != day)
+            flush();
+        day = date;
+        times.append(r.timeMs);
+    }
+    flush();
+    return points;
 }
 
 SpeedPoints speedPoints(const QList<Session> &sessions, SpeedUnit unit, int maxPoints) {
@@ -288,12 +339,16 @@ void SpeedChartView::showSessions(const QList<Session> &sessions, SpeedUnit unit
 }
 
 DailyChartView::DailyChartView(QWidget *parent) : QChartView(parent) {
-    QChart *chart = plainChart(QStringLiteral("Минуты чтения по дням"));
-    m_minutes = new QBarSet(QStringLiteral("Минуты чтения"));
+    QChart *chart = plainChart(QStringLiteral("Минуты по дням"));
+    m_minutes = new QBarSet(QStringLiteral("Чтение"));
     m_minutes->setColor(QColor(46, 139, 110));
     m_minutes->setBorderColor(QColor(46, 139, 110));
-    auto *series = new QBarSeries;
+    m_exercises = new QBarSet(QStringLiteral("Упражнения"));
+    m_exercises->setColor(QColor(222, 140, 40));
+    m_exercises->setBorderColor(QColor(222, 140, 40));
+    auto *series = new QStackedBarSeries;
     series->append(m_minutes);
+    series->append(m_exercises);
     series->setBarWidth(0.75);
     m_days = new QCategoryAxis;
     m_days->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -311,8 +366,9 @@ DailyChartView::DailyChartView(QWidget *parent) : QChartView(parent) {
     setMinimumSize(260, 220);
 }
 
-void DailyChartView::showSessions(const QList<Session> &sessions, QDate first, QDate last) {
-    const MinuteBars bars = minuteBars(sessions, first, last);
+void DailyChartView::showSessions(const QList<Session> &sessions, QDate first, QDate last,
+                                  const QList<ExerciseRecord> &exercises) {
+    const MinuteBars bars = minuteBars(sessions, first, last, exercises);
     const double days = static_cast<double>(first.daysTo(last) + 1);
     // Bar i is centred on i; a midnight sits on the edge between two bars, as on the speed
     // chart's axis, and the labels are the speed chart's.
@@ -329,11 +385,71 @@ void DailyChartView::showSessions(const QList<Session> &sessions, QDate first, Q
     m_days->setRange(-0.5, days / bars.bucketDays - 0.5);
     m_minutes->remove(0, m_minutes->count());
     m_minutes->append(bars.minutes);
-    const QString title = bars.bucketDays == 1 ? QStringLiteral("Минуты чтения по дням")
-                          : bars.bucketDays == 7 ? QStringLiteral("Минуты чтения по неделям")
-                                                 : QStringLiteral("Минуты чтения по месяцам");
+    m_exercises->remove(0, m_exercises->count());
+    m_exercises->append(bars.exerciseMinutes);
+    double top = 0;
+    for (qsizetype i = 0; i < bars.minutes.size(); ++i)
+        top = std::max(top, bars.minutes.at(i) + bars.exerciseMinutes.at(i));
+    // The colours need a legend only once there are two.
+    chart()->legend()->setVisible(std::any_of(
+        bars.exerciseMinutes.begin(), bars.exerciseMinutes.end(), [](double m) { return m > 0; }));
+    const QString title = bars.bucketDays == 1   ? QStringLiteral("Минуты по дням")
+                          : bars.bucketDays == 7 ? QStringLiteral("Минуты по неделям")
+                                                 : QStringLiteral("Минуты по месяцам");
     chart()->setTitle(title);
-    setNiceRange(m_axis, *std::max_element(bars.minutes.begin(), bars.minutes.end()), 30);
+    setNiceRange(m_axis, top, 30);
+}
+
+ExerciseChartView::ExerciseChartView(QWidget *parent) : QChartView(parent) {
+    QChart *chart = plainChart(QStringLiteral("Время таблицы (медиана за день)"));
+    m_time = new QCategoryAxis;
+    m_time->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_seconds = new QValueAxis;
+    m_seconds->setLabelFormat(QStringLiteral("%d"));
+    m_seconds->setTitleText(QStringLiteral("секунд"));
+    chart->addAxis(m_time, Qt::AlignBottom);
+    chart->addAxis(m_seconds, Qt::AlignLeft);
+    setChart(chart);
+    setRenderHint(QPainter::Antialiasing);
+    setMinimumSize(320, 200);
+}
+
+void ExerciseChartView::showExercises(const QList<ExerciseRecord> &exercises, qint64 fromMs,
+                                      qint64 toMs) {
+    chart()->removeAllSeries();
+    QList<TableChoice> choices;
+    for (const ExerciseRecord &r : exercises) {
+        if (!choices.contains(r.choice))
+            choices.append(r.choice);
+    }
+    std::sort(choices.begin(), choices.end(), [](TableChoice a, TableChoice b) {
+        return std::pair(a.kind, a.size) < std::pair(b.kind, b.size);
+    });
+    static const QColor colours[] = {QColor(31, 101, 180), QColor(222, 110, 20),
+                                     QColor(46, 139, 110), QColor(160, 50, 160),
+                                     QColor(190, 40, 40),  QColor(100, 100, 100)};
+    double top = 0;
+    int n = 0;
+    for (TableChoice choice : choices) {
+        const QList<QPointF> points = dailyMedians(exercises, choice);
+        auto *series =
+            lineSeries(QStringLiteral("%1 %2×%2").arg(kindName(choice.kind)).arg(choice.size),
+                       colours[n++ % std::size(colours)], 2, Qt::SolidLine);
+        series->setPointsVisible(points.size() <= MarkedPoints);
+        series->replace(points);
+        for (const QPointF &p : points)
+            top = std::max(top, p.y());
+        chart()->addSeries(series);
+        series->attachAxis(m_time);
+        series->attachAxis(m_seconds);
+    }
+    chart()->setTitle(exercises.isEmpty() ? QStringLiteral("Упражнения: за этот период их нет")
+                                          : QStringLiteral("Время таблицы (медиана за день)"));
+    const qint64 from = std::min(fromMs, toMs - DayMs);
+    m_time->setRange(static_cast<double>(from), static_cast<double>(toMs));
+    m_time->setStartValue(static_cast<double>(from));
+    setLabels(m_time, timeLabels(from, toMs, std::max(2, width() / LabelWidth)));
+    setNiceRange(m_seconds, top, 60);
 }
 
 } // namespace zk

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "journal/Session.h"
+#include "journal/JournalStore.h"
 
 #include <QChartView>
 #include <QDate>
@@ -33,17 +33,25 @@ QList<std::pair<qint64, QString>> timeLabels(qint64 fromMs, qint64 toMs, int cou
 // Both charts label their time axes alike, with at most this many dates.
 constexpr int TimeLabelCount = 7;
 
-// Reading minutes of the days `first` to `last`, summed in bars of `bucketDays` days
+// Reading and exercise minutes of the days `first` to `last`, summed in bars of `bucketDays` days
 // (1 for up to two months, 7 for up to a year or so, else 30).
 struct MinuteBars {
     int bucketDays = 1;
     QList<double> minutes;
+    QList<double> exerciseMinutes;
 };
-MinuteBars minuteBars(const QList<Session> &sessions, QDate first, QDate last);
+MinuteBars minuteBars(const QList<Session> &sessions, QDate first, QDate last,
+                      const QList<ExerciseRecord> &exercises = {});
 
 // Reading minutes of each local day, `days` days up to and including
 // `lastDay`; sessions oldest first.
 QList<double> minutesPerDay(const QList<Session> &sessions, QDate lastDay, int days);
+
+// Exercise minutes of each local day, as above; exercises oldest first.
+QList<double> exerciseMinutesPerDay(const QList<ExerciseRecord> &exercises, QDate lastDay,
+                                    int days);
+// The median time in seconds of each day's tables of this size and kind, at the day's noon.
+QList<QPointF> dailyMedians(const QList<ExerciseRecord> &exercises, TableChoice choice);
 
 // What the speed chart draws: each session while they are few, else the
 // averages of days, weeks or months, weighted by reading time.
@@ -86,13 +94,28 @@ class DailyChartView final : public QChartView {
     Q_DISABLE_COPY_MOVE(DailyChartView)
 public:
     explicit DailyChartView(QWidget *parent = nullptr);
-    // Sessions oldest first; the bars cover the days `first` to `last`.
-    void showSessions(const QList<Session> &sessions, QDate first, QDate last);
+    // Sessions and exercises oldest first; the bars cover the days `first` to `last`.
+    void showSessions(const QList<Session> &sessions, QDate first, QDate last,
+                      const QList<ExerciseRecord> &exercises = {});
 
 private:
     QBarSet *m_minutes;
+    QBarSet *m_exercises;
     QCategoryAxis *m_days;
     QValueAxis *m_axis;
+};
+
+// Exercise times over days, a line for each size and kind done in the period.
+class ExerciseChartView final : public QChartView {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ExerciseChartView)
+public:
+    explicit ExerciseChartView(QWidget *parent = nullptr);
+    void showExercises(const QList<ExerciseRecord> &exercises, qint64 fromMs, qint64 toMs);
+
+private:
+    QCategoryAxis *m_time;
+    QValueAxis *m_seconds;
 };
 
 } // namespace zk

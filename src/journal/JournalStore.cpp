@@ -56,8 +56,16 @@ const std::initializer_list<QStringView> kVersion4 = {
     u"ALTER TABLE sessions ADD COLUMN asked INTEGER",
     u"ALTER TABLE sessions ADD COLUMN answered_right INTEGER",
 };
+// Exercises beside reading: one row per table found to its end.
+const std::initializer_list<QStringView> kVersion5 = {
+    uR"(CREATE TABLE exercises (id INTEGER PRIMARY KEY, exercise TEXT NOT NULL,
+        ended INTEGER NOT NULL, kind INTEGER NOT NULL, size INTEGER NOT NULL,
+        time_ms INTEGER NOT NULL, errors INTEGER NOT NULL))",
+    u"CREATE INDEX exercises_ended ON exercises (ended)",
+    u"CREATE INDEX exercises_choice ON exercises (kind, size, ended)",
+};
 const std::initializer_list<QStringView> kMigrations[] = {kVersion1, kVersion2, kVersion3,
-                                                          kVersion4};
+                                                          kVersion4, kVersion5};
 static_assert(std::size(kMigrations) == JournalStore::SchemaVersion);
 
 // Primary SQLite result codes.
@@ -467,28 +475,6 @@ bool JournalStore::setCurrentBook(qint64 bookId) {
     return transaction.ok() && exec(q) && transaction.commit();
 }
 
-QVariant JournalStore::metaValue(const QString &key) {
-    if (!available())
-        return {};
-    QSqlQuery q(m_db);
-    q.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
-    q.addBindValue(key);
-    if (!exec(q))
-        return {};
-    return q.next() ? q.value(0) : QVariant();
-}
-
-bool JournalStore::setMetaValue(const QString &key, const QVariant &value) {
-    if (!available())
-        return false;
-    Transaction transaction(*this);
-    QSqlQuery q(m_db);
-    q.prepare(u"INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)"_s);
-    q.addBindValue(key);
-    q.addBindValue(value);
-    return transaction.ok() && exec(q) && transaction.commit();
-}
-
 bool JournalStore::addSession(Session &s, int line, std::optional<int> percent) {
     if (!available())
         return false;
@@ -619,29 +605,7 @@ QList<Session> JournalStore::understoodSessions(int percent, int limit) {
     return readSessions(q);
 }
 
-std::optional<QString> JournalStore::option(const QString &key) {
-    if (!available())
-        return std::nullopt;
-    QSqlQuery q(m_db);
-    q.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
-    q.addBindValue(key);
-    if (!exec(q) || !q.next())
-        return std::nullopt;
-    return q.value(0).toString();
-}
-
-bool JournalStore::setOption(const QString &key, const QString &value) {
-    if (!available())
-        return false;
-    Transaction transaction(*this);
-    QSqlQuery q(m_db);
-    q.prepare(u"INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)"_s);
-    q.addBindValue(key);
-    q.addBindValue(value);
-    return transaction.ok() && exec(q) && transaction.commit();
-}
-
-bool JournalStore::removeOption(const QString &key) {
+bool JournalStore::removeMetaValue(const QString &key) {
     if (!available())
         return false;
     Transaction transaction(*this);
@@ -694,6 +658,102 @@ QList<BookTotals> JournalStore::bookTotals() {
         list.append(t);
     }
     return list;
+}
+
+namespace {
+
+// As with sessions: a row no run could have written stays out.
+const QString kIntactExercise =
+    uR"((typeof(ended) = 'integer' AND ended BETWEEN 0 AND 253402300799999
+    AND typeof(kind) = 'integer' AND typeof(size) = 'integer'
+    AND typeof(time_ms) = 'integer' AND time_ms BETWEEN 0 AND 86400000
+    AND typeof(errors) = 'integer' AND errors BETWEEN 0 AND 1000000))"_s;
+
+} // namespace
+
+bool JournalStore::addExercise(ExerciseRecord &r) {
+    if (!available() || !r.choice.valid())
+        return false;
+    Transaction transaction(*this);
+    if (!transaction.ok())
+        return false;
+    QSqlQuery q(m_db);
+    q.prepare(u"INSERT INTO exercises (exercise, ended, kind, size, time_ms, errors) "
+              u"VALUES ('schulte', ?, ?, ?, ?, ?)"_s);
+    for (const QVariant &v : {QVariant(r.endedMs), QVariant(static_cast<int>(r.choice.kind)),
+                              QVariant(r.choice.size), QVariant(r.timeMs), QVariant(r.errors)})
+        q.addBindValue(v);
+    if (!exec(q))
+        return false;
+    const qint64 id = q.lastInsertId().toLongLong();
+    if (!transaction.commit())
+        return false;
+    r.id = id;
+    return true;
+}
+
+QList<ExerciseRecord> JournalStore::exercises(qint64 sinceMs) {
+    QList<ExerciseRecord> list;
+    if (!available())
+        return list;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(u"SELECT id, ended, kind, size, time_ms, errors FROM exercises "
+              u"WHERE ended >= ? AND %1 ORDER BY ended"_s.arg(kIntactExercise));
+    q.addBindValue(sinceMs);
+    if (!exec(q))
+        return list;
+    while (q.next()) {
+        ExerciseRecord r;
+        r.id = q.value(0).toLongLong();
+        r.endedMs = q.value(1).toLongLong();
+        r.choice = {static_cast<TableKind>(q.value(2).toInt()), q.value(3).toInt()};
+        r.timeMs = q.value(4).toLongLong();
+        r.errors = q.value(5).toInt();
+        if (q.value(2).toInt() >= 0 && q.value(2).toInt() <= 2 && r.choice.valid())
+            list.append(r);
+    }
+    return list;
+}
+
+QList<qint64> JournalStore::recentTimes(TableChoice choice, int count) {
+    QList<qint64> times;
+    if (!available())
+        return times;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(u"SELECT time_ms FROM exercises WHERE kind = ? AND size = ? AND %1 "
+              u"ORDER BY ended DESC, id DESC LIMIT ?"_s.arg(kIntactExercise));
+    q.addBindValue(static_cast<int>(choice.kind));
+    q.addBindValue(choice.size);
+    q.addBindValue(count);
+    if (!exec(q))
+        return times;
+    while (q.next())
+        times.append(q.value(0).toLongLong());
+    return times;
+}
+
+QVariant JournalStore::metaValue(const QString &key, const QVariant &fallback) {
+    if (!available())
+        return fallback;
+    QSqlQuery q(m_db);
+    q.prepare(u"SELECT value FROM meta WHERE key = ?"_s);
+    q.addBindValue(key);
+    if (!exec(q))
+        return fallback;
+    return q.next() ? q.value(0) : fallback;
+}
+
+bool JournalStore::setMetaValue(const QString &key, const QVariant &value) {
+    if (!available())
+        return false;
+    Transaction transaction(*this);
+    QSqlQuery q(m_db);
+    q.prepare(u"INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)"_s);
+    q.addBindValue(key);
+    q.addBindValue(value);
+    return transaction.ok() && exec(q) && transaction.commit();
 }
 
 } // namespace zk

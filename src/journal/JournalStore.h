@@ -1,11 +1,13 @@
 #pragma once
 
+#include "exercises/SchulteTable.h"
 #include "journal/BookFile.h"
 #include "journal/Session.h"
 
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -32,6 +34,20 @@ struct BookRecord {
     qint64 lastUsedMs = 0; // loaded or read
 };
 
+// One table found to its end.
+struct ExerciseRecord {
+    qint64 id = 0;
+    qint64 endedMs = 0; // wall clock
+    TableChoice choice;
+    qint64 timeMs = 0;
+    int errors = 0;
+
+    QString exercise() const {
+        return choice.kind == TableKind::Gorbov ? QStringLiteral("Таблица Горбова")
+                                                : QStringLiteral("Таблица Шульте");
+    }
+};
+
 struct BookTotals {
     qint64 bookId = 0;
     QString title;
@@ -50,7 +66,7 @@ struct BookTotals {
 // file is kept aside under a dated name and a fresh journal begun.
 class JournalStore final {
 public:
-    static constexpr int SchemaVersion = 4;
+    static constexpr int SchemaVersion = 5;
     static QString fileName() { return QStringLiteral("Journal.sqlite"); }
 
     JournalStore(const QString &folder, WallClock wall = systemWallClock());
@@ -75,9 +91,6 @@ public:
     // The book the editor holds, kept across runs; 0 for none.
     qint64 currentBook();
     bool setCurrentBook(qint64 bookId);
-    // A value of ours kept with the journal (a window's place); null when there is none.
-    QVariant metaValue(const QString &key);
-    bool setMetaValue(const QString &key, const QVariant &value);
 
     // Adds the session (its id is set) and moves its book's position to `line` and
     // `percent` (by default, where the session ended).
@@ -90,12 +103,19 @@ public:
     bool setUnderstanding(qint64 sessionId, int asked, int right);
     // The last `limit` checked sessions with at least `percent` right, newest first.
     QList<Session> understoodSessions(int percent, int limit);
-    // Our own options, kept in the journal; nullopt when unset or unavailable.
-    std::optional<QString> option(const QString &key);
-    bool setOption(const QString &key, const QString &value);
-    bool removeOption(const QString &key);
     // Books that have sessions, most recently read first.
     QList<BookTotals> bookTotals();
+
+    bool addExercise(ExerciseRecord &record);
+    // Exercises ended at or after `sinceMs`, oldest first; rows out of range are left out.
+    QList<ExerciseRecord> exercises(qint64 sinceMs = 0);
+    // The times of the last `count` tables of this size and kind, newest first.
+    QList<qint64> recentTimes(TableChoice choice, int count);
+    // A value of the program's own kept in the journal (options outside the settings file,
+    // a window's place); `fallback` when there is none or the journal is unavailable.
+    QVariant metaValue(const QString &key, const QVariant &fallback = {});
+    bool setMetaValue(const QString &key, const QVariant &value);
+    bool removeMetaValue(const QString &key);
 
 private:
     class Transaction;

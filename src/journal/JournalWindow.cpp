@@ -195,9 +195,38 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     auto *booksLayout = new QVBoxLayout(booksPage);
     booksLayout->addWidget(m_bookTable);
 
+    m_exerciseChart = new ExerciseChartView(this);
+    m_exerciseTable = new QTableWidget(0, 5, this);
+    m_exerciseTable->setObjectName(QStringLiteral("journalExercises"));
+    m_exerciseTable->setHorizontalHeaderLabels({QStringLiteral("Дата"), QStringLiteral("Вид"),
+                                                QStringLiteral("Размер"), QStringLiteral("Время"),
+                                                QStringLiteral("Ошибки")});
+    m_exerciseTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_exerciseTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_exerciseTable->setAlternatingRowColors(true);
+    m_exerciseTable->setWordWrap(false);
+    m_exerciseTable->verticalHeader()->hide();
+    m_exerciseTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_exerciseTable->horizontalHeader()->setSortIndicator(0, Qt::DescendingOrder);
+    m_exerciseExport = new QPushButton(QStringLiteral("Экспорт в CSV…"), this);
+    m_exerciseExport->setObjectName(QStringLiteral("journalExerciseExport"));
+    connect(m_exerciseExport, &QPushButton::clicked, this, &JournalWindow::exportExercisesCsv);
+    auto *exerciseTable = new QWidget(this);
+    auto *exerciseTableLayout = new QVBoxLayout(exerciseTable);
+    exerciseTableLayout->setContentsMargins(0, 0, 0, 0);
+    exerciseTableLayout->addWidget(m_exerciseTable);
+    exerciseTableLayout->addWidget(m_exerciseExport, 0, Qt::AlignRight);
+    auto *exercisesPage = new QSplitter(Qt::Horizontal, this);
+    exercisesPage->addWidget(m_exerciseChart);
+    exercisesPage->addWidget(exerciseTable);
+    exercisesPage->setStretchFactor(0, 3);
+    exercisesPage->setStretchFactor(1, 2);
+    exercisesPage->setChildrenCollapsible(false);
+
     auto *tabs = new QTabWidget(this);
     tabs->addTab(sessionsPage, QStringLiteral("Сеансы"));
     tabs->addTab(booksPage, QStringLiteral("Книги"));
+    tabs->addTab(exercisesPage, QStringLiteral("Упражнения"));
 
     auto *split = new QSplitter(Qt::Vertical, this);
     split->addWidget(charts);
@@ -289,6 +318,7 @@ void JournalWindow::refresh() {
     m_loadedFrom = periodStart();
     m_sessions = m_store.sessions(m_loadedFrom);
     m_books = m_store.bookTotals();
+    m_exercises = m_store.exercises(m_loadedFrom);
     showPeriod();
     showBooks();
     showStatus();
@@ -310,13 +340,14 @@ void JournalWindow::showPeriod() {
                          [](const Session &s, qint64 ms) { return s.startedMs < ms; });
     m_periodSessions = QList<Session>(first, m_sessions.cend());
     m_model->setSessions(m_periodSessions);
-    // Both charts over the same whole days, today among them to its end.
+    // Every chart over the same whole days, today among them to its end.
     const QDate firstShown = firstDay();
     const QDate today = QDateTime::fromMSecsSinceEpoch(m_wall()).date();
+    const qint64 toMs = today.addDays(1).startOfDay().toMSecsSinceEpoch();
     m_speedChart->showSessions(intactOnly(m_periodSessions), m_unit,
-                               firstShown.startOfDay().toMSecsSinceEpoch(),
-                               today.addDays(1).startOfDay().toMSecsSinceEpoch());
-    m_dailyChart->showSessions(intactOnly(m_periodSessions), firstShown, today);
+                               firstShown.startOfDay().toMSecsSinceEpoch(), toMs);
+    showExercises(from, toMs);
+    m_dailyChart->showSessions(intactOnly(m_periodSessions), firstShown, today, m_periodExercises);
 
     qint64 readingMs = 0, shown = 0;
     for (const Session &s : std::as_const(m_periodSessions)) {
@@ -383,6 +414,39 @@ void JournalWindow::showBooks() {
     m_bookTable->setSortingEnabled(true);
 }
 
+void JournalWindow::showExercises(qint64 from, qint64 to) {
+    m_periodExercises.clear();
+    std::copy_if(m_exercises.cbegin(), m_exercises.cend(), std::back_inserter(m_periodExercises),
+                 [from](const ExerciseRecord &r) { return r.endedMs >= from; });
+    const qint64 axisFrom = m_period != Period::All || m_periodExercises.isEmpty()
+                                ? std::max(from, to - 30 * DayMs)
+                                : m_periodExercises.first().endedMs;
+    m_exerciseChart->showExercises(m_periodExercises, m_period == Period::All ? axisFrom : from,
+                                   to);
+    m_exerciseTable->setSortingEnabled(false);
+    m_exerciseTable->setRowCount(static_cast<int>(m_periodExercises.size()));
+    const QLocale russian(QLocale::Russian);
+    for (int row = 0; row < m_periodExercises.size(); ++row) {
+        const ExerciseRecord &r = m_periodExercises.at(row);
+        const int order = static_cast<int>(r.choice.kind) * 10 + r.choice.size;
+        QTableWidgetItem *items[] = {
+            new ValueItem(russian.toString(QDateTime::fromMSecsSinceEpoch(r.endedMs),
+                                           QStringLiteral("dd.MM.yyyy  HH:mm")),
+                          r.endedMs),
+            new ValueItem(kindName(r.choice.kind), order),
+            new ValueItem(QStringLiteral("%1×%1").arg(r.choice.size), r.choice.size),
+            new ValueItem(secondsText(r.timeMs), r.timeMs),
+            new ValueItem(QString::number(r.errors), r.errors),
+        };
+        for (int column = 0; column < 5; ++column) {
+            if (column > 2)
+                items[column]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_exerciseTable->setItem(row, column, items[column]);
+        }
+    }
+    m_exerciseTable->setSortingEnabled(true);
+}
+
 void JournalWindow::showStatus(const QString &extra) {
     const JournalStatus &status = m_store.status();
     QString text = status.message;
@@ -401,6 +465,7 @@ void JournalWindow::updateButtons() {
     const bool available = m_store.available();
     m_remove->setEnabled(available && m_table->selectionModel()->hasSelection());
     m_export->setEnabled(!m_periodSessions.isEmpty());
+    m_exerciseExport->setEnabled(!m_periodExercises.isEmpty());
 }
 
 void JournalWindow::removeChosenSessions() {
@@ -427,6 +492,21 @@ void JournalWindow::exportCsv() {
     const QString error = writeSessionsCsv(path, m_periodSessions);
     showStatus(error.isEmpty() ? QStringLiteral("Сеансы (%1) записаны в «%2».")
                                      .arg(m_periodSessions.size())
+                                     .arg(QDir::toNativeSeparators(path))
+                               : error);
+}
+
+void JournalWindow::exportExercisesCsv() {
+    if (m_periodExercises.isEmpty() || !m_prompts.csvPath)
+        return;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString path =
+        m_prompts.csvPath(this, QDir(folder).filePath(QStringLiteral("Упражнения.csv")));
+    if (path.isEmpty())
+        return;
+    const QString error = writeExercisesCsv(path, m_periodExercises);
+    showStatus(error.isEmpty() ? QStringLiteral("Упражнения (%1) записаны в «%2».")
+                                     .arg(m_periodExercises.size())
                                      .arg(QDir::toNativeSeparators(path))
                                : error);
 }

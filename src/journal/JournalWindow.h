@@ -15,6 +15,7 @@ class QTableWidget;
 namespace zk {
 
 class DailyChartView;
+class ExerciseChartView;
 class SessionTableModel;
 class SpeedChartView;
 
@@ -47,8 +48,12 @@ public:
     // The sessions of the chosen period, oldest first.
     const QList<Session> &periodSessions() const { return m_periodSessions; }
 
+    // The exercises of the chosen period, oldest first.
+    const QList<ExerciseRecord> &periodExercises() const { return m_periodExercises; }
+
     void removeChosenSessions();
     void exportCsv();
+    void exportExercisesCsv();
 
 signals:
     // A double-click on a book of "Книги": open it where it was left.
@@ -64,6 +69,7 @@ private:
     void showPeriod();
     void showWorkingSpeed();
     void showBooks();
+    void showExercises(qint64 from, qint64 to);
     void fitColumns();
     void showStatus(const QString &extra = {});
     void updateButtons();
@@ -77,12 +83,17 @@ private:
     qint64 m_loadedFrom = 0;
     QList<Session> m_periodSessions;
     QList<BookTotals> m_books;
+    QList<ExerciseRecord> m_exercises; // since m_loadedFrom
+    QList<ExerciseRecord> m_periodExercises;
 
     SpeedChartView *m_speedChart;
     DailyChartView *m_dailyChart;
     SessionTableModel *m_model;
     QTableView *m_table;
     QTableWidget *m_bookTable;
+    ExerciseChartView *m_exerciseChart;
+    QTableWidget *m_exerciseTable;
+    QPushButton *m_exerciseExport;
     QLabel *m_summary;
     QLabel *m_workingSpeed;
     QLabel *m_status;

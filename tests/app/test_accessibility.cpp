@@ -172,7 +172,7 @@ void test_accessibility::journal_isAWindowWithNamedCharts() {
              iface->role() == QAccessible::RadioButton))
             QVERIFY2(russian(iface->text(QAccessible::Name)), qPrintable(where(iface)));
     }
-    QCOMPARE(charts, 2);
+    QCOMPARE(charts, 3);
     journal->close();
 }
 

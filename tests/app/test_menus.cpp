@@ -186,6 +186,8 @@ void test_menus::menuTrees_matchTheTables() {
                  {1, "MnSetView", u"Восстановить вид"},
                  {1, "MnJournalLine", u"-"},
                  {1, "MnJournal", u"Дневник тренировок…", "Ctrl+J"},
+                 {1, "MnExercises", u"Упражнения"},
+                 {2, "MnSchulte", u"Таблица Шульте…", "Ctrl+T"},
                  {0, "N22", u"&Настройки"},
                  {1, "MnReactOnSigns", u"Реагировать на знаки препинания", "", "x"},
                  {1, "MnPause", u"Пауза"},
@@ -253,6 +255,8 @@ void test_menus::menuTrees_matchTheTables() {
                  {0, "PumFullScreen", u"Полный экран", "F3"},
                  {0, "PumWindow", u"Окно", "", "", true},
                  {0, "PumJournal", u"Дневник тренировок…"},
+                 {0, "PumExercises", u"Упражнения"},
+                 {1, "PumSchulte", u"Таблица Шульте…"},
                  {0, "N37", u"-"},
                  {0, "PumExit", u"Выход из программы", "Ctrl+Q"},
              }));

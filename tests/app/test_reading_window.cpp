@@ -6,6 +6,7 @@
 #include "display/StatisticsBar.h"
 
 #include "app/DataFolder.h"
+#include "exercises/SchulteWindow.h"
 #include "journal/JournalWindow.h"
 
 #include <QLabel>
@@ -33,6 +34,7 @@ private slots:
     void runs_areJournalSessions_andRecentBooksReopenWhereLeft();
     void journal_comesBack_keepsSystemNames_andBooksReadToTheEnd();
     void paceChangedMidRun_endsTheSession_andStartsAnother();
+    void schulteTable_suspendsReading_andAnAbandonedOneIsNotKept();
 };
 
 namespace {
@@ -248,6 +250,27 @@ void test_reading_window::rowLayout_centresRows() {
     QCOMPARE(panel->row(1)->height(), h);
     QVERIFY(!panel->row(2)->isVisible());
     QVERIFY(!panel->templateRow()->isVisible());
+}
+
+void test_reading_window::schulteTable_suspendsReading_andAnAbandonedOneIsNotKept() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(QStringLiteral("один два три"));
+    w->reading()->start();
+    QVERIFY(w->timers().t1->isActive());
+    bool suspended = false;
+    QTimer::singleShot(0, [&] {
+        auto *table = qobject_cast<SchulteWindow *>(QApplication::activeModalWidget());
+        QVERIFY(table);
+        suspended = !w->timers().t1->isActive();
+        QTest::mouseClick(table->cells().first(), Qt::LeftButton);
+        QTest::keyClick(table, Qt::Key_Escape);
+    });
+    QCOMPARE(w->actions().MnSchulte->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+    w->actions().MnSchulte->trigger();
+    QVERIFY(suspended);
+    QVERIFY(w->isReading());
+    QVERIFY(w->timers().t1->isActive());
+    QVERIFY(w->journal()->journal().store().exercises().isEmpty());
 }
 
 QTEST_MAIN(test_reading_window)

@@ -31,6 +31,7 @@ private slots:
     void outOfRangeFigures_areShownAsMissingAndKeepTheJournal();
     void hostileTitles_areCutAndStraightened();
     void checkedSessions_keepUnderstandingAndGiveWorkingSpeed();
+    void exercises_areKeptWithTheirUsualTimes();
 
 private:
     QTemporaryDir m_dir;
@@ -137,6 +138,8 @@ void test_journal::versionOneFile_isMigratedWithItsData() {
         QCOMPARE(recent.size(), 1);
         QCOMPARE(recent[0].lastUsedMs, 5000); // taken from the last reading
         QCOMPARE(recent[0].lastLine, 120);
+        ExerciseRecord table{0, 2000, {TableKind::Numbers, 5}, 12400, 1};
+        QVERIFY(store.addExercise(table)); // the migration made room for exercises
     }
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
@@ -423,11 +426,53 @@ void test_journal::checkedSessions_keepUnderstandingAndGiveWorkingSpeed() {
     QVERIFY(csv.at(2).endsWith(u",80,80,800"_s));
 
     // Our options live in the journal, not in "ZKData".
-    QCOMPARE(journal.store().option(u"check"_s), std::nullopt);
-    QVERIFY(journal.store().setOption(u"check"_s, u"1"_s));
-    QCOMPARE(journal.store().option(u"check"_s), u"1"_s);
-    QVERIFY(journal.store().removeOption(u"check"_s));
-    QCOMPARE(journal.store().option(u"check"_s), std::nullopt);
+    QVERIFY(journal.store().metaValue(u"check"_s).isNull());
+    QVERIFY(journal.store().setMetaValue(u"check"_s, u"1"_s));
+    QCOMPARE(journal.store().metaValue(u"check"_s).toString(), u"1"_s);
+    QVERIFY(journal.store().removeMetaValue(u"check"_s));
+    QVERIFY(journal.store().metaValue(u"check"_s).isNull());
+}
+
+void test_journal::exercises_areKeptWithTheirUsualTimes() {
+    const QString dir = folder(u"exercises"_s);
+    QDir().mkpath(dir);
+    const TableChoice five{TableKind::Numbers, 5};
+    ExerciseRecord gorbov{0, 5000, {TableKind::Gorbov, 7}, 90000, 3};
+    {
+        JournalStore store(dir, wall());
+        for (int i = 0; i < 7; ++i) {
+            ExerciseRecord r{0, 1000 + i, five, 10000 + i * 1000, i};
+            QVERIFY(store.addExercise(r));
+            QVERIFY(r.id > 0);
+        }
+        QVERIFY(store.addExercise(gorbov));
+        ExerciseRecord impossible{0, 5000, {TableKind::Letters, 7}, 1000, 0};
+        QVERIFY(!store.addExercise(impossible));
+        // The last five of that size and kind, newest first.
+        QCOMPARE(store.recentTimes(five, 5), (QList<qint64>{16000, 15000, 14000, 13000, 12000}));
+        QCOMPARE(store.recentTimes({TableKind::Gorbov, 7}, 5), QList<qint64>{90000});
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"hand"_s);
+        db.setDatabaseName(QDir(dir).filePath(u"Journal.sqlite"_s));
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(u"INSERT INTO exercises (exercise, ended, kind, size, time_ms, errors) "
+                       u"VALUES ('schulte', 3000, 9, 5, 1, 0), ('schulte', 3000, 0, 5, 'x', 0)"_s));
+    }
+    QSqlDatabase::removeDatabase(u"hand"_s);
+    JournalStore store(dir, wall());
+    const QList<ExerciseRecord> kept = store.exercises(1003);
+    QCOMPARE(kept.size(), 5); // four numbers and the Gorbov table; the damaged rows stay out
+    QCOMPARE(kept.last().choice, (TableChoice{TableKind::Gorbov, 7}));
+    QCOMPARE(kept.last().errors, 3);
+
+    const QString csv = QString::fromUtf8(exercisesCsv({gorbov}));
+    QVERIFY2(csv.endsWith(u",Таблица Горбова,Горбов,7×7,90.0,3\r\n"_s), qPrintable(csv));
+
+    QCOMPARE(store.metaValue(u"schulte_hint"_s, false).toBool(), false);
+    QVERIFY(store.setMetaValue(u"schulte_hint"_s, true));
+    QCOMPARE(store.metaValue(u"schulte_hint"_s, false).toBool(), true);
 }
 
 QTEST_GUILESS_MAIN(test_journal)

@@ -260,7 +260,7 @@ void test_journal_window::bothCharts_followThePeriod_withTheSameDates_toTheEndOf
     QCOMPARE(bars()->at(28), 5.0);                // the session of yesterday
     window.setPeriod(JournalWindow::Period::All); // 100 days: weeks
     QCOMPARE(bars()->count(), 15);
-    QCOMPARE(daily->chart()->title(), u"Минуты чтения по неделям"_s);
+    QCOMPARE(daily->chart()->title(), u"Минуты по неделям"_s);
 }
 
 void test_journal_window::texts_minutesAndRussianPlurals() {

@@ -45,18 +45,18 @@ void ComprehensionController::loadOptions() {
     JournalStore &store = m_parts.journal->journal().store();
     const Actions &a = m_parts.actions;
     const QSignalBlocker b1(a.MnCheckUnderstanding), b2(a.MnSpeedLadder);
-    a.MnCheckUnderstanding->setChecked(store.option(QString::fromLatin1(CheckKey)) ==
+    a.MnCheckUnderstanding->setChecked(store.metaValue(QString::fromLatin1(CheckKey)).toString() ==
                                        QStringLiteral("1"));
-    a.MnSpeedLadder->setChecked(store.option(QString::fromLatin1(LadderKey)) ==
+    a.MnSpeedLadder->setChecked(store.metaValue(QString::fromLatin1(LadderKey)).toString() ==
                                 QStringLiteral("1"));
 }
 
 void ComprehensionController::storeOption(const char *key, bool on) {
     JournalStore &store = m_parts.journal->journal().store();
     if (on)
-        store.setOption(QString::fromLatin1(key), QStringLiteral("1"));
+        store.setMetaValue(QString::fromLatin1(key), QStringLiteral("1"));
     else
-        store.removeOption(QString::fromLatin1(key));
+        store.removeMetaValue(QString::fromLatin1(key));
 }
 
 void ComprehensionController::restoreOptions() {

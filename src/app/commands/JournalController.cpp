@@ -6,7 +6,9 @@
 #include "app/commands/ReadingController.h"
 #include "app/commands/WindowParts.h"
 #include "display/ControlStrip.h"
+#include "display/DisplayPanel.h"
 #include "display/StatisticsBar.h"
+#include "exercises/SchulteWindow.h"
 
 #include <QAction>
 #include <QFontMetrics>
@@ -118,6 +120,22 @@ void JournalController::showJournal() {
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+void JournalController::showExercise() {
+    if (!m_journal.store().available())
+        m_journal.store().retry();
+    SchulteWindow window(m_journal.store(), *m_parts.clock, m_parts.dialogParent());
+    const DisplayPanel *panel = m_parts.panel;
+    window.setLook({panel->displayFont().family(), panel->displayColor(), panel->background()});
+    window.setPauseWhenInactive(m_parts.actions.MnReactOnFocus->isChecked());
+    if (m_parts.fullScreenShown())
+        window.setWindowState(Qt::WindowFullScreen);
+    m_parts.reading->suspend();
+    window.exec();
+    m_parts.reading->resumeIfReading(true);
+    if (m_window)
+        m_window->refresh();
 }
 
 void JournalController::fillRecentBooks(QMenu *menu) {

@@ -46,6 +46,8 @@ public:
     // "Дневник тренировок…": non-modal, one window, brought forward when open.
     void showJournal();
     JournalWindow *journalWindow() const { return m_window; }
+    // "Таблица Шульте…": modal, reading suspended meanwhile; the journal window shows the result.
+    void showExercise();
     // The recent books, each with how much of it was read.
     void fillRecentBooks(QMenu *menu);
 
