@@ -448,7 +448,7 @@ void ExerciseChartView::showExercises(const QList<ExerciseRecord> &exercises, qi
     const qint64 from = std::min(fromMs, toMs - DayMs);
     m_time->setRange(static_cast<double>(from), static_cast<double>(toMs));
     m_time->setStartValue(static_cast<double>(from));
-    setLabels(m_time, timeLabels(from, toMs, std::max(2, width() / LabelWidth)));
+    setLabels(m_time, timeLabels(from, toMs, TimeLabelCount));
     setNiceRange(m_seconds, top, 60);
 }
 
