@@ -92,10 +92,13 @@ void tidy(QString &text, const std::function<bool()> &stop = {}) {
     } else {
         out = from;
     }
-    for (qsizetype i = from; i < size; ++i) {
-        if ((i & (StopPiece - 1)) == 0 && stop && stop()) {
-            text.clear();
-            return;
+    for (qsizetype i = from, piece = from + StopPiece; i < size; ++i) {
+        if (i >= piece) {
+            if (stop && stop()) {
+                text.clear();
+                return;
+            }
+            piece += StopPiece;
         }
         char16_t c = data[i];
         if (c == u'\r') {
@@ -202,10 +205,12 @@ QString TextCodec::decode(const QByteArray &bytes, const std::function<bool()> &
         text = QString(bytes.size(), Qt::Uninitialized);
         const Cp1251 &table = Cp1251::instance();
         char16_t *out = reinterpret_cast<char16_t *>(text.data());
-        for (qsizetype i = 0; i < bytes.size(); ++i) {
-            if ((i & (StopPiece - 1)) == 0 && stop())
+        for (qsizetype at = 0; at < bytes.size(); at += StopPiece) {
+            if (stop())
                 return {};
-            *out++ = table.toUnicode[static_cast<unsigned char>(bytes[i])];
+            const qsizetype end = std::min(bytes.size(), at + StopPiece);
+            for (qsizetype i = at; i < end; ++i)
+                *out++ = table.toUnicode[static_cast<unsigned char>(bytes[i])];
         }
     }
     if (stop && stop())
