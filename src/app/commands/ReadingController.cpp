@@ -1,5 +1,6 @@
 #include "app/commands/ReadingController.h"
 
+#include "app/MainWindow.h"
 #include "app/commands/DocumentController.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/JournalController.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QTimer>
 
 namespace zk {
@@ -201,6 +203,92 @@ void ReadingController::placeAt(int line) {
     m_parts.readSincePlaced = false;
     if (!isReading())
         m_parts.editing->ActLocateSelStart();
+}
+
+namespace {
+
+struct StepCommand {
+    QAction *Actions::*key;
+    QAction *Actions::*item;
+    Qt::Key arrow;
+    ReadingStep step;
+};
+
+const StepCommand StepCommands[] = {
+    {&Actions::ActSentenceBack, &Actions::PumSentenceBack, Qt::Key_Left, ReadingStep::SentenceBack},
+    {&Actions::ActSentenceForward, &Actions::PumSentenceForward, Qt::Key_Right,
+     ReadingStep::SentenceForward},
+    {&Actions::ActParagraphBack, &Actions::PumParagraphBack, Qt::Key_Up,
+     ReadingStep::ParagraphBack},
+    {&Actions::ActParagraphForward, &Actions::PumParagraphForward, Qt::Key_Down,
+     ReadingStep::ParagraphForward},
+};
+
+bool isStepKey(const QKeyEvent *key) {
+    if (key->modifiers() != Qt::ControlModifier)
+        return false;
+    for (const StepCommand &c : StepCommands) {
+        if (key->key() == c.arrow)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void ReadingController::connectSteps() {
+    for (const StepCommand &c : StepCommands) {
+        QAction *key = m_parts.actions.*c.key;
+        key->setShortcut(QKeySequence(Qt::CTRL | c.arrow));
+        m_parts.window->addAction(key);
+        const ReadingStep step = c.step;
+        for (QAction *action : {key, m_parts.actions.*c.item})
+            connect(action, &QAction::triggered, this, [this, step] { this->step(step); });
+    }
+    m_parts.editor->installEventFilter(this);
+}
+
+QList<QAction *> ReadingController::stepKeys() const {
+    QList<QAction *> keys;
+    for (const StepCommand &c : StepCommands)
+        keys.append(m_parts.actions.*c.key);
+    return keys;
+}
+
+bool ReadingController::eventFilter(QObject *watched, QEvent *event) {
+    // The shown editor moves its caret with these keys, as any editor does.
+    if (watched == m_parts.editor && event->type() == QEvent::ShortcutOverride &&
+        isStepKey(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ReadingController::step(ReadingStep step) {
+    EditorPanel *editor = m_parts.editor;
+    if (editor->isVisible() || editor->isBlank())
+        return;
+    suspend();
+    const std::optional<LinePosition> to =
+        ReadingSteps::target(*this, ReadingSteps::nextWord(*this, state()), step);
+    if (!to) {
+        // Past the last sentence: the end of the text.
+        stop();
+        clearAllRows();
+        rewindToStart();
+        return;
+    }
+    m_engine.placeAt(to->line, to->column);
+    m_parts.readSincePlaced = false;
+    showProgress(Chunker::progressOf(to->line, lineCount()));
+    if (!isReading()) {
+        const int caret = editor->lineStart(to->line) + int(to->column);
+        editor->setCaretUntracked(caret);
+        editor->SavedSelStart = caret;
+        ActBeginToCount();
+    }
+    resumeIfReading(true);
 }
 
 void ReadingController::resetProgressToStart() {

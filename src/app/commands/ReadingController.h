@@ -2,6 +2,7 @@
 
 #include "display/Statistics.h"
 #include "reading/ReadingEngine.h"
+#include "training/ReadingSteps.h"
 
 #include <QObject>
 
@@ -53,6 +54,11 @@ public:
     // Reading goes on from this line; when stopped, the caret goes there too.
     void placeAt(int line);
     void resetProgressToStart();
+    // Back or forward by a sentence or a paragraph; the shown editor keeps these keys.
+    void step(ReadingStep step);
+    // Gives the step commands their keys in the main window and connects the menu items.
+    void connectSteps();
+    QList<QAction *> stepKeys() const;
     void rewindToStart();
 
     // Spinners, rows and row capacity.
@@ -71,6 +77,9 @@ public:
     void ActBeginToCount();
     void showReadingStatistics();
     void showWorkTime();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // ChunkerHost
