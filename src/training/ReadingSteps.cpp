@@ -80,33 +80,88 @@ std::optional<LinePosition> ReadingSteps::target(const ChunkerHost &host, LinePo
         return std::nullopt;
     }
 
-    // Start the window at a paragraph, so its first sentence is whole.
-    int first = std::max(0, next.line - Reach);
-    while (first > 0 && first > next.line - 2 * Reach && !startsParagraph(host, first))
-        --first;
-    const int end = std::min(lines, next.line + Reach);
-    QStringList window;
-    window.reserve(end - first);
-    for (int l = first; l < end; ++l)
-        window.append(host.line(l));
-    const QList<LineSentence> found = SentenceSplitter::sentences(window, 0, int(window.size()));
-    auto shifted = [first](LinePosition p) { return LinePosition{p.line + first, p.column}; };
+    int end = 0;
+    const QList<LineSentence> found = sentencesAround(host, next.line, &end);
     if (back) {
         for (qsizetype i = found.size() - 1; i >= 0; --i) {
-            const LinePosition begin = shifted(found.at(i).begin);
+            const LinePosition begin = found.at(i).begin;
             if (before(begin, next))
                 return begin;
         }
-        return found.isEmpty() ? next : shifted(found.first().begin);
+        return found.isEmpty() ? next : found.first().begin;
     }
     for (const LineSentence &s : found) {
-        const LinePosition begin = shifted(s.begin);
+        const LinePosition begin = s.begin;
         if (before(next, begin))
             return begin;
     }
     if (end < lines)
         return LinePosition{end, 0};
     return std::nullopt;
+}
+
+QList<LineSentence> ReadingSteps::sentencesAround(const ChunkerHost &host, int line, int *end) {
+    // Start the window at a paragraph, so its first sentence is whole.
+    int first = std::max(0, line - Reach);
+    while (first > 0 && first > line - 2 * Reach && !startsParagraph(host, first))
+        --first;
+    *end = std::min(host.lineCount(), line + Reach);
+    QStringList window;
+    window.reserve(*end - first);
+    for (int l = first; l < *end; ++l)
+        window.append(host.line(l));
+    QList<LineSentence> found = SentenceSplitter::sentences(window, 0, int(window.size()));
+    for (LineSentence &s : found) {
+        s.begin.line += first;
+        s.end.line += first;
+    }
+    return found;
+}
+
+ContextText ReadingSteps::context(const ChunkerHost &host, LinePosition next, int shownWords) {
+    int end = 0;
+    const QList<LineSentence> found = sentencesAround(host, next.line, &end);
+    qsizetype k = -1;
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        const bool holds = shownWords > 0
+                               ? before(found.at(i).begin, next)
+                               : !before(found.at(i).begin, next) || before(next, found.at(i).end);
+        if (holds)
+            k = i;
+        if (shownWords <= 0 && holds)
+            break;
+    }
+    if (k < 0)
+        return {};
+    const LinePosition from = found.at(k).begin;
+    const LinePosition to = found.at(std::min(k + 1, found.size() - 1)).end;
+    ContextText out;
+    qsizetype nextAt = -1;
+    for (int l = from.line; l <= to.line; ++l) {
+        const QString text = host.line(l);
+        const qsizetype a = l == from.line ? from.column : 0;
+        const qsizetype b = l == to.line ? to.column : text.size();
+        if (!out.text.isEmpty() && !out.text.endsWith(u' '))
+            out.text += u' ';
+        if (l == next.line && next.column >= a)
+            nextAt = out.text.size() + (next.column - a);
+        out.text += text.mid(a, b - a).trimmed();
+    }
+    if (nextAt < 0 || shownWords <= 0)
+        return out;
+    // Back over the shown words, from just before the next one.
+    qsizetype start = std::min(nextAt, out.text.size());
+    while (start > 0 && out.text.at(start - 1).unicode() <= 32)
+        --start;
+    out.markEnd = start;
+    for (int w = 0; w < shownWords && start > 0; ++w) {
+        while (start > 0 && out.text.at(start - 1).unicode() <= 32)
+            --start;
+        while (start > 0 && out.text.at(start - 1).unicode() > 32)
+            --start;
+    }
+    out.markStart = start;
+    return out;
 }
 
 } // namespace zk

@@ -11,6 +11,13 @@ enum class ReadingStep { SentenceBack, SentenceForward, ParagraphBack, Paragraph
 
 // Where a step by sentence or paragraph takes the reading, found with the same
 // splitter as the comprehension check.
+// The sentence being read and the next one, with the last piece shown.
+struct ContextText {
+    QString text;
+    qsizetype markStart = 0;
+    qsizetype markEnd = 0;
+};
+
 class ReadingSteps final {
 public:
     // Sentences are looked for this many lines around the place, so a step costs
@@ -25,6 +32,12 @@ public:
                                               ReadingStep step);
     // A paragraph starts after a blank line, with an indent, or after a line ending a sentence.
     static bool startsParagraph(const ChunkerHost &host, int line);
+    // `shownWords`: words of the last piece shown, which end just before `next`.
+    static ContextText context(const ChunkerHost &host, LinePosition next, int shownWords);
+
+private:
+    // Sentences within Reach of a line, in the host's lines.
+    static QList<LineSentence> sentencesAround(const ChunkerHost &host, int line, int *end);
 };
 
 } // namespace zk

@@ -4,6 +4,7 @@
 #include "app/commands/DocumentController.h"
 #include "app/commands/EditorController.h"
 #include "app/commands/JournalController.h"
+#include "app/commands/ViewController.h"
 #include "app/commands/WindowParts.h"
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
@@ -50,12 +51,14 @@ void ReadingController::suspend() {
     m_parts.timers.t1->stop();
     m_parts.timers.T2->stop();
     m_parts.journal->recorder().suspend();
+    showContext();
 }
 
 void ReadingController::resumeIfReading(bool restartCount) {
     if (!isReading())
         return;
     m_parts.journal->recorder().resume();
+    hideContext();
     m_parts.timers.t1->start();
     m_parts.timers.T2->start();
     if (restartCount)
@@ -85,10 +88,13 @@ void ReadingController::start() {
         m_parts.editing->hideEditor();
     m_engine.prepareStart();
     editor->SelectionTracking = false;
+    m_runStartMs = m_parts.clock->nowMs();
+    m_parts.timers.t1->setInterval(tickInterval());
     m_parts.timers.t1->start();
     m_parts.timers.T2->start();
     m_parts.strip->BtStop->show();
     m_parts.strip->BtStart->hide();
+    hideContext();
     m_stats.startReading();
     ActBeginToCount();
     m_parts.journal->runStarted();
@@ -105,6 +111,7 @@ void ReadingController::stop() {
     m_parts.strip->BtStop->hide();
     m_stats.stopReading();
     m_parts.journal->runEnded();
+    showContext();
     if (m_parts.mainShown())
         m_parts.strip->BtStart->setFocus();
 }
@@ -137,7 +144,19 @@ void ReadingController::clearAllRows() {
         m_parts.fullScreen->panel()->clearRows();
 }
 
+int ReadingController::tickInterval() const {
+    const int delay = m_parts.strip->UpDown2->value();
+    if (!m_parts.actions.MnRampUp->isChecked())
+        return delay;
+    return DelaySteps::rampInterval(delay, m_parts.clock->nowMs() - m_runStartMs);
+}
+
 void ReadingController::tick() {
+    if (m_parts.actions.MnRampUp->isChecked()) {
+        const int interval = tickInterval();
+        if (m_parts.timers.t1->interval() != interval)
+            m_parts.timers.t1->setInterval(interval);
+    }
     DisplayPanel *target = m_parts.mainShown()         ? m_parts.panel
                            : m_parts.fullScreenShown() ? m_parts.fullScreen->panel()
                                                        : nullptr;
@@ -152,6 +171,10 @@ void ReadingController::tick() {
         break;
     case ReadingEngine::TickOutcome::Built:
         m_parts.readSincePlaced = m_parts.readSincePlaced || !pieces.isEmpty();
+        for (const QString &piece : pieces) {
+            if (!piece.isEmpty())
+                m_lastPieceWords = int(piece.count(QLatin1Char(' '))) + 1;
+        }
         m_parts.journal->recorder().piecesShown(int(pieces.size()));
         for (int i = 0; i < pieces.size() && i < DisplayPanel::PieceRows; ++i)
             target->row(i)->setText(pieces.at(i));
@@ -198,6 +221,7 @@ void ReadingController::jumpToProgress() {
 }
 
 void ReadingController::placeAt(int line) {
+    m_lastPieceWords = 0;
     state().CurrentLine = line;
     state().ReadBuffer.clear();
     m_parts.readSincePlaced = false;
@@ -246,6 +270,14 @@ void ReadingController::connectSteps() {
             connect(action, &QAction::triggered, this, [this, step] { this->step(step); });
     }
     m_parts.editor->installEventFilter(this);
+
+    const Actions &a = m_parts.actions;
+    connect(a.MnLongWords, &QAction::triggered, this, &ReadingController::ActBeginToCount);
+    connect(a.MnRampUp, &QAction::triggered, this,
+            [this] { m_parts.timers.t1->setInterval(tickInterval()); });
+    connect(a.MnContextOnStop, &QAction::triggered, this, &ReadingController::showContext);
+    connect(a.MnFocusLetter, &QAction::triggered, m_parts.view, &ViewController::applyFocusLetter);
+    connect(a.MnFocusColor, &QAction::triggered, m_parts.view, &ViewController::chooseFocusColor);
 }
 
 QList<QAction *> ReadingController::stepKeys() const {
@@ -281,6 +313,7 @@ void ReadingController::step(ReadingStep step) {
     }
     m_engine.placeAt(to->line, to->column);
     m_parts.readSincePlaced = false;
+    m_lastPieceWords = 0;
     showProgress(Chunker::progressOf(to->line, lineCount()));
     if (!isReading()) {
         const int caret = editor->lineStart(to->line) + int(to->column);
@@ -288,7 +321,27 @@ void ReadingController::step(ReadingStep step) {
         editor->SavedSelStart = caret;
         ActBeginToCount();
     }
+    showContext();
     resumeIfReading(true);
+}
+
+void ReadingController::showContext() {
+    if (!m_parts.actions.MnContextOnStop->isChecked() || isReading() || m_parts.editor->isBlank()) {
+        hideContext();
+        return;
+    }
+    const ContextText c =
+        ReadingSteps::context(*this, ReadingSteps::nextWord(*this, state()), m_lastPieceWords);
+    const QColor mark = m_parts.view->focusColor();
+    m_parts.panel->setContext(c.text, c.markStart, c.markEnd, mark);
+    if (m_parts.fullScreen)
+        m_parts.fullScreen->panel()->setContext(c.text, c.markStart, c.markEnd, mark);
+}
+
+void ReadingController::hideContext() {
+    m_parts.panel->setContext(QString());
+    if (m_parts.fullScreen)
+        m_parts.fullScreen->panel()->setContext(QString());
 }
 
 void ReadingController::resetProgressToStart() {
@@ -318,7 +371,7 @@ void ReadingController::onDelayChanged() {
         box->setValue(snapped); // runs this handling again for the snapped value
         return;
     }
-    m_parts.timers.t1->setInterval(v);
+    m_parts.timers.t1->setInterval(tickInterval());
     ActBeginToCount();
 }
 
@@ -429,6 +482,7 @@ ReadingOptions ReadingController::options() const {
     o.SmartPause = a.MnSmartPause->isChecked();
     o.DelMin = a.MnDelMin->isChecked();
     o.ReadNonStop = a.MnReadNonStop->isChecked();
+    o.LongWords = a.MnLongWords->isChecked();
     return o;
 }
 
