@@ -1,4 +1,6 @@
 #include "../reading/FakeHost.h"
+#include "reading/Chunker.h"
+#include "reading/DelaySteps.h"
 #include "reading/ReadingEngine.h"
 #include "training/ReadingSteps.h"
 
@@ -91,6 +93,57 @@ private slots:
         for (int i = 0; i < 10 && !r.engine.state().ReadingFinished; ++i)
             QVERIFY(QStringList({u"<pause>"_s, QString()}).contains(r.tick()));
         QVERIFY(r.engine.state().ReadingFinished);
+    }
+
+    void longWordTicksAddToEachPauseMode() {
+        const QString text = u"Кот, переписывание. Сверхъестественное дело.\n"_s;
+        struct Mode {
+            bool ReadingOptions::*flag;
+            QList<int> ticks; // after each piece, without long words
+        };
+        const Mode modes[] = {{&ReadingOptions::WithoutPause, {0, 0, 0, 0}},
+                              {&ReadingOptions::ShortPause, {1, 1, 0, 1}},
+                              {&ReadingOptions::LongPause, {2, 2, 0, 2}},
+                              {&ReadingOptions::SmartPause, {1, 2, 0, 2}}};
+        const QList<int> extra{0, 1, 2, 0};
+        for (const Mode &m : modes) {
+            for (const bool signs : {true, false}) {
+                for (const bool longer : {false, true}) {
+                    ReadingOptions o;
+                    o.WithoutPause = false;
+                    o.*m.flag = true;
+                    o.ReactOnSigns = signs;
+                    o.LongWords = longer;
+                    Rig r(text, o);
+                    r.host.length = 1;
+                    for (int i = 0; i < 4; ++i) {
+                        r.engine.state().PauseTicks = 0;
+                        r.engine.state().SentenceEnded = true; // leave out capitals' ticks
+                        QVERIFY(!r.tick().isEmpty());
+                        const int want = signs ? m.ticks.at(i) + (longer ? extra.at(i) : 0) : 0;
+                        QCOMPARE(r.engine.state().PauseTicks, want);
+                    }
+                }
+            }
+        }
+        QCOMPARE(Chunker::longWordTicks(u"девятибук"), 0);
+        QCOMPARE(Chunker::longWordTicks(u"а десятибукв,"), 1);
+        QCOMPARE(Chunker::longWordTicks(u"пятнадцатибуквен"), 2);
+    }
+
+    void rampHalvesTheSpeedAtStart() {
+        QCOMPARE(DelaySteps::rampInterval(140, 0), 280);
+        QCOMPARE(DelaySteps::rampInterval(140, 2500), 245);
+        QCOMPARE(DelaySteps::rampInterval(140, 5000), 210);
+        QCOMPARE(DelaySteps::rampInterval(140, 9999), 140);
+        QCOMPARE(DelaySteps::rampInterval(140, 10000), 140);
+        QCOMPARE(DelaySteps::rampInterval(9000, 0), 18000);
+        int previous = DelaySteps::rampInterval(50, 0);
+        for (int t = 0; t <= 11000; t += 137) {
+            const int now = DelaySteps::rampInterval(50, t);
+            QVERIFY(now <= previous && now >= 50);
+            previous = now;
+        }
     }
 
     void nextWordFollowsTheBuffer() {
