@@ -125,7 +125,7 @@ void DisplayPanel::setContext(const QString &text, qsizetype markStart, qsizetyp
         m_context->setAttribute(Qt::WA_TranslucentBackground);
     }
     QFont f = m_font;
-    f.setPointSizeF(std::max(8.0, (f.pointSizeF() > 0 ? f.pointSizeF() : 12.0) * 0.4));
+    f.setPointSizeF(std::max(8.0, (f.pointSizeF() > 0 ? f.pointSizeF() : 12.0) * 0.25));
     m_context->setFont(f);
     QPalette p = m_context->palette();
     p.setColor(QPalette::WindowText, m_color);
@@ -151,7 +151,9 @@ void DisplayPanel::placeContext() {
     if (!m_context)
         return;
     const int margin = std::min(40, width() / 10);
-    const int top = m_rowsBottom + 8;
+    // Three lines at least, over the lowest row when the rows fill the panel.
+    const int needed = 3 * QFontMetrics(m_context->font()).lineSpacing() + 4;
+    const int top = std::max(0, std::min(m_rowsBottom + 8, height() - needed));
     m_context->setGeometry(margin, top, std::max(0, width() - 2 * margin),
                            std::max(0, height() - top - 4));
 }
