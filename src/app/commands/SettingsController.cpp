@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -172,6 +173,12 @@ void SettingsController::loadOptionsFile() {
 }
 
 void SettingsController::saveOptionsFile() {
+    // Never touched, never written: the data folder stays as it was.
+    bool asDefault = m_parts.view->focusColor() == ViewController::DefaultFocusColor;
+    for (const auto &[item, key] : ExtraOptions)
+        asDefault = asDefault && !(m_parts.actions.*item)->isChecked();
+    if (asDefault && !QFileInfo::exists(optionsPath()))
+        return;
     QSettings file(optionsPath(), QSettings::IniFormat);
     for (const auto &[item, key] : ExtraOptions)
         file.setValue(QLatin1String(key), (m_parts.actions.*item)->isChecked());
