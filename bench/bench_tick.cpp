@@ -36,6 +36,25 @@ void BM_Tick9Rows(benchmark::State &state) {
 }
 BENCHMARK(BM_Tick9Rows)->Arg(512 * 1024)->Arg(50 * 1024 * 1024)->Unit(benchmark::kMicrosecond);
 
+// The tick with its painting, every reading option of our own off (0) or on (1).
+void BM_TickOptions(benchmark::State &state) {
+    bench::WindowSession s(bench::russianText(256 * 1024, 40, 120));
+    zk::MainWindow *w = s.window.get();
+    const bool on = state.range(0) != 0;
+    const zk::Actions &a = w->actions();
+    for (QAction *option : {a.MnLongWords, a.MnRampUp, a.MnFocusLetter, a.MnContextOnStop}) {
+        option->setChecked(!on);
+        option->trigger(); // as a click: checked as wanted, with its handler run
+    }
+    bench::startNineRowRun(w);
+    for (auto _ : state) {
+        w->engine().state().PauseTicks = 0;
+        w->reading()->tick();
+        w->mainPanel()->repaint();
+    }
+}
+BENCHMARK(BM_TickOptions)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 void BM_StartupToFirstPiece(benchmark::State &state) {
     QTemporaryDir dir;
     const QString book = QDir(dir.path()).filePath(QStringLiteral("book.txt"));

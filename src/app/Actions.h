@@ -19,6 +19,8 @@ struct Actions {
     QAction *N22, *MnReactOnSigns, *MnPause, *MnWithoutPause, *MnShortPause, *MnLongPause,
         *MnSmartPause, *MnDelMin, *MnReadNonStop, *MnReactOnFocus, *MnRemAll, *N28;
     QAction *MnCheckUnderstanding, *MnSpeedLadder;
+    // Options that change reading only when on.
+    QAction *MnLongWords, *MnRampUp, *MnFocusLetter, *MnContextOnStop, *MnFocusColor;
     QAction *MnShowEdit, *MnHideEdit, *N4, *N34, *N35, *N36, *N5, *MnHelp;
     // The display's pop-up menu.
     QAction *PumFile, *N16, *N19, *N58, *N59, *N61, *PumStart, *PumStop, *PumFont, *PumBackGround;
@@ -26,6 +28,7 @@ struct Actions {
         *PumWithoutPause, *PumShortPause, *PumLongPause, *PumSmartPause;
     QAction *N40, *Pum34, *Pum35, *Pum36, *PumShowEdit, *PumHideEdit, *PumFullScreen, *PumWindow,
         *PumJournal, *PumExercises, *PumSchulte, *PumExit;
+    QAction *PumSentenceBack, *PumSentenceForward, *PumParagraphBack, *PumParagraphForward;
     // The statistics bar's pop-up menu.
     QAction *PumShowTimeAndSpeed, *PumShowTimeOfWork, *PumShowTimeOfReading, *PumShowSpeedInSigns,
         *PumShowSpeedInWords;
@@ -36,6 +39,7 @@ struct Actions {
         *ActBeginToCount, *ActClose, *ActMaxLength2, *ActHideEdit, *ActLoadFromFile, *ActCheckLines,
         *ActFulScreen, *ActGoToStart, *ActSetFont, *ActHelp, *actmaxlength1, *ActShowEdit,
         *ActStartStop, *ActSaveEdit;
+    QAction *ActSentenceBack, *ActSentenceForward, *ActParagraphBack, *ActParagraphForward;
 };
 
 // The window's timers, each named as its object.

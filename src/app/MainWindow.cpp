@@ -242,6 +242,7 @@ void MainWindow::connectCommands() {
     for (QAction *mode : reading->pauseModes())
         connect(mode, &QAction::triggered, reading,
                 [reading, mode] { reading->choosePauseMode(mode); });
+    reading->connectSteps();
 
     EditorController *editing = m_editing.get();
     on(a.ActLocateSelStart, editing, &EditorController::ActLocateSelStart);
@@ -421,6 +422,7 @@ void MainWindow::createFullScreenWindow() {
     for (QAction *action : readingWindowKeys())
         m_parts.fullScreen->addAction(action);
     m_parts.fullScreen->addAction(m_parts.actions.ActFulScreen);
+    m_parts.fullScreen->addActions(m_reading->stepKeys());
     m_session->startShown();
 }
 

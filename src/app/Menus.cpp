@@ -26,6 +26,7 @@ constexpr MenuItem MainMenu[] = {
     ITEM(0, N2, u"&Вид", 0, false, false, false, true),
     ITEM(1, N13, u"Шрифт"),
     ITEM(1, N14, u"Фон"),
+    ITEM(1, MnFocusColor, u"Цвет опорной буквы"),
     ITEM(1, N15, u"Картинка", 0, false, false, true, true),
     ITEM(2, N44, u"Загрузить из файла"),
     ITEM(2, MnPictClip, u"Загрузить из буфера"),
@@ -65,6 +66,11 @@ constexpr MenuItem MainMenu[] = {
     SEPARATOR(1, MnTrainingLine),
     ITEM(1, MnCheckUnderstanding, u"Проверять понимание", 0, true, false),
     ITEM(1, MnSpeedLadder, u"Тренировка скорости", 0, true, false),
+    SEPARATOR(1, MnSteeringLine),
+    ITEM(1, MnLongWords, u"Длинные слова дольше", 0, true, false),
+    ITEM(1, MnRampUp, u"Разгон", 0, true, false),
+    ITEM(1, MnFocusLetter, u"Опорная буква", 0, true, false),
+    ITEM(1, MnContextOnStop, u"Показывать текст при остановке", 0, true, false),
     SEPARATOR(1, N27),
     ITEM(1, N28, u"Восстановить настройки"),
     ITEM(0, MnShowEdit, u"&Показать редактор", Qt::Key_F2),
@@ -89,6 +95,11 @@ constexpr MenuItem DisplayPopup[] = {
     SEPARATOR(0, N50),
     ITEM(0, PumStart, u"Старт"),
     ITEM(0, PumStop, u"Стоп"),
+    SEPARATOR(0, N62),
+    ITEM(0, PumSentenceBack, u"Назад на предложение", (Qt::CTRL | Qt::Key_Left).toCombined()),
+    ITEM(0, PumSentenceForward, u"Вперёд на предложение", (Qt::CTRL | Qt::Key_Right).toCombined()),
+    ITEM(0, PumParagraphBack, u"Назад на абзац", (Qt::CTRL | Qt::Key_Up).toCombined()),
+    ITEM(0, PumParagraphForward, u"Вперёд на абзац", (Qt::CTRL | Qt::Key_Down).toCombined()),
     SEPARATOR(0, N23),
     ITEM(0, PumFont, u"Шрифт"),
     ITEM(0, PumBackGround, u"Фон"),
@@ -144,13 +155,14 @@ constexpr MenuItem EditorPopup[] = {
 };
 
 constexpr CommandItem Commands[] = {
-    COMMAND(ActLocateSelStart), COMMAND(ActBtStart),    COMMAND(ActBtStop),
-    COMMAND(ActBtStartFull),    COMMAND(ActBtStopFull), COMMAND(ActBeginToCount),
-    COMMAND(ActClose),          COMMAND(ActMaxLength2), COMMAND(ActHideEdit),
-    COMMAND(ActLoadFromFile),   COMMAND(ActCheckLines), COMMAND(ActFulScreen),
-    COMMAND(ActGoToStart),      COMMAND(ActSetFont),    COMMAND(ActHelp),
-    COMMAND(actmaxlength1),     COMMAND(ActShowEdit),   COMMAND(ActStartStop),
-    COMMAND(ActSaveEdit),
+    COMMAND(ActLocateSelStart), COMMAND(ActBtStart),          COMMAND(ActBtStop),
+    COMMAND(ActBtStartFull),    COMMAND(ActBtStopFull),       COMMAND(ActBeginToCount),
+    COMMAND(ActClose),          COMMAND(ActMaxLength2),       COMMAND(ActHideEdit),
+    COMMAND(ActLoadFromFile),   COMMAND(ActCheckLines),       COMMAND(ActFulScreen),
+    COMMAND(ActGoToStart),      COMMAND(ActSetFont),          COMMAND(ActHelp),
+    COMMAND(actmaxlength1),     COMMAND(ActShowEdit),         COMMAND(ActStartStop),
+    COMMAND(ActSaveEdit),       COMMAND(ActSentenceBack),     COMMAND(ActSentenceForward),
+    COMMAND(ActParagraphBack),  COMMAND(ActParagraphForward),
 };
 
 #undef ITEM

@@ -1,10 +1,12 @@
 #include "display/DisplayPanel.h"
 
+#include "display/FocusLetter.h"
 #include "display/RowGeometry.h"
 
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QUrl>
 
 namespace zk {
@@ -31,6 +33,40 @@ void DisplayRow::mouseDoubleClickEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton)
         emit doubleClicked();
     event->accept();
+}
+
+void DisplayRow::setFocusColor(const QColor &color) {
+    m_focus = color;
+    update();
+}
+
+qreal DisplayRow::textLeft() const {
+    const QFontMetricsF metrics(font());
+    const QString piece = text();
+    if (!m_focus.isValid())
+        return (width() - metrics.horizontalAdvance(piece)) / 2;
+    return FocusLetter::textLeft(metrics, piece, FocusLetter::index(piece), width() / 2.0, width());
+}
+
+void DisplayRow::paintEvent(QPaintEvent *event) {
+    const QString piece = text();
+    const qsizetype at = m_focus.isValid() ? FocusLetter::index(piece) : -1;
+    if (at < 0) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    p.setFont(font());
+    const QFontMetricsF metrics(font());
+    const qreal baseline = (height() - metrics.height()) / 2 + metrics.ascent();
+    qreal x = textLeft();
+    const QColor normal = palette().color(QPalette::WindowText);
+    const QString parts[] = {piece.left(at), piece.mid(at, 1), piece.mid(at + 1)};
+    for (int i = 0; i < 3; ++i) {
+        p.setPen(i == 1 ? m_focus : normal);
+        p.drawText(QPointF(x, baseline), parts[i]);
+        x += metrics.horizontalAdvance(parts[i]);
+    }
 }
 
 DisplayPanel::DisplayPanel(const QString &rowPrefix, const QString &templateText, QWidget *parent)
@@ -66,6 +102,60 @@ void DisplayPanel::layoutRows(int lineCount, int offset) {
         r->setGeometry(1, tops.at(i), std::max(0, width() - 2), h);
         r->show();
     }
+    m_rowsBottom = n > 0 ? tops.at(n - 1) + h : height() / 2;
+    placeContext();
+}
+
+void DisplayPanel::setFocusColor(const QColor &color) {
+    for (DisplayRow *r : m_rows)
+        r->setFocusColor(color);
+}
+
+void DisplayPanel::setContext(const QString &text, qsizetype markStart, qsizetype markEnd,
+                              const QColor &mark) {
+    if (!m_context) {
+        if (text.isEmpty())
+            return;
+        m_context = new QLabel(this);
+        m_context->setObjectName(QStringLiteral("ContextStrip"));
+        m_context->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        m_context->setWordWrap(true);
+        m_context->setTextFormat(Qt::RichText);
+        m_context->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_context->setAttribute(Qt::WA_TranslucentBackground);
+    }
+    QFont f = m_font;
+    f.setPointSizeF(std::max(8.0, (f.pointSizeF() > 0 ? f.pointSizeF() : 12.0) * 0.25));
+    m_context->setFont(f);
+    QPalette p = m_context->palette();
+    p.setColor(QPalette::WindowText, m_color);
+    m_context->setPalette(p);
+    markStart = std::clamp<qsizetype>(markStart, 0, text.size());
+    markEnd = std::clamp<qsizetype>(markEnd, markStart, text.size());
+    const QString shown = mark.isValid() ? mark.name() : m_color.name();
+    m_context->setText(text.left(markStart).toHtmlEscaped() +
+                       QStringLiteral("<u><span style=\"color:%1\">").arg(shown) +
+                       text.mid(markStart, markEnd - markStart).toHtmlEscaped() +
+                       QStringLiteral("</span></u>") + text.mid(markEnd).toHtmlEscaped());
+    m_context->setProperty("plain", text);
+    m_context->setVisible(!text.isEmpty());
+    placeContext();
+}
+
+QString DisplayPanel::context() const {
+    return m_context && !m_context->isHidden() ? m_context->property("plain").toString()
+                                               : QString();
+}
+
+void DisplayPanel::placeContext() {
+    if (!m_context)
+        return;
+    const int margin = std::min(40, width() / 10);
+    // Three lines at least, over the lowest row when the rows fill the panel.
+    const int needed = 3 * QFontMetrics(m_context->font()).lineSpacing() + 4;
+    const int top = std::max(0, std::min(m_rowsBottom + 8, height() - needed));
+    m_context->setGeometry(margin, top, std::max(0, width() - 2 * margin),
+                           std::max(0, height() - top - 4));
 }
 
 void DisplayPanel::clearRows(int from) {
@@ -179,6 +269,7 @@ void DisplayPanel::resizeEvent(QResizeEvent *event) {
     QFrame::resizeEvent(event);
     fitRowWidths();
     placeHint();
+    placeContext();
     emit resized();
 }
 

@@ -13,6 +13,11 @@ class DisplayRow final : public QLabel {
 public:
     explicit DisplayRow(QWidget *parent);
 
+    // A valid colour draws the piece with its focus letter at the middle, in that colour.
+    void setFocusColor(const QColor &color);
+    // Where the piece's left edge is drawn; the label's own place when centred.
+    qreal textLeft() const;
+
 signals:
     void clicked();
     void doubleClicked();
@@ -20,6 +25,10 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor m_focus;
 };
 
 // A display panel with its ten rows: rows 0..8 show pieces, row 9 is the
@@ -48,6 +57,13 @@ public:
     QColor displayColor() const { return m_color; }
     // A quiet line in the rows' colour across the middle of the panel; empty hides it.
     void setHint(const QString &text);
+    // The focus letter on every row in this colour; an invalid colour centres rows again.
+    void setFocusColor(const QColor &color);
+    // A strip under the rows with the text around the stop, in the display font but smaller;
+    // `marked` (a range of `text`) is drawn in the focus colour. Empty hides it.
+    void setContext(const QString &text, qsizetype markStart = 0, qsizetype markEnd = 0,
+                    const QColor &mark = QColor());
+    QString context() const;
     QString hint() const;
 
 signals:
@@ -68,10 +84,13 @@ protected:
 private:
     void fitRowWidths();
     void placeHint();
+    void placeContext();
     static QString droppedFile(const QDropEvent *event);
     static bool acceptAsCopy(QDropEvent *event);
     QList<DisplayRow *> m_rows;
     QLabel *m_hint = nullptr;
+    QLabel *m_context = nullptr;
+    int m_rowsBottom = 0;
     QFont m_font;
     QColor m_color;
 };

@@ -213,6 +213,22 @@ void Chunker::addPunctuationTicks(const QString &piece, const ReadingOptions &o)
     }
 }
 
+int Chunker::longWordTicks(QStringView piece) {
+    int longest = 0;
+    int letters = 0;
+    for (const QChar c : piece) {
+        letters = c.isLetter() ? letters + 1 : c == QLatin1Char(' ') ? 0 : letters;
+        longest = std::max(longest, letters);
+    }
+    return longest >= 15 ? 2 : longest >= 10 ? 1 : 0;
+}
+
+QString Chunker::finished(const QString &piece, const ReadingOptions &o) {
+    if (o.LongWords && o.ReactOnSigns)
+        m_state.PauseTicks += longWordTicks(piece);
+    return piece;
+}
+
 QString Chunker::BuildPiece() {
     QString piece = TakeWord();
     if (piece.isEmpty()) {
@@ -226,12 +242,12 @@ QString Chunker::BuildPiece() {
     ReadingOptions o = m_host.options();
     if (o.ReactOnSigns && isPunctuation(piece.back())) {
         addPunctuationTicks(piece, o);
-        return piece;
+        return finished(piece, o);
     }
     for (;;) {
         const QString next = TakeWord();
         if (next.isEmpty())
-            return piece;
+            return finished(piece, o);
         const qsizetype nextSigns = signCount(next);
         const qsizetype candidate = signs + 1 + nextSigns;
         if (candidate < m_state.RowCapacity && candidate < m_host.rowLength()) {
@@ -242,11 +258,11 @@ QString Chunker::BuildPiece() {
             o = m_host.options();
             if (o.ReactOnSigns && isPunctuation(piece.back())) {
                 addPunctuationTicks(piece, o);
-                return piece;
+                return finished(piece, o);
             }
         } else {
             pushFront(next);
-            return piece;
+            return finished(piece, o);
         }
     }
 }

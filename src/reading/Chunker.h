@@ -25,12 +25,16 @@ public:
     // Characters, not UTF-16 units: a surrogate pair is one sign.
     static qsizetype signCount(QStringView s);
 
+    // Extra pause ticks a piece earns for its longest word: one from 10 letters, two from 15.
+    static int longWordTicks(QStringView piece);
+
     static constexpr int RefillBelow = 100;
     static constexpr int FillUpTo = 400;
     static constexpr int EndCutOff = 1000;
 
 private:
     void addPunctuationTicks(const QString &piece, const ReadingOptions &o);
+    QString finished(const QString &piece, const ReadingOptions &o);
     void normalizeBuffer();
     void pushFront(const QString &word);
 

@@ -29,4 +29,10 @@ int DelaySteps::snap(int v) {
     }
 }
 
+int DelaySteps::rampInterval(int delay, long long sinceStartMs) {
+    if (sinceStartMs >= RampMs || sinceStartMs < 0)
+        return delay;
+    return delay + static_cast<int>(delay * (RampMs - sinceStartMs) / RampMs);
+}
+
 } // namespace zk

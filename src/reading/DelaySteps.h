@@ -13,6 +13,10 @@ public:
     static int stepFor(int v);
     // 110, 220, 550 and 1100 are never shown: they snap to the next value of the walk.
     static int snap(int v);
+
+    // "Разгон": a run's first RampMs go from twice the delay down to the delay.
+    static constexpr int RampMs = 10000;
+    static int rampInterval(int delay, long long sinceStartMs);
 };
 
 } // namespace zk

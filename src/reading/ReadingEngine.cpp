@@ -31,4 +31,15 @@ void ReadingEngine::jumpTo(int line) {
     m_state.CurrentLine = line;
 }
 
+void ReadingEngine::placeAt(int line, qsizetype column) {
+    const QString rest = Chunker::trimmed(m_host.line(line).mid(column));
+    m_state.ReadBuffer = rest.isEmpty() ? QString() : rest + QLatin1Char(' ');
+    // Past the last line the next refill wraps or ends the text, as reading there would.
+    m_state.CurrentLine = line + 1;
+    m_state.PauseTicks = 0;
+    m_state.SentenceEnded = false;
+    m_state.ReadingFinished = false;
+    m_state.TextExhausted = false;
+}
+
 } // namespace zk

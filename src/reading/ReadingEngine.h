@@ -21,6 +21,8 @@ public:
     void prepareStart();
     // A jump of the reading position.
     void jumpTo(int line);
+    // Reading goes on from this place at the next tick, without the pending pause.
+    void placeAt(int line, qsizetype column);
 
     ReadingState &state() { return m_state; }
     const ReadingState &state() const { return m_state; }

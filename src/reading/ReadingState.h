@@ -29,6 +29,7 @@ struct ReadingOptions {
     bool SmartPause = false;
     bool DelMin = false;
     bool ReadNonStop = false;
+    bool LongWords = false; // extra pause ticks for long words
 };
 
 // What the chunker needs from the rest of the program.

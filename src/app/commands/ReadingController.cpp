@@ -1,7 +1,9 @@
 #include "app/commands/ReadingController.h"
 
+#include "app/MainWindow.h"
 #include "app/commands/DocumentController.h"
 #include "app/commands/EditorController.h"
+#include "app/commands/ViewController.h"
 #include "app/commands/WindowParts.h"
 #include "display/ControlStrip.h"
 #include "display/DisplayPanel.h"
@@ -14,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QTimer>
 
 namespace zk {
@@ -47,12 +50,14 @@ void ReadingController::suspend() {
     m_parts.timers.t1->stop();
     m_parts.timers.T2->stop();
     emit runSuspended();
+    showContext();
 }
 
 void ReadingController::resumeIfReading(bool restartCount) {
     if (!isReading())
         return;
     emit runResumed();
+    hideContext();
     m_parts.timers.t1->start();
     m_parts.timers.T2->start();
     if (restartCount)
@@ -86,10 +91,13 @@ void ReadingController::start() {
         std::max(0, state().CurrentLine - (state().ReadBuffer.trimmed().isEmpty() ? 0 : 1));
     m_runJumped = false;
     editor->SelectionTracking = false;
+    m_runStartMs = m_parts.clock->nowMs();
+    m_parts.timers.t1->setInterval(tickInterval());
     m_parts.timers.t1->start();
     m_parts.timers.T2->start();
     m_parts.strip->BtStop->show();
     m_parts.strip->BtStart->hide();
+    hideContext();
     m_stats.startReading();
     ActBeginToCount();
     emit runStarted();
@@ -133,6 +141,7 @@ void ReadingController::stopWith(RunEnd::Reason reason) {
     m_parts.strip->BtStop->hide();
     m_stats.stopReading();
     emit runEnded(runEnd(reason));
+    showContext();
     if (m_parts.mainShown())
         m_parts.strip->BtStart->setFocus();
 }
@@ -165,7 +174,19 @@ void ReadingController::clearAllRows() {
         m_parts.fullScreen->panel()->clearRows();
 }
 
+int ReadingController::tickInterval() const {
+    const int delay = m_parts.strip->UpDown2->value();
+    if (!m_parts.actions.MnRampUp->isChecked())
+        return delay;
+    return DelaySteps::rampInterval(delay, m_parts.clock->nowMs() - m_runStartMs);
+}
+
 void ReadingController::tick() {
+    if (m_parts.actions.MnRampUp->isChecked()) {
+        const int interval = tickInterval();
+        if (m_parts.timers.t1->interval() != interval)
+            m_parts.timers.t1->setInterval(interval);
+    }
     DisplayPanel *target = m_parts.mainShown()         ? m_parts.panel
                            : m_parts.fullScreenShown() ? m_parts.fullScreen->panel()
                                                        : nullptr;
@@ -181,6 +202,10 @@ void ReadingController::tick() {
     case ReadingEngine::TickOutcome::Built:
         m_parts.readSincePlaced = m_parts.readSincePlaced || !pieces.isEmpty();
         emit piecesShown(int(pieces.size()));
+        for (const QString &piece : pieces) {
+            if (!piece.isEmpty())
+                m_lastPieceWords = int(piece.count(QLatin1Char(' '))) + 1;
+        }
         for (int i = 0; i < pieces.size() && i < DisplayPanel::PieceRows; ++i)
             target->row(i)->setText(pieces.at(i));
         break;
@@ -227,11 +252,127 @@ void ReadingController::jumpToProgress() {
 
 void ReadingController::placeAt(int line) {
     m_runJumped = m_runJumped || isReading();
+    m_lastPieceWords = 0;
     state().CurrentLine = line;
     state().ReadBuffer.clear();
     m_parts.readSincePlaced = false;
     if (!isReading())
         m_parts.editing->ActLocateSelStart();
+}
+
+namespace {
+
+struct StepCommand {
+    QAction *Actions::*key;
+    QAction *Actions::*item;
+    Qt::Key arrow;
+    ReadingStep step;
+};
+
+const StepCommand StepCommands[] = {
+    {&Actions::ActSentenceBack, &Actions::PumSentenceBack, Qt::Key_Left, ReadingStep::SentenceBack},
+    {&Actions::ActSentenceForward, &Actions::PumSentenceForward, Qt::Key_Right,
+     ReadingStep::SentenceForward},
+    {&Actions::ActParagraphBack, &Actions::PumParagraphBack, Qt::Key_Up,
+     ReadingStep::ParagraphBack},
+    {&Actions::ActParagraphForward, &Actions::PumParagraphForward, Qt::Key_Down,
+     ReadingStep::ParagraphForward},
+};
+
+bool isStepKey(const QKeyEvent *key) {
+    if (key->modifiers() != Qt::ControlModifier)
+        return false;
+    for (const StepCommand &c : StepCommands) {
+        if (key->key() == c.arrow)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void ReadingController::connectSteps() {
+    for (const StepCommand &c : StepCommands) {
+        QAction *key = m_parts.actions.*c.key;
+        key->setShortcut(QKeySequence(Qt::CTRL | c.arrow));
+        m_parts.window->addAction(key);
+        const ReadingStep step = c.step;
+        for (QAction *action : {key, m_parts.actions.*c.item})
+            connect(action, &QAction::triggered, this, [this, step] { this->step(step); });
+    }
+    m_parts.editor->installEventFilter(this);
+
+    const Actions &a = m_parts.actions;
+    connect(a.MnLongWords, &QAction::triggered, this, &ReadingController::ActBeginToCount);
+    connect(a.MnRampUp, &QAction::triggered, this,
+            [this] { m_parts.timers.t1->setInterval(tickInterval()); });
+    connect(a.MnContextOnStop, &QAction::triggered, this, &ReadingController::showContext);
+    connect(a.MnFocusLetter, &QAction::triggered, m_parts.view, &ViewController::applyFocusLetter);
+    connect(a.MnFocusColor, &QAction::triggered, m_parts.view, &ViewController::chooseFocusColor);
+}
+
+QList<QAction *> ReadingController::stepKeys() const {
+    QList<QAction *> keys;
+    for (const StepCommand &c : StepCommands)
+        keys.append(m_parts.actions.*c.key);
+    return keys;
+}
+
+bool ReadingController::eventFilter(QObject *watched, QEvent *event) {
+    // The shown editor moves its caret with these keys, as any editor does.
+    if (watched == m_parts.editor && event->type() == QEvent::ShortcutOverride &&
+        isStepKey(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ReadingController::step(ReadingStep step) {
+    EditorPanel *editor = m_parts.editor;
+    if (editor->isVisible() || editor->isBlank())
+        return;
+    suspend();
+    const std::optional<LinePosition> to =
+        ReadingSteps::target(*this, ReadingSteps::nextWord(*this, state()), step);
+    if (!to) {
+        // Past the last sentence: the end of the text.
+        stop();
+        clearAllRows();
+        rewindToStart();
+        return;
+    }
+    m_engine.placeAt(to->line, to->column);
+    m_parts.readSincePlaced = false;
+    m_lastPieceWords = 0;
+    showProgress(Chunker::progressOf(to->line, lineCount()));
+    if (!isReading()) {
+        const int caret = editor->lineStart(to->line) + int(to->column);
+        editor->setCaretUntracked(caret);
+        editor->SavedSelStart = caret;
+        ActBeginToCount();
+    }
+    showContext();
+    resumeIfReading(true);
+}
+
+void ReadingController::showContext() {
+    if (!m_parts.actions.MnContextOnStop->isChecked() || isReading() || m_parts.editor->isBlank()) {
+        hideContext();
+        return;
+    }
+    const ContextText c =
+        ReadingSteps::context(*this, ReadingSteps::nextWord(*this, state()), m_lastPieceWords);
+    const QColor mark = m_parts.view->focusColor();
+    m_parts.panel->setContext(c.text, c.markStart, c.markEnd, mark);
+    if (m_parts.fullScreen)
+        m_parts.fullScreen->panel()->setContext(c.text, c.markStart, c.markEnd, mark);
+}
+
+void ReadingController::hideContext() {
+    m_parts.panel->setContext(QString());
+    if (m_parts.fullScreen)
+        m_parts.fullScreen->panel()->setContext(QString());
 }
 
 void ReadingController::resetProgressToStart() {
@@ -262,7 +403,7 @@ void ReadingController::onDelayChanged() {
         box->setValue(snapped); // runs this handling again for the snapped value
         return;
     }
-    m_parts.timers.t1->setInterval(v);
+    m_parts.timers.t1->setInterval(tickInterval());
     ActBeginToCount();
 }
 
@@ -372,6 +513,7 @@ ReadingOptions ReadingController::options() const {
     o.SmartPause = a.MnSmartPause->isChecked();
     o.DelMin = a.MnDelMin->isChecked();
     o.ReadNonStop = a.MnReadNonStop->isChecked();
+    o.LongWords = a.MnLongWords->isChecked();
     return o;
 }
 

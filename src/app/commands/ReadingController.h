@@ -2,6 +2,7 @@
 
 #include "display/Statistics.h"
 #include "reading/ReadingEngine.h"
+#include "training/ReadingSteps.h"
 
 #include <QObject>
 
@@ -61,6 +62,8 @@ public:
     // Space in either window: the shown Start or Stop button, unless the editor is shown.
     void startOrStopByKey();
     void tick();
+    // The delay of the next tick: the spinner's, or on the ramp at a run's start.
+    int tickInterval() const;
     bool isReading() const;
     // Dialogs and other waits hold the steps and the clock.
     void suspend();
@@ -77,6 +80,14 @@ public:
     // Reading goes on from this line; when stopped, the caret goes there too.
     void placeAt(int line);
     void resetProgressToStart();
+    // Back or forward by a sentence or a paragraph; the shown editor keeps these keys.
+    void step(ReadingStep step);
+    // "Показывать текст при остановке": the strip under the rows while reading is held.
+    void showContext();
+    void hideContext();
+    // Gives the step commands their keys in the main window and connects the menu items.
+    void connectSteps();
+    QList<QAction *> stepKeys() const;
     void rewindToStart();
 
     // Spinners, rows and row capacity.
@@ -106,6 +117,9 @@ signals:
     void countsRestarting(int words, int signs);
     void piecesShown(int pieces);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void stopWith(RunEnd::Reason reason);
     RunEnd runEnd(RunEnd::Reason reason);
@@ -122,6 +136,8 @@ private:
     ReadingEngine m_engine;
     Statistics m_stats;
     QTimer *m_settle;
+    qint64 m_runStartMs = 0;  // the ramp's start
+    int m_lastPieceWords = 0; // of the last piece shown since the position was placed
     bool m_deactivated = false;
     int m_runFirstLine = 0;
     bool m_runJumped = false;

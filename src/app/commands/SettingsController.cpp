@@ -21,8 +21,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSettings>
 
 namespace zk {
 
@@ -127,6 +129,14 @@ private:
     bool m_done = false;
 };
 
+// Options kept in "ZKOptions" by key, each off by default.
+const std::pair<QAction * Actions::*, const char *> ExtraOptions[] = {
+    {&Actions::MnLongWords, "LongWords"},
+    {&Actions::MnRampUp, "RampUp"},
+    {&Actions::MnFocusLetter, "FocusLetter"},
+    {&Actions::MnContextOnStop, "ContextOnStop"},
+};
+
 // Enough of the frame to grab it with the mouse.
 bool showsEnough(const QRect &frame) {
     for (QScreen *screen : QGuiApplication::screens()) {
@@ -149,6 +159,35 @@ SettingsController::SettingsController(WindowParts &parts) : m_parts(parts) {}
 
 QString SettingsController::settingsPath() const {
     return QDir(m_parts.options.dataFolder).filePath(QStringLiteral("ZKData"));
+}
+
+QString SettingsController::optionsPath() const {
+    return QDir(m_parts.options.dataFolder).filePath(QStringLiteral("ZKOptions"));
+}
+
+void SettingsController::loadOptionsFile() {
+    const QSettings file(optionsPath(), QSettings::IniFormat);
+    for (const auto &[item, key] : ExtraOptions)
+        (m_parts.actions.*item)->setChecked(file.value(QLatin1String(key), false).toBool());
+    const QColor focus(file.value(QStringLiteral("FocusColor")).toString());
+    m_parts.view->setFocusColor(focus.isValid() ? focus : ViewController::DefaultFocusColor);
+}
+
+void SettingsController::saveOptionsFile() {
+    // Never touched, never written: the data folder stays as it was.
+    bool asDefault = m_parts.view->focusColor() == ViewController::DefaultFocusColor;
+    for (const auto &[item, key] : ExtraOptions)
+        asDefault = asDefault && !(m_parts.actions.*item)->isChecked();
+    if (asDefault && !QFileInfo::exists(optionsPath()))
+        return;
+    QSettings file(optionsPath(), QSettings::IniFormat);
+    for (const auto &[item, key] : ExtraOptions)
+        file.setValue(QLatin1String(key), (m_parts.actions.*item)->isChecked());
+    file.setValue(QStringLiteral("FocusColor"), m_parts.view->focusColor().name());
+    file.sync();
+    if (file.status() != QSettings::NoError)
+        SessionController::logProblem(
+            SafeFile::saveFailure(optionsPath(), QStringLiteral("не удалось записать")));
 }
 
 void SettingsController::captureSettings(SettingsRecord &record) const {
@@ -267,6 +306,7 @@ void SettingsController::applyWindowPlacement(const SettingsRecord &record) {
 }
 
 void SettingsController::loadSettingsFile() {
+    loadOptionsFile();
     QString problem;
     const std::optional<SettingsRecord> loaded = SettingsFile::load(settingsPath(), &problem);
     m_parts.record = loaded ? *loaded : m_parts.defaults;
@@ -276,6 +316,7 @@ void SettingsController::loadSettingsFile() {
 }
 
 void SettingsController::saveSettingsFile() {
+    saveOptionsFile();
     captureSettings(m_parts.record);
     QString problem;
     if (!SettingsFile::save(settingsPath(), m_parts.record, &problem))
@@ -285,6 +326,8 @@ void SettingsController::saveSettingsFile() {
 void SettingsController::restoreSettings() {
     applyOptionFlags(m_parts.defaults);
     m_parts.comprehension->restoreOptions();
+    for (const auto &[item, key] : ExtraOptions)
+        (m_parts.actions.*item)->setChecked(false);
     m_parts.reading->ActBeginToCount();
 }
 

@@ -24,6 +24,10 @@ public:
     void loadSettingsFile();
     void saveSettingsFile();
     QString settingsPath() const;
+    // Options added since "ZKData" was laid out live in a small file of their own beside it.
+    QString optionsPath() const;
+    void loadOptionsFile();
+    void saveOptionsFile();
 
     void restoreSettings();
     void prepareSettingsMenu();

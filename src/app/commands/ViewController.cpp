@@ -104,9 +104,30 @@ void ViewController::chooseBackground() {
     m_parts.reading->resumeIfReading(true);
 }
 
+void ViewController::chooseFocusColor() {
+    m_parts.reading->suspend();
+    if (const std::optional<QColor> color =
+            m_parts.dialogs->chooseColor(m_parts.dialogParent(), m_focusColor))
+        setFocusColor(*color);
+    m_parts.reading->resumeIfReading(true);
+}
+
+void ViewController::setFocusColor(const QColor &color) {
+    m_focusColor = color;
+    applyFocusLetter();
+}
+
+void ViewController::applyFocusLetter() {
+    const QColor color = m_parts.actions.MnFocusLetter->isChecked() ? m_focusColor : QColor();
+    m_parts.panel->setFocusColor(color);
+    if (m_parts.fullScreen)
+        m_parts.fullScreen->panel()->setFocusColor(color);
+}
+
 void ViewController::restoreView() {
     pumpEvents(Qt::WaitCursor);
     m_parts.settings->applyViewSettings(m_parts.defaults);
+    setFocusColor(DefaultFocusColor);
     m_parts.reading->layoutMainRows();
     m_parts.reading->layoutFullScreenRows();
     m_parts.reading->measureRowCapacity();
@@ -181,6 +202,7 @@ void ViewController::createFullScreenWindow() {
     DisplayPanel *panel = fs->panel();
     panel->setBackground(m_parts.panel->background());
     panel->setDisplayFont(m_parts.panel->displayFont(), m_parts.panel->displayColor());
+    applyFocusLetter();
     accessibility::describeFullScreen(fs, panel);
     ReadingController *reading = m_parts.reading;
     connect(panel, &DisplayPanel::doubleClicked, reading, &ReadingController::toggleReading);

@@ -24,6 +24,14 @@ public:
     void applyDisplayFont(const QFont &font, const QColor &color);
     void restoreView();
 
+    // "Опорная буква" and its colour, chosen in "Вид".
+    static inline const QColor DefaultFocusColor{Qt::red};
+    void chooseFocusColor();
+    void setFocusColor(const QColor &color);
+    QColor focusColor() const { return m_focusColor; }
+    // Puts the focus letter on both displays' rows, or centres them, as the option says.
+    void applyFocusLetter();
+
     void toggleStatisticsBar();
     void showReadingTimePanel();
     void showWorkTimePanel();
@@ -47,6 +55,7 @@ public:
     void syncStatisticsMenu();
 
 private:
+    QColor m_focusColor = DefaultFocusColor;
     void chooseBarPanel(QAction *onItem, QAction *offItem, QWidget *show, QWidget *hide);
     void onFullScreenShown();
     void onFullScreenResized();
