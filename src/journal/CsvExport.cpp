@@ -56,6 +56,7 @@ QByteArray sessionsCsv(const QList<Session> &sessions) {
         QStringLiteral("Понимание, %"),
         QStringLiteral("Эффективно слов в минуту"),
         QStringLiteral("Эффективно знаков в минуту"),
+        QStringLiteral("Дополнительно"),
     };
     QString out = line(header);
     for (const Session &s : sessions) {
@@ -81,6 +82,7 @@ QByteArray sessionsCsv(const QList<Session> &sessions) {
                         : QString(),
             s.checked() ? number(s.effectiveSpeed(SpeedUnit::Words)) : QString(),
             s.checked() ? number(s.effectiveSpeed(SpeedUnit::Signs)) : QString(),
+            s.settings.extrasText(),
         };
         out += line(row);
     }

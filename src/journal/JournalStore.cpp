@@ -64,8 +64,12 @@ const std::initializer_list<QStringView> kVersion5 = {
     u"CREATE INDEX exercises_ended ON exercises (ended)",
     u"CREATE INDEX exercises_choice ON exercises (kind, size, ended)",
 };
+// The reading options beyond the designed ones that were on in a session.
+const std::initializer_list<QStringView> kVersion6 = {
+    u"ALTER TABLE sessions ADD COLUMN extras INTEGER NOT NULL DEFAULT 0",
+};
 const std::initializer_list<QStringView> kMigrations[] = {kVersion1, kVersion2, kVersion3,
-                                                          kVersion4, kVersion5};
+                                                          kVersion4, kVersion5, kVersion6};
 static_assert(std::size(kMigrations) == JournalStore::SchemaVersion);
 
 // Primary SQLite result codes.
@@ -484,7 +488,8 @@ bool JournalStore::addSession(Session &s, int line, std::optional<int> percent) 
     QSqlQuery q(m_db);
     q.prepare(u"INSERT INTO sessions (started, ended, reading_ms, words, signs, pieces, delay_ms, "
               u"row_length, rows, pause_mode, punctuation, book_id, percent_start, percent_end, "
-              u"asked, answered_right) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+              u"asked, answered_right, extras) "
+              u"VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
     for (const QVariant &v :
          {QVariant(s.startedMs), QVariant(s.endedMs), QVariant(s.readingMs), QVariant(s.words),
           QVariant(s.signs), QVariant(s.pieces), QVariant(s.settings.delayMs),
@@ -492,7 +497,7 @@ bool JournalStore::addSession(Session &s, int line, std::optional<int> percent) 
           QVariant(static_cast<int>(s.settings.pauseMode)), QVariant(s.settings.punctuation),
           s.bookId != 0 ? QVariant(s.bookId) : QVariant(), QVariant(s.percentStart),
           QVariant(s.percentEnd), s.checked() ? QVariant(s.asked) : QVariant(),
-          s.checked() ? QVariant(s.answeredRight) : QVariant()})
+          s.checked() ? QVariant(s.answeredRight) : QVariant(), QVariant(s.settings.extras)})
         q.addBindValue(v);
     if (!exec(q))
         return false;
@@ -523,7 +528,7 @@ QList<Session> JournalStore::sessions(qint64 sinceMs) {
     q.prepare(u"SELECT s.id, s.started, s.ended, s.reading_ms, s.words, s.signs, s.pieces, "
               u"s.delay_ms, s.row_length, s.rows, s.pause_mode, s.punctuation, s.book_id, "
               u"s.percent_start, s.percent_end, substr(b.title, 1, %1), %2, s.asked, "
-              u"s.answered_right FROM sessions s "
+              u"s.answered_right, s.extras FROM sessions s "
               u"LEFT JOIN books b ON b.id = s.book_id WHERE s.started >= ? ORDER BY s.started"_s
                   .arg(2 * BookFile::MaxTitle)
                   .arg(kIntactSession));
@@ -555,6 +560,7 @@ QList<Session> JournalStore::readSessions(QSqlQuery &q) {
         s.bookTitle = BookFile::cleanTitle(q.value(15).toString());
         s.asked = std::max(0, q.value(17).toInt());
         s.answeredRight = std::clamp(q.value(18).toInt(), 0, s.asked);
+        s.settings.extras = q.value(19).toInt() & 0xF;
         if (!q.value(16).toBool()) {
             // Only its date and book are shown; nothing of it enters a sum or a chart.
             const Session kept = s;
@@ -595,9 +601,12 @@ QList<Session> JournalStore::understoodSessions(int percent, int limit) {
     q.setForwardOnly(true);
     q.prepare(u"SELECT s.id, s.started, s.ended, s.reading_ms, s.words, s.signs, s.pieces, "
               u"s.delay_ms, s.row_length, s.rows, s.pause_mode, s.punctuation, s.book_id, "
-              u"s.percent_start, s.percent_end, b.title, s.asked, s.answered_right FROM sessions s "
+              u"s.percent_start, s.percent_end, substr(b.title, 1, %1), %2, s.asked, "
+              u"s.answered_right, s.extras FROM sessions s "
               u"LEFT JOIN books b ON b.id = s.book_id WHERE s.asked > 0 AND "
-              u"s.answered_right * 100 >= s.asked * ? ORDER BY s.started DESC LIMIT ?"_s);
+              u"s.answered_right * 100 >= s.asked * ? ORDER BY s.started DESC LIMIT ?"_s
+                  .arg(2 * BookFile::MaxTitle)
+                  .arg(kIntactSession));
     q.addBindValue(percent);
     q.addBindValue(limit);
     if (!exec(q))

@@ -66,7 +66,7 @@ struct BookTotals {
 // file is kept aside under a dated name and a fresh journal begun.
 class JournalStore final {
 public:
-    static constexpr int SchemaVersion = 5;
+    static constexpr int SchemaVersion = 6;
     static QString fileName() { return QStringLiteral("Journal.sqlite"); }
 
     JournalStore(const QString &folder, WallClock wall = systemWallClock());

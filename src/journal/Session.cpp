@@ -68,9 +68,26 @@ QString RunSettings::text() const {
     QString s =
         QStringLiteral("%1 мс, длина %2, %3 %4").arg(delayMs).arg(rowLength).arg(rows).arg(rowWord);
     // Without punctuation there is nothing to pause at.
-    if (!punctuation)
-        return s + QStringLiteral(", без реакции на знаки");
-    return s + QStringLiteral(", пауза «%1»").arg(pauseModeName(pauseMode));
+    s += punctuation ? QStringLiteral(", пауза «%1»").arg(pauseModeName(pauseMode))
+                     : QStringLiteral(", без реакции на знаки");
+    if (const QString more = extrasText(); !more.isEmpty())
+        s += QStringLiteral(", ") + more;
+    return s;
+}
+
+QString RunSettings::extrasText() const {
+    static const std::pair<Extra, const char16_t *> names[] = {
+        {LongWords, u"длинные слова дольше"},
+        {RampUp, u"разгон"},
+        {FocusLetter, u"опорная буква"},
+        {ContextOnStop, u"текст при остановке"},
+    };
+    QStringList on;
+    for (const auto &[flag, name] : names) {
+        if (extras & flag)
+            on << QString::fromUtf16(name);
+    }
+    return on.join(QStringLiteral(", "));
 }
 
 double Session::realSpeed(SpeedUnit unit) const {

@@ -24,10 +24,15 @@ struct RunSettings {
     int rows = 1; // rows in use, each showing one piece per tick
     PauseMode pauseMode = PauseMode::None;
     bool punctuation = true;
+    // Reading options beyond the designed ones that were on.
+    enum Extra { LongWords = 1, RampUp = 2, FocusLetter = 4, ContextOnStop = 8 };
+    int extras = 0;
 
     static RunSettings from(const ReadingOptions &options, int delayMs, int rowLength, int rows);
     // "140 мс, длина 10, 2 строки, пауза «Умная»" for the table.
     QString text() const;
+    // "длинные слова дольше, разгон", or empty when none was on.
+    QString extrasText() const;
     bool operator==(const RunSettings &) const = default;
 };
 

@@ -365,13 +365,13 @@ void test_journal::outOfRangeFigures_areShownAsMissingAndKeepTheJournal() {
         QSqlQuery q(db);
         for (const char *figures : {"reading_ms = 9223372036854775000", "reading_ms = -5",
                                     "words = 'много'", "started = 'вчера'"})
-            QVERIFY(
-                q.exec(u"INSERT INTO sessions SELECT NULL, started, ended, reading_ms, words, "
-                       u"signs, delay_ms, row_length, rows, pause_mode, punctuation, book_id, "
-                       u"percent_start, percent_end, pieces, asked, answered_right FROM sessions "
-                       u"WHERE id = 1"_s) &&
-                q.exec(u"UPDATE sessions SET %1 WHERE id = last_insert_rowid()"_s.arg(
-                    QString::fromUtf8(figures))));
+            QVERIFY(q.exec(u"INSERT INTO sessions SELECT NULL, started, ended, reading_ms, words, "
+                           u"signs, delay_ms, row_length, rows, pause_mode, punctuation, book_id, "
+                           u"percent_start, percent_end, pieces, asked, answered_right, extras "
+                           u"FROM sessions "
+                           u"WHERE id = 1"_s) &&
+                    q.exec(u"UPDATE sessions SET %1 WHERE id = last_insert_rowid()"_s.arg(
+                        QString::fromUtf8(figures))));
     }
     QSqlDatabase::removeDatabase(u"ranges"_s);
     JournalStore store(dir, wall());
@@ -421,9 +421,17 @@ void test_journal::checkedSessions_keepUnderstandingAndGiveWorkingSpeed() {
 
     const QStringList csv = QString::fromUtf8(sessionsCsv(all)).split(u"\r\n"_s);
     QVERIFY(csv.at(0).endsWith(
-        u"\"Понимание, %\",Эффективно слов в минуту,Эффективно знаков в минуту"_s));
+        u"\"Понимание, %\",Эффективно слов в минуту,Эффективно знаков в минуту,Дополнительно"_s));
     QVERIFY(csv.at(1).endsWith(u",,,"_s));
-    QVERIFY(csv.at(2).endsWith(u",80,80,800"_s));
+    QVERIFY(csv.at(2).endsWith(u",80,80,800,"_s));
+    // The options beyond the designed ones are kept with the session.
+    Session extra = all.first();
+    extra.settings.extras = RunSettings::LongWords | RunSettings::RampUp;
+    QVERIFY(journal.store().addSession(extra, 0));
+    const QList<Session> stored = journal.store().sessions();
+    QVERIFY(std::any_of(stored.begin(), stored.end(), [&](const Session &x) {
+        return x.id == extra.id && x.settings.text().endsWith(u", длинные слова дольше, разгон"_s);
+    }));
 
     // Our options live in the journal, not in "ZKData".
     QVERIFY(journal.store().metaValue(u"check"_s).isNull());

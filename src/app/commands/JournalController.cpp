@@ -41,8 +41,17 @@ int JournalController::percent() const {
 RunSettings JournalController::currentSettings() const {
     ReadingController *reading = m_parts.reading;
     const ControlStrip *strip = m_parts.strip;
-    return RunSettings::from(reading->options(), strip->UpDown2->value(), strip->UpDown3->value(),
-                             reading->state().LineCount);
+    RunSettings settings = RunSettings::from(reading->options(), strip->UpDown2->value(),
+                                             strip->UpDown3->value(), reading->state().LineCount);
+    const Actions &a = m_parts.actions;
+    for (const auto &[action, flag] : {std::pair(a.MnLongWords, RunSettings::LongWords),
+                                       std::pair(a.MnRampUp, RunSettings::RampUp),
+                                       std::pair(a.MnFocusLetter, RunSettings::FocusLetter),
+                                       std::pair(a.MnContextOnStop, RunSettings::ContextOnStop)}) {
+        if (action->isChecked())
+            settings.extras |= flag;
+    }
+    return settings;
 }
 
 void JournalController::runStarted() {
