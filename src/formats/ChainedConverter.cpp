@@ -1,6 +1,7 @@
 #include "formats/ChainedConverter.h"
 #include "formats/BookReaders.h"
 #include "formats/DjvuReader.h"
+#include "formats/DocxReader.h"
 #include "formats/OdtReader.h"
 #include "formats/PdfReader.h"
 #include "formats/ZipEntries.h"
@@ -13,7 +14,7 @@ namespace {
 
 using Failure = ConversionResult::Failure;
 
-enum class Kind { Other, Fb2, ZippedFb2, Epub, Html, Odt, Pdf, Djvu };
+enum class Kind { Other, Fb2, ZippedFb2, Epub, Html, Odt, Docx, Pdf, Djvu };
 
 Kind kindOf(const QString &path) {
     const auto has = [&path](QStringView suffix) {
@@ -29,6 +30,8 @@ Kind kindOf(const QString &path) {
         return Kind::Html;
     if (has(u".odt"))
         return Kind::Odt;
+    if (has(u".docx") || has(u".docm") || has(u".dotx"))
+        return Kind::Docx;
     if (has(u".pdf"))
         return Kind::Pdf;
     if (has(u".djvu") || has(u".djv"))
@@ -95,6 +98,13 @@ ConversionResult ChainedConverter::convertFile(const QString &path,
     }
     case Kind::Odt:
         return readOdt(path, ReadBudget(), progress);
+    case Kind::Docx: {
+        ConversionResult result = readDocx(path, ReadBudget(), progress);
+        // What our reader refuses as damaged LibreOffice may still mend.
+        if (result.failure() != Failure::Damaged || !m_fallback)
+            return result;
+        break;
+    }
     case Kind::Pdf:
         if (!m_pageReader.isEmpty())
             return PageReaderProcess(m_pageReader)
