@@ -14,7 +14,7 @@ namespace {
 
 using Failure = ConversionResult::Failure;
 
-enum class Kind { Other, Fb2, ZippedFb2, Epub, Html, Odt, Docx, Pdf, Djvu };
+enum class Kind { Other, Fb2, ZippedFb2, Epub, Html, Odt, Docx, Rtf, Pdf, Djvu };
 
 Kind kindOf(const QString &path) {
     const auto has = [&path](QStringView suffix) {
@@ -32,6 +32,8 @@ Kind kindOf(const QString &path) {
         return Kind::Odt;
     if (has(u".docx") || has(u".docm") || has(u".dotx"))
         return Kind::Docx;
+    if (has(u".rtf"))
+        return Kind::Rtf;
     if (has(u".pdf"))
         return Kind::Pdf;
     if (has(u".djvu") || has(u".djv"))
@@ -63,7 +65,7 @@ ChainedConverter::ChainedConverter(std::unique_ptr<DocumentConverter> fallback, 
     : m_fallback(std::move(fallback)), m_pageReader(std::move(pageReader)) {}
 
 bool ChainedConverter::readsNatively(const QString &path) {
-    return kindOf(path) != Kind::Other;
+    return kindOf(path) != Kind::Other && kindOf(path) != Kind::Rtf;
 }
 
 ConversionResult ChainedConverter::convertFile(const QString &path,
@@ -105,6 +107,20 @@ ConversionResult ChainedConverter::convertFile(const QString &path,
             return result;
         break;
     }
+    case Kind::Rtf:
+        if (!m_rtfReader)
+            break;
+        if (const auto bytes = readFile(path, budget)) {
+            if (std::optional<QString> text = m_rtfReader(*bytes)) {
+                if (!budget.spendChars(text->size()))
+                    return ConversionResult::failure(Failure::TooLarge);
+                ConversionResult result = ConversionResult::success(std::move(*text));
+                if (result || !m_fallback)
+                    return result;
+            }
+            break;
+        }
+        return unreadable(budget);
     case Kind::Pdf:
         if (!m_pageReader.isEmpty())
             return PageReaderProcess(m_pageReader)

@@ -3,7 +3,9 @@
 #include "formats/DocumentConverter.h"
 #include "formats/PageReaderProcess.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace zk {
 
@@ -19,12 +21,18 @@ public:
 
     static bool readsNatively(const QString &path);
 
+    // Reads the bytes of an RTF document; nullopt when it refuses them. RTF goes to the
+    // wrapped converter while there is none, and when it refuses.
+    using TextReader = std::function<std::optional<QString>(const QByteArray &)>;
+    void setRtfReader(TextReader reader) { m_rtfReader = std::move(reader); }
+
 protected:
     ConversionResult convertFile(const QString &path, const ConversionProgress &progress) override;
 
 private:
     std::unique_ptr<DocumentConverter> m_fallback;
     QString m_pageReader;
+    TextReader m_rtfReader;
 };
 
 } // namespace zk
