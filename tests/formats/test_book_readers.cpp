@@ -258,6 +258,13 @@ void TestBookReaders::epub_readsSpineInOrder() {
     const QString path = m_dir.filePath(u"книга.epub"_s);
     QVERIFY(writeZip(path, epubEntries()));
     QCOMPARE(readEpub(path), lines(kEpubLines));
+
+    // Stray bytes in a UTF-8 chapter are marked where they stand; the rest stays UTF-8.
+    QList<ZipEntry> entries = epubEntries();
+    for (ZipEntry &e : entries)
+        e.data.replace("Конец.", "\xC2\xC3\xC4\xC5\xC6 Конец \xFF\xFE.");
+    QVERIFY(writeZip(path, entries));
+    QVERIFY(readEpub(path)->endsWith(u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD Конец \uFFFD\uFFFD."));
 }
 
 void TestBookReaders::brokenEpub_keepsWhatCanBeRead_data() {
