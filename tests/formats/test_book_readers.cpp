@@ -194,6 +194,8 @@ void TestBookReaders::fb2_readsBodyParagraphsInOrder() {
     const std::optional<QString> text = readFb2(fb2Utf8());
     QVERIFY(text);
     QCOMPARE(*text, lines(kFb2Lines));
+    // Declared so, but saved as UTF-8: the bytes win.
+    QCOMPARE(readFb2(kFb2.arg(u"windows-1251"_s).toUtf8()), lines(kFb2Lines));
 }
 
 void TestBookReaders::fb2InWindows1251_readsTheSameText() {
