@@ -1,8 +1,11 @@
 #include "BookFixtures.h"
 #include "formats/BookReaders.h"
+#include "formats/ChainedConverter.h"
 #include "formats/DjvuReader.h"
 #include "formats/EncodingDetector.h"
+#include "formats/LibreOfficeConverter.h"
 #include "formats/PdfReader.h"
+#include "formats/RtfReader.h"
 #include "formats/TextCodec.h"
 
 #include <benchmark/benchmark.h>
@@ -146,6 +149,47 @@ void BM_ReadPdfBook5MB(benchmark::State &state) {
     state.counters["chars"] = static_cast<double>(chars);
 }
 BENCHMARK(BM_ReadPdfBook5MB)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// An office document as LibreOffice writes it from `textBytes` of prose: .docx (format 0) or
+// .rtf (1); read through LibreOffice (way 0) or as the program reads it (1).
+void BM_ReadOfficeDocument(benchmark::State &state) {
+    const QString format = state.range(0) == 0 ? u"docx"_s : u"rtf"_s;
+    QTemporaryDir dir;
+    QFile text(dir.filePath(u"doc.txt"_s));
+    if (!text.open(QIODevice::WriteOnly)) {
+        state.SkipWithError("cannot write the text");
+        return;
+    }
+    text.write(paragraphs(state.range(0) == 0 ? 10 << 20 : 215 << 10).join(u"\n"_s).toUtf8());
+    text.close();
+    if (!runTool(
+            u"soffice"_s,
+            {u"--headless"_s, u"--norestore"_s,
+             u"-env:UserInstallation="_s + QUrl::fromLocalFile(dir.filePath(u"p"_s)).toString(),
+             u"--infilter=Text (encoded):UTF8"_s, u"--convert-to"_s,
+             format == u"docx" ? u"docx:MS Word 2007 XML"_s : u"rtf:Rich Text Format"_s,
+             u"doc.txt"_s},
+            dir.path())) {
+        state.SkipWithError("soffice could not make the document");
+        return;
+    }
+    const QString path = dir.filePath(u"doc."_s + format);
+    auto chained = std::make_unique<ChainedConverter>(std::make_unique<LibreOfficeConverter>());
+    chained->setRtfReader(&RtfReader::plainText);
+    std::unique_ptr<DocumentConverter> converter =
+        state.range(1) == 0
+            ? std::unique_ptr<DocumentConverter>(std::make_unique<LibreOfficeConverter>())
+            : std::move(chained);
+    qint64 chars = 0;
+    for (auto _ : state)
+        chars = converter->convert(path).text().size();
+    state.counters["file_MB"] = static_cast<double>(QFileInfo(path).size()) / (1 << 20);
+    state.counters["chars"] = static_cast<double>(chars);
+}
+BENCHMARK(BM_ReadOfficeDocument)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // 500 pages of hidden text, thirty lines each, over a blank picture.
 void BM_ReadDjvu500Pages(benchmark::State &state) {

@@ -16,8 +16,9 @@ namespace zk {
 // part of the book was lost (a file cut short, a chapter that cannot be read).
 
 // Tolerant: any bytes give some text. The character set comes from a
-// byte-order mark, a <meta> or XML declaration, or the plain-text rules.
-QString readHtml(const QByteArray &bytes);
+// byte-order mark, a <meta> or XML declaration, or the plain-text rules; for an EPUB's XHTML
+// (`xhtml`) UTF-8 is the rule instead, with stray bytes as U+FFFD.
+QString readHtml(const QByteArray &bytes, bool xhtml = false);
 
 // The main bodies of a FictionBook; notes bodies, note references, the
 // description and embedded pictures are left out.

@@ -1,6 +1,7 @@
 #include "formats/ChainedConverter.h"
 #include "formats/BookReaders.h"
 #include "formats/DjvuReader.h"
+#include "formats/DocxReader.h"
 #include "formats/OdtReader.h"
 #include "formats/PdfReader.h"
 #include "formats/ZipEntries.h"
@@ -13,7 +14,7 @@ namespace {
 
 using Failure = ConversionResult::Failure;
 
-enum class Kind { Other, Fb2, ZippedFb2, Epub, Html, Odt, Pdf, Djvu };
+enum class Kind { Other, Fb2, ZippedFb2, Epub, Html, Odt, Docx, Rtf, Pdf, Djvu };
 
 Kind kindOf(const QString &path) {
     const auto has = [&path](QStringView suffix) {
@@ -29,6 +30,10 @@ Kind kindOf(const QString &path) {
         return Kind::Html;
     if (has(u".odt"))
         return Kind::Odt;
+    if (has(u".docx") || has(u".docm") || has(u".dotx"))
+        return Kind::Docx;
+    if (has(u".rtf"))
+        return Kind::Rtf;
     if (has(u".pdf"))
         return Kind::Pdf;
     if (has(u".djvu") || has(u".djv"))
@@ -60,7 +65,7 @@ ChainedConverter::ChainedConverter(std::unique_ptr<DocumentConverter> fallback, 
     : m_fallback(std::move(fallback)), m_pageReader(std::move(pageReader)) {}
 
 bool ChainedConverter::readsNatively(const QString &path) {
-    return kindOf(path) != Kind::Other;
+    return kindOf(path) != Kind::Other && kindOf(path) != Kind::Rtf;
 }
 
 ConversionResult ChainedConverter::convertFile(const QString &path,
@@ -95,6 +100,27 @@ ConversionResult ChainedConverter::convertFile(const QString &path,
     }
     case Kind::Odt:
         return readOdt(path, ReadBudget(), progress);
+    case Kind::Docx: {
+        ConversionResult result = readDocx(path, ReadBudget(), progress);
+        // What our reader refuses as damaged LibreOffice may still mend.
+        if (result.failure() != Failure::Damaged || !m_fallback)
+            return result;
+        break;
+    }
+    case Kind::Rtf:
+        if (!m_rtfReader)
+            break;
+        if (const auto bytes = readFile(path, budget)) {
+            if (std::optional<QString> text = m_rtfReader(*bytes)) {
+                if (!budget.spendChars(text->size()))
+                    return ConversionResult::failure(Failure::TooLarge);
+                ConversionResult result = ConversionResult::success(std::move(*text));
+                if (result || !m_fallback)
+                    return result;
+            }
+            break;
+        }
+        return unreadable(budget);
     case Kind::Pdf:
         if (!m_pageReader.isEmpty())
             return PageReaderProcess(m_pageReader)

@@ -3,15 +3,17 @@
 #include "formats/DocumentConverter.h"
 #include "formats/PageReaderProcess.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace zk {
 
 // The converter the program uses: books, web pages and documents we read ourselves (.fb2,
-// .fb2.zip, a .zip holding a FictionBook, .epub, .htm, .html, .xhtml, .odt, .pdf, .djvu, .djv,
-// any letter case) are read natively, fast and without a child process; every other document
-// goes to the wrapped converter. PDF and DjVu are read in a child process by `pageReader`, the
-// helper program, when there is one.
+// .fb2.zip, a .zip holding a FictionBook, .epub, .htm, .html, .xhtml, .odt, .docx, .pdf, .djvu,
+// .djv, any letter case) are read natively, fast and without a child process; every other
+// document goes to the wrapped converter, and so does a DOCX our reader refuses as damaged. PDF
+// and DjVu are read in a child process by `pageReader`, the helper program, when there is one.
 class ChainedConverter final : public DocumentConverter {
 public:
     explicit ChainedConverter(std::unique_ptr<DocumentConverter> fallback,
@@ -19,12 +21,18 @@ public:
 
     static bool readsNatively(const QString &path);
 
+    // Reads the bytes of an RTF document; nullopt when it refuses them. RTF goes to the
+    // wrapped converter while there is none, and when it refuses.
+    using TextReader = std::function<std::optional<QString>(const QByteArray &)>;
+    void setRtfReader(TextReader reader) { m_rtfReader = std::move(reader); }
+
 protected:
     ConversionResult convertFile(const QString &path, const ConversionProgress &progress) override;
 
 private:
     std::unique_ptr<DocumentConverter> m_fallback;
     QString m_pageReader;
+    TextReader m_rtfReader;
 };
 
 } // namespace zk

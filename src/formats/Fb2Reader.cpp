@@ -1,4 +1,5 @@
 #include "formats/BookReaders.h"
+#include "formats/EncodingDetector.h"
 #include "formats/Fb2Recovery.h"
 #include "formats/ParagraphBuilder.h"
 
@@ -91,9 +92,29 @@ qint64 entityExpansion(const QByteArray &bytes, const QXmlStreamReader &xml, qin
     return total;
 }
 
+// A declaration of a single-byte encoding over bytes that are plainly UTF-8 (a book saved
+// again without its header changed) gives way to what the bytes say.
+QByteArray withTruthfulDeclaration(const QByteArray &bytes) {
+    const qsizetype end = bytes.indexOf("?>");
+    if (!bytes.startsWith("<?xml") || end < 0 || end > 200)
+        return bytes;
+    const qsizetype at = bytes.indexOf("encoding=", 5);
+    if (at < 0 || at > end || at + 10 >= end)
+        return bytes;
+    const char quote = bytes[at + 9];
+    const qsizetype close = bytes.indexOf(quote, at + 10);
+    if ((quote != '"' && quote != '\'') || close < 0 || close > end)
+        return bytes;
+    const QByteArray declared = bytes.mid(at + 10, close - at - 10);
+    if (EncodingDetector::isUnicode(declared) || !EncodingDetector::isNearlyUtf8(bytes))
+        return bytes;
+    return QByteArray(bytes).replace(at + 10, close - at - 10, "UTF-8");
+}
+
 } // namespace
 
-std::optional<QString> readFb2(const QByteArray &bytes, ReadBudget budget, bool *damaged) {
+std::optional<QString> readFb2(const QByteArray &original, ReadBudget budget, bool *damaged) {
+    const QByteArray bytes = withTruthfulDeclaration(original);
     QXmlStreamReader xml(bytes);
     while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
         if (xml.tokenType() == QXmlStreamReader::DTD &&

@@ -57,8 +57,8 @@ private:
 
 } // namespace
 
-QString readHtml(const QByteArray &bytes) {
-    const QString decoded = decodeMarkup(bytes);
+QString readHtml(const QByteArray &bytes, bool xhtml) {
+    const QString decoded = decodeMarkup(bytes, xhtml);
     ParagraphBuilder out;
     HtmlHandler handler;
     readMarkup(decoded, out, handler);

@@ -251,7 +251,7 @@ void readMarkup(QStringView text, ParagraphBuilder &out, MarkupHandler &handler)
     }
 }
 
-QString decodeMarkup(const QByteArray &bytes) {
+QString decodeMarkup(const QByteArray &bytes, bool utf8Default) {
     if (EncodingDetector::byMark(bytes).source == EncodingDetector::Source::Mark)
         return TextCodec::decodeUserFile(bytes);
     if (EncodingDetector::isNearlyUtf8(bytes))
@@ -268,6 +268,8 @@ QString decodeMarkup(const QByteArray &bytes) {
             return TextCodec::decodeAs(bytes, found.encoding);
         return TextCodec::decodeAs(bytes, name);
     }
+    if (utf8Default)
+        return QString::fromUtf8(bytes);
     return TextCodec::decodeUserFile(bytes);
 }
 

@@ -41,7 +41,8 @@ void readMarkup(QStringView text, ParagraphBuilder &out, MarkupHandler &handler)
 // character set (a meta charset, an XML declaration) is believed when the bytes agree with it:
 // UTF-8 that is valid or nearly so wins over any declaration, a declaration of UTF-8 or UTF-16
 // that the bytes deny is ignored, and a declared non-Cyrillic character set gives way when the
-// bytes are plainly in a Cyrillic one. Otherwise the bytes are read as a user's text file.
-QString decodeMarkup(const QByteArray &bytes);
+// bytes are plainly in a Cyrillic one. Otherwise the bytes are read as a user's text file, or,
+// with `utf8Default` (XML, where UTF-8 is the rule), as UTF-8 with stray bytes as U+FFFD.
+QString decodeMarkup(const QByteArray &bytes, bool utf8Default = false);
 
 } // namespace zk

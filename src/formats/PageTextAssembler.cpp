@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace zk {
@@ -137,6 +138,22 @@ void PageTextAssembler::dropPageFurniture() {
     }
 }
 
+namespace {
+
+// Typeset ligatures (ﬀ ﬁ ﬂ ﬃ ﬄ ﬅ ﬆ) as the letters they join, so words are found and counted.
+void appendUnligated(ParagraphBuilder &out, QStringView text) {
+    static constexpr std::array<const char16_t *, 7> letters = {u"ff",  u"fi", u"fl", u"ffi",
+                                                                u"ffl", u"st", u"st"};
+    for (QChar c : text) {
+        if (c.unicode() >= 0xFB00 && c.unicode() <= 0xFB06)
+            out.append(QStringView(letters[c.unicode() - 0xFB00]));
+        else
+            out.append(c);
+    }
+}
+
+} // namespace
+
 QString PageTextAssembler::take() {
     dropPageFurniture();
     ParagraphBuilder out;
@@ -171,7 +188,7 @@ QString PageTextAssembler::take() {
                 out.append(u' ');
             }
             const QStringView text(line.text);
-            out.append(endsInHyphen(line.text) ? text.chopped(1) : text);
+            appendUnligated(out, endsInHyphen(line.text) ? text.chopped(1) : text);
             previous = &line;
             samePage = true;
         }

@@ -1,7 +1,9 @@
 // Scans RTF for its groups, control words and text, and hands the text to the document builder.
 #include "formats/RtfReader.h"
+#include "formats/ParagraphBuilder.h"
 #include "formats/RtfControlWords.h"
 #include "formats/RtfDocumentBuilder.h"
+#include "formats/SymbolFonts.h"
 
 #include <QStringDecoder>
 #include <QTextDocument>
@@ -66,6 +68,9 @@ public:
         : m_rtf(rtf), m_data(m_rtf.constData()), m_size(m_rtf.size()), m_out(doc, m_tables) {
         m_stack.emplace_back();
     }
+
+    // Text in a symbol font becomes the characters it shows, for a reader of plain text.
+    void mapSymbols() { m_mapSymbols = true; }
 
     // Reads `bytes` of the input or more, up to the end of a paragraph; false once it is all read.
     bool step(qsizetype bytes) {
@@ -428,7 +433,15 @@ private:
             return;
         const bool ascii =
             std::all_of(m_bytes.cbegin(), m_bytes.cend(), [](char c) { return uchar(c) < 0x80; });
-        if (ascii) {
+        if (const auto map = m_mapSymbols ? symbolMap() : nullptr) {
+            // Symbol fonts draw their own characters at these codes: bullets, arrows, Greek.
+            QString text;
+            for (char c : std::as_const(m_bytes)) {
+                if (const char16_t u = map(uchar(c)))
+                    text.append(QChar(u));
+            }
+            emitDecoded(text);
+        } else if (ascii) {
             emitDecoded(QString::fromLatin1(m_bytes));
         } else {
             QStringDecoder &decoder = decoderFor(m_bytesCodepage);
@@ -437,6 +450,22 @@ private:
             decoder.resetState();
         }
         m_bytes.clear();
+    }
+
+    // How the text's font maps its codes to Unicode, when it is a symbol font.
+    char16_t (*symbolMap() const)(char16_t) {
+        const State &s = m_stack.back();
+        if (s.dest != Dest::Text)
+            return nullptr;
+        const auto font =
+            m_tables.fonts.constFind(s.chr.font >= 0 ? s.chr.font : m_tables.defaultFont);
+        if (font == m_tables.fonts.cend())
+            return nullptr;
+        if (font->name.startsWith(u"Symbol", Qt::CaseInsensitive))
+            return &symbolFontChar;
+        if (font->name.startsWith(u"Wingdings", Qt::CaseInsensitive))
+            return &wingdingsChar;
+        return nullptr;
     }
 
     QStringDecoder &decoderFor(int codepage) {
@@ -538,6 +567,7 @@ private:
     int m_blue = 0;
     bool m_colorSet = false;
 
+    bool m_mapSymbols = false;
     QByteArray m_bytes;
     int m_bytesCodepage = 0;
     std::unordered_map<int, QStringDecoder> m_decoders;
@@ -566,6 +596,21 @@ bool RtfReader::read(const QByteArray &rtf, QTextDocument *doc) {
     while (reader.readMore(std::numeric_limits<qsizetype>::max() / 2)) {
     }
     return true;
+}
+
+std::optional<QString> RtfReader::plainText(const QByteArray &rtf) {
+    QTextDocument doc;
+    doc.setUndoRedoEnabled(false);
+    if (!isRtf(rtf))
+        return std::nullopt;
+    RtfReader reader(rtf, &doc);
+    reader.m_parser->mapSymbols();
+    while (reader.readMore(std::numeric_limits<qsizetype>::max() / 2)) {
+    }
+    QString text = doc.toPlainText();
+    // Line breaks within a paragraph end a line, as they do in the other documents we read.
+    text.replace(QChar::LineSeparator, u'\n').replace(QChar::ParagraphSeparator, u'\n');
+    return ParagraphBuilder::fromLines(text);
 }
 
 } // namespace zk

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <memory>
+#include <optional>
 
 class QTextDocument;
 
@@ -35,6 +37,10 @@ public:
 
     // The whole of rtf at once; false, leaving doc untouched, when it is not RTF.
     static bool read(const QByteArray &rtf, QTextDocument *doc);
+
+    // The text of rtf, a paragraph per line, as a document to read: list labels stay, hidden
+    // text, notes and fields' instructions go. Nullopt when it is not RTF.
+    static std::optional<QString> plainText(const QByteArray &rtf);
 
 private:
     std::unique_ptr<RtfParser> m_parser;

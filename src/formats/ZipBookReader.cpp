@@ -160,7 +160,7 @@ std::optional<QString> readEpub(const QString &path, ReadBudget budget, bool *da
             continue;
         }
         readAny = true;
-        const QString partText = readHtml(*bytes);
+        const QString partText = readHtml(*bytes, true);
         if (partText.isEmpty())
             continue;
         if (!budget.spendChars(partText.size() + 1))

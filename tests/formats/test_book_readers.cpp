@@ -1,5 +1,6 @@
 #include "formats/BookReaders.h"
 #include "formats/ChainedConverter.h"
+#include "formats/DocxReader.h"
 #include "formats/OdtReader.h"
 #include "formats/TextCodec.h"
 
@@ -41,6 +42,8 @@ private slots:
     void html_takesCharsetFromMeta();
     void html_believesCharsetOnlyWhenBytesAgree();
     void odt_putsNotesAfterTheirParagraphAndAcceptsChanges();
+    void docx_readsAsShownWithNotesListsAndAcceptedChanges();
+    void docx_findsItsPartsThroughRelationships();
     void chainedConverter_picksReaderByExtension();
 
 private:
@@ -191,6 +194,8 @@ void TestBookReaders::fb2_readsBodyParagraphsInOrder() {
     const std::optional<QString> text = readFb2(fb2Utf8());
     QVERIFY(text);
     QCOMPARE(*text, lines(kFb2Lines));
+    // Declared so, but saved as UTF-8: the bytes win.
+    QCOMPARE(readFb2(kFb2.arg(u"windows-1251"_s).toUtf8()), lines(kFb2Lines));
 }
 
 void TestBookReaders::fb2InWindows1251_readsTheSameText() {
@@ -255,6 +260,13 @@ void TestBookReaders::epub_readsSpineInOrder() {
     const QString path = m_dir.filePath(u"книга.epub"_s);
     QVERIFY(writeZip(path, epubEntries()));
     QCOMPARE(readEpub(path), lines(kEpubLines));
+
+    // Stray bytes in a UTF-8 chapter are marked where they stand; the rest stays UTF-8.
+    QList<ZipEntry> entries = epubEntries();
+    for (ZipEntry &e : entries)
+        e.data.replace("Конец.", "\xC2\xC3\xC4\xC5\xC6 Конец \xFF\xFE.");
+    QVERIFY(writeZip(path, entries));
+    QVERIFY(readEpub(path)->endsWith(u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD Конец \uFFFD\uFFFD."));
 }
 
 void TestBookReaders::brokenEpub_keepsWhatCanBeRead_data() {
@@ -477,6 +489,115 @@ void TestBookReaders::odt_putsNotesAfterTheirParagraphAndAcceptsChanges() {
                     u"второй её абзац."_s}));
     QCOMPARE(readOdtContent("<office:document-content").failure(),
              ConversionResult::Failure::Damaged);
+}
+
+namespace {
+
+const QByteArray kDocxNumbering =
+    R"x(<w:numbering xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">
+<w:abstractNum w:abstractNumId="0"><w:lvl w:ilvl="0"><w:start w:val="1"/><w:numFmt w:val="decimal"/><w:lvlText w:val="%1."/></w:lvl>
+ <w:lvl w:ilvl="1"><w:start w:val="1"/><w:numFmt w:val="russianLower"/><w:lvlText w:val="%2)"/></w:lvl></w:abstractNum>
+<w:abstractNum w:abstractNumId="1"><w:lvl w:ilvl="0"><w:numFmt w:val="bullet"/><w:lvlText w:val="&#xF0B7;"/><w:rPr><w:rFonts w:ascii="Symbol" w:hAnsi="Symbol"/></w:rPr></w:lvl></w:abstractNum>
+<w:num w:numId="1"><w:abstractNumId w:val="0"/></w:num><w:num w:numId="2"><w:abstractNumId w:val="1"/></w:num>
+<w:num w:numId="3"><w:abstractNumId w:val="0"/><w:lvlOverride w:ilvl="0"><w:startOverride w:val="7"/></w:lvlOverride></w:num>
+</w:numbering>)x";
+
+QByteArray docxParagraph(int numId, int level, const char *text) {
+    return QByteArray(R"(<w:p><w:pPr><w:numPr><w:ilvl w:val=")") + QByteArray::number(level) +
+           R"("/><w:numId w:val=")" + QByteArray::number(numId) +
+           R"("/></w:numPr></w:pPr><w:r><w:t>)" + text + "</w:t></w:r></w:p>";
+}
+
+} // namespace
+
+void TestBookReaders::docx_readsAsShownWithNotesListsAndAcceptedChanges() {
+    const QByteArray document =
+        R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"
+ xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006"
+ xmlns:wps="http://schemas.microsoft.com/office/word/2010/wordprocessingShape"
+ xmlns:v="urn:schemas-microsoft-com:vml"><w:body>
+<w:p><w:r><w:t>Начало</w:t></w:r><w:del w:id="0"><w:r><w:delText>удалено</w:delText></w:r></w:del><w:r><w:t xml:space="preserve"> </w:t></w:r><w:ins w:id="1"><w:r><w:t>вставка</w:t></w:r></w:ins><w:moveFrom w:id="2"><w:r><w:t>перенос</w:t></w:r></w:moveFrom><w:r><w:t xml:space="preserve"> и сноска</w:t></w:r><w:r><w:footnoteReference w:id="2"/></w:r><w:r><w:endnoteReference w:id="5"/></w:r><w:moveTo w:id="3"><w:r><w:t xml:space="preserve"> перенос</w:t></w:r></w:moveTo></w:p>
+)" + docxParagraph(1, 0, "Первый") +
+        docxParagraph(1, 1, "альфа") + docxParagraph(1, 1, "бета") + docxParagraph(1, 0, "Второй") +
+        docxParagraph(1, 1, "снова") + docxParagraph(2, 0, "пункт") +
+        docxParagraph(3, 0, "седьмой") +
+        R"(
+<w:p><w:r><w:t xml:space="preserve">Страница </w:t></w:r><w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText> PAGE </w:instrText></w:r><w:r><w:fldChar w:fldCharType="separate"/></w:r><w:r><w:t>3</w:t></w:r><w:r><w:fldChar w:fldCharType="end"/></w:r><w:r><w:t xml:space="preserve"> из</w:t><w:tab/><w:t>двух</w:t><w:br/><w:t>строка</w:t></w:r></w:p>
+<w:p><w:r><w:t xml:space="preserve">Рамка: </w:t></w:r><w:r><mc:AlternateContent><mc:Choice Requires="wps"><w:drawing><wps:txbx><w:txbxContent><w:p><w:r><w:t>в рамке</w:t></w:r></w:p></w:txbxContent></wps:txbx></w:drawing></mc:Choice>
+ <mc:Fallback><w:pict><v:textbox><w:txbxContent><w:p><w:r><w:t>в рамке</w:t></w:r></w:p></w:txbxContent></v:textbox></w:pict></mc:Fallback></mc:AlternateContent></w:r></w:p>
+<w:tbl><w:tblPr/><w:tr><w:tc><w:p><w:r><w:t>А1</w:t></w:r></w:p></w:tc><w:tc><w:p><w:r><w:t>Б1</w:t></w:r></w:p></w:tc></w:tr></w:tbl>
+<w:p><w:r><w:t>Альфа </w:t></w:r><w:r><w:rPr><w:rFonts w:ascii="Symbol" w:hAnsi="Symbol"/></w:rPr><w:t>&#xF061;</w:t></w:r><w:r><w:sym w:font="Symbol" w:char="F0AE"/><w:sym w:font="Wingdings" w:char="F0FC"/></w:r></w:p>
+<w:sectPr><w:headerReference w:type="default" r:id="rId9" xmlns:r="r"/></w:sectPr></w:body></w:document>)";
+    DocxParts parts;
+    parts.document = document;
+    parts.numbering = kDocxNumbering;
+    parts.footnotes =
+        R"(<w:footnotes xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">
+<w:footnote w:id="0" w:type="separator"><w:p><w:r><w:separator/></w:r></w:p></w:footnote>
+<w:footnote w:id="2"><w:p><w:r><w:footnoteRef/></w:r><w:r><w:tab/><w:t>Текст сноски,</w:t></w:r></w:p><w:p><w:r><w:t>второй её абзац.</w:t></w:r></w:p></w:footnote></w:footnotes>)";
+    parts.endnotes =
+        R"(<w:endnotes xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">
+<w:endnote w:id="5"><w:p><w:r><w:endnoteRef/><w:t>Примечание.</w:t></w:r></w:p></w:endnote></w:endnotes>)";
+    const QStringList expected = {
+        u"Начало вставка и сноска[1][i] перенос"_s,
+        u"[1] Текст сноски,"_s,
+        u"второй её абзац."_s,
+        u"[i] Примечание."_s,
+        u"1. Первый"_s,
+        u"а) альфа"_s,
+        u"б) бета"_s,
+        u"2. Второй"_s,
+        u"а) снова"_s,
+        u"• пункт"_s,
+        u"7. седьмой"_s,
+        u"Страница 3 из двух"_s,
+        u"строка"_s,
+        u"Рамка:"_s,
+        u"в рамке"_s,
+        u"А1"_s,
+        u"Б1"_s,
+        u"Альфа α→✓"_s,
+    };
+    QCOMPARE(readDocxParts(parts).text(), lines(expected));
+
+    // Cut short: what came before the cut stays; without a body it is not a document.
+    parts.document = document.left(document.lastIndexOf("<w:p>", document.indexOf("Второй")));
+    QCOMPARE(readDocxParts(parts).text(), lines(expected.mid(0, 7)));
+    parts.document = "<w:document";
+    QCOMPARE(readDocxParts(parts).failure(), ConversionResult::Failure::Damaged);
+}
+
+// Strict namespaces, a main part under another name, notes named by its relationships.
+void TestBookReaders::docx_findsItsPartsThroughRelationships() {
+    const QByteArray rels =
+        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
+<Relationship Id="r1" Type="http://purl.oclc.org/ooxml/officeDocument/relationships/officeDocument" Target="/doc/main.xml"/></Relationships>)";
+    const QByteArray mainRels =
+        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
+<Relationship Id="r2" Type="http://purl.oclc.org/ooxml/officeDocument/relationships/footnotes" Target="../notes/fn.xml"/>
+<Relationship Id="r3" Type="http://purl.oclc.org/ooxml/officeDocument/relationships/header" Target="header1.xml"/></Relationships>)";
+    const QByteArray main =
+        R"(<w:document xmlns:w="http://purl.oclc.org/ooxml/wordprocessingml/main"><w:body>
+<w:p><w:r><w:t>Строгий документ</w:t></w:r><w:r><w:footnoteReference w:id="1"/></w:r></w:p></w:body></w:document>)";
+    const QByteArray notes =
+        R"(<w:footnotes xmlns:w="http://purl.oclc.org/ooxml/wordprocessingml/main">
+<w:footnote w:id="1"><w:p><w:r><w:t>Сноска.</w:t></w:r></w:p></w:footnote></w:footnotes>)";
+    const QByteArray header =
+        R"(<w:hdr xmlns:w="http://purl.oclc.org/ooxml/wordprocessingml/main"><w:p><w:r><w:t>Колонтитул</w:t></w:r></w:p></w:hdr>)";
+    const QString path = m_dir.filePath(u"strict.docx"_s);
+    QVERIFY(writeZip(path,
+                     {{u"[Content_Types].xml"_s, "<Types/>"},
+                      {u"_rels/.rels"_s, rels},
+                      {u"doc/main.xml"_s, main},
+                      {u"doc/_rels/main.xml.rels"_s, mainRels},
+                      {u"doc/header1.xml"_s, header},
+                      {u"notes/fn.xml"_s, notes}},
+                     true));
+    QStringList calls;
+    ChainedConverter converter(std::make_unique<RecordingConverter>(&calls));
+    QCOMPARE(converter.convert(path).text(), lines({u"Строгий документ[1]"_s, u"[1] Сноска."_s}));
+    QVERIFY(calls.isEmpty());
+    QCOMPARE(readDocx(path, ReadBudget(200)).failure(), ConversionResult::Failure::TooLarge);
 }
 
 void TestBookReaders::chainedConverter_picksReaderByExtension() {

@@ -133,8 +133,8 @@ void TestPageReaders::assembler_joinsParagraphsAndDropsPageFurniture() {
     // A number standing alone inside the text is text.
     PageTextAssembler single;
     single.addPage(page({line(300, 72, 528, u"Ответ:"_s), line(318, 72, 100, u"42"_s),
-                         line(336, 72, 528, u"и всё."_s)}));
-    QCOMPARE(single.take(), lines({u"Ответ: 42"_s, u"и всё."_s}));
+                         line(336, 72, 528, u"и всё: ﬁnal ﬂow, ﬀ ﬃ ﬄ ﬅ ﬆ."_s)}));
+    QCOMPARE(single.take(), lines({u"Ответ: 42"_s, u"и всё: final flow, ff ffi ffl st st."_s}));
 }
 
 void TestPageReaders::pdf_readsTextLayerAsParagraphs() {

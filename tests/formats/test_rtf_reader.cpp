@@ -1,3 +1,4 @@
+#include "formats/ChainedConverter.h"
 #include "formats/RtfReader.h"
 
 #include <QFile>
@@ -16,6 +17,13 @@
 
 using namespace Qt::StringLiterals;
 using zk::RtfReader;
+
+class FallbackConverter final : public zk::DocumentConverter {
+protected:
+    zk::ConversionResult convertFile(const QString &, const zk::ConversionProgress &) override {
+        return zk::ConversionResult::success(u"от запасного"_s);
+    }
+};
 
 namespace {
 
@@ -81,6 +89,26 @@ class TestRtfReader : public QObject {
     Q_OBJECT
 
 private slots:
+    // As a document to read: a paragraph per line, its list label kept, the code page honoured.
+    void rtfDocument_isReadAsPlainTextAndFallsBackWhenRefused() {
+        QCOMPARE(
+            RtfReader::plainText(kSample).value_or(QString()).split(u'\n'),
+            (QStringList{u"Заголовок"_s, u"Чтение скоростное, текст"_s, u"été—x"_s, u"• пункт"_s}));
+        QCOMPARE(RtfReader::plainText("plain"), std::nullopt);
+
+        QTemporaryDir dir;
+        const auto write = [&dir](const QString &name, const QByteArray &bytes) {
+            QFile file(dir.filePath(name));
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+        QVERIFY(write(u"good.RTF"_s, kSample));
+        QVERIFY(write(u"bad.rtf"_s, "not rtf"));
+        zk::ChainedConverter converter(std::make_unique<FallbackConverter>());
+        converter.setRtfReader(&RtfReader::plainText);
+        QVERIFY(converter.convert(dir.filePath(u"good.RTF"_s)).text().startsWith(u"Заголовок"));
+        QCOMPARE(converter.convert(dir.filePath(u"bad.rtf"_s)).text(), u"от запасного"_s);
+    }
+
     void nonRtf_isRejectedAndDocumentKept() {
         QTextDocument doc(u"before"_s);
         QVERIFY(!RtfReader::read("plain text", &doc));

@@ -145,6 +145,53 @@ def books():
     put("books", "notes.odt", out.getvalue())
 
 
+def docx():
+    w = 'xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"'
+    mc = 'xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006"'
+    numbering = (
+        f'<w:numbering {w}><w:abstractNum w:abstractNumId="0"><w:lvl w:ilvl="0"><w:start w:val="1"/>'
+        '<w:numFmt w:val="decimal"/><w:lvlText w:val="%1."/></w:lvl><w:lvl w:ilvl="1">'
+        '<w:numFmt w:val="russianLower"/><w:lvlText w:val="%1.%2)"/></w:lvl></w:abstractNum>'
+        '<w:abstractNum w:abstractNumId="1"><w:lvl w:ilvl="0"><w:numFmt w:val="bullet"/>'
+        '<w:lvlText w:val="\uf0b7"/><w:rPr><w:rFonts w:ascii="Symbol"/></w:rPr></w:lvl></w:abstractNum>'
+        '<w:num w:numId="1"><w:abstractNumId w:val="0"/></w:num><w:num w:numId="2"><w:abstractNumId w:val="1"/>'
+        '<w:lvlOverride w:ilvl="0"><w:startOverride w:val="5"/></w:lvlOverride></w:num></w:numbering>')
+    notes = (f'<w:footnotes {w}><w:footnote w:id="0" w:type="separator"><w:p><w:r><w:separator/></w:r></w:p>'
+             '</w:footnote><w:footnote w:id="1"><w:p><w:r><w:footnoteRef/><w:t>Сноска.</w:t></w:r></w:p>'
+             '</w:footnote></w:footnotes>')
+    styles = (f'<w:styles {w}><w:style w:type="paragraph" w:styleId="L"><w:basedOn w:val="N"/><w:pPr><w:numPr>'
+              '<w:numId w:val="1"/></w:numPr></w:pPr></w:style></w:styles>')
+    body = (f'<w:document {w} {mc}><w:body><w:p><w:pPr><w:numPr><w:ilvl w:val="0"/><w:numId w:val="1"/>'
+            '</w:numPr></w:pPr><w:r><w:t>Мама</w:t></w:r><w:del><w:r><w:delText>x</w:delText></w:r></w:del>'
+            '<w:ins><w:r><w:t> мыла</w:t></w:r></w:ins><w:r><w:footnoteReference w:id="1"/></w:r></w:p>'
+            '<w:p><w:pPr><w:pStyle w:val="L"/><w:numPr><w:ilvl w:val="1"/></w:numPr></w:pPr><w:r>'
+            '<w:fldChar w:fldCharType="begin"/><w:instrText>PAGE</w:instrText><w:fldChar w:fldCharType="separate"/>'
+            '<w:t>7</w:t><w:fldChar w:fldCharType="end"/><w:tab/><w:sym w:font="Symbol" w:char="F061"/><w:br/>'
+            '<w:t>раму</w:t></w:r></w:p><w:p><w:pPr><w:numPr><w:numId w:val="2"/></w:numPr></w:pPr><w:r>'
+            '<mc:AlternateContent><mc:Choice Requires="wps"><w:txbxContent><w:p><w:r><w:t>рамка</w:t></w:r></w:p>'
+            '</w:txbxContent></mc:Choice><mc:Fallback><w:txbxContent><w:p><w:r><w:t>рамка</w:t></w:r></w:p>'
+            '</w:txbxContent></mc:Fallback></mc:AlternateContent></w:r></w:p><w:tbl><w:tr><w:tc><w:p><w:r>'
+            '<w:t>ячейка</w:t></w:r></w:p></w:tc></w:tr></w:tbl></w:body></w:document>')
+    put("docx", "document.xml", body + numbering + notes + styles)
+    rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+    rels = '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">{}</Relationships>'
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("[Content_Types].xml", '<Types><Override PartName="/word/document.xml" ContentType='
+                   '"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/></Types>')
+        z.writestr("_rels/.rels", rels.format(f'<Relationship Id="r" Type="{rel}officeDocument" '
+                                              'Target="word/document.xml"/>'))
+        z.writestr("word/_rels/document.xml.rels", rels.format(
+            f'<Relationship Id="a" Type="{rel}footnotes" Target="footnotes.xml"/>'
+            f'<Relationship Id="b" Type="{rel}numbering" Target="numbering.xml"/>'
+            f'<Relationship Id="c" Type="{rel}styles" Target="/word/styles.xml"/>'))
+        z.writestr("word/document.xml", body)
+        z.writestr("word/footnotes.xml", notes)
+        z.writestr("word/numbering.xml", numbering)
+        z.writestr("word/styles.xml", styles)
+    put("docx", "package.docx", out.getvalue())
+
+
 def pdf(lines):
     """A one-page PDF with its text in Helvetica, xref offsets computed."""
     stream = "BT /F1 12 Tf 20 180 Td " + " 0 -14 Td ".join("(%s) Tj" % l for l in lines) + " ET"
@@ -219,5 +266,6 @@ if __name__ == "__main__":
     text_codec()
     rtf()
     books()
+    docx()
     pages()
     chunker()

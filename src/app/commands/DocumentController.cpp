@@ -15,6 +15,7 @@
 #include "formats/DocumentConverter.h"
 #include "formats/EncodingDetector.h"
 #include "formats/LibreOfficeConverter.h"
+#include "formats/RtfReader.h"
 #include "formats/TextCodec.h"
 #include "reading/Chunker.h"
 #include "settings/SafeFile.h"
@@ -85,11 +86,13 @@ bool looksLikeText(const QByteArray &bytes, const QString &text) {
 
 DocumentController::DocumentController(WindowParts &parts) : m_parts(parts) {
     // Documents convert while the window repaints; user input waits until the end.
-    m_converter = std::make_unique<ChainedConverter>(std::make_unique<LibreOfficeConverter>(
+    auto converter = std::make_unique<ChainedConverter>(std::make_unique<LibreOfficeConverter>(
         QStringLiteral("soffice"), std::chrono::seconds(60), [this] {
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             return loadWanted();
         }));
+    converter->setRtfReader(&RtfReader::plainText);
+    m_converter = std::move(converter);
     // A hand-over that came under a modal window waits for it to close.
     m_handedRetry = new QTimer(this);
     m_handedRetry->setSingleShot(true);
