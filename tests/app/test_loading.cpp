@@ -771,7 +771,7 @@ void test_loading::binaryNamedTxt_keepsTheText_andSaysItIsNoText() {
     for (char &c : random)
         c = static_cast<char>(rng.bounded(256));
     const QByteArray jpeg =
-        QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01", 20) + random.left(2000);
+        QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01", 16) + random.left(2000);
     for (const QByteArray &bytes : {icon.readAll(), jpeg, random}) {
         f.writeFile(u"картинка.txt"_s, bytes);
         f.dialogs->openAnswer = f.path(u"картинка.txt"_s);

@@ -3,7 +3,7 @@
 #include "journal/JournalWindow.h"
 #include "journal/SessionTableModel.h"
 
-#include <QBarSeries>
+#include <QAbstractBarSeries>
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QDateTime>
@@ -242,7 +242,9 @@ void test_journal_window::bothCharts_followThePeriod_withTheSameDates_toTheEndOf
         return qobject_cast<QCategoryAxis *>(view->chart()->axes(Qt::Horizontal).first());
     };
     const auto bars = [daily] {
-        return static_cast<QBarSeries *>(daily->chart()->series().first())->barSets().first();
+        return static_cast<QAbstractBarSeries *>(daily->chart()->series().first())
+            ->barSets()
+            .first();
     };
     const QDate today = QDateTime::fromMSecsSinceEpoch(Now).date();
     for (const auto &[period, days] :
