@@ -519,19 +519,27 @@ bool JournalStore::addSession(Session &s, int line, std::optional<int> percent) 
     return true;
 }
 
+namespace {
+
+// Sessions with their books' titles, in the columns readSessions takes.
+QString sessionQuery(QStringView condition) {
+    return u"SELECT s.id, s.started, s.ended, s.reading_ms, s.words, s.signs, s.pieces, "
+           u"s.delay_ms, s.row_length, s.rows, s.pause_mode, s.punctuation, s.book_id, "
+           u"s.percent_start, s.percent_end, substr(b.title, 1, %1), %2, s.asked, "
+           u"s.answered_right, s.extras FROM sessions s "
+           u"LEFT JOIN books b ON b.id = s.book_id %3"_s.arg(2 * BookFile::MaxTitle)
+               .arg(kIntactSession, condition);
+}
+
+} // namespace
+
 QList<Session> JournalStore::sessions(qint64 sinceMs) {
     QList<Session> list;
     if (!available())
         return list;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(u"SELECT s.id, s.started, s.ended, s.reading_ms, s.words, s.signs, s.pieces, "
-              u"s.delay_ms, s.row_length, s.rows, s.pause_mode, s.punctuation, s.book_id, "
-              u"s.percent_start, s.percent_end, substr(b.title, 1, %1), %2, s.asked, "
-              u"s.answered_right, s.extras FROM sessions s "
-              u"LEFT JOIN books b ON b.id = s.book_id WHERE s.started >= ? ORDER BY s.started"_s
-                  .arg(2 * BookFile::MaxTitle)
-                  .arg(kIntactSession));
+    q.prepare(sessionQuery(u"WHERE s.started >= ? ORDER BY s.started"));
     q.addBindValue(sinceMs);
     if (!exec(q))
         return list;
@@ -599,14 +607,8 @@ QList<Session> JournalStore::understoodSessions(int percent, int limit) {
         return {};
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(u"SELECT s.id, s.started, s.ended, s.reading_ms, s.words, s.signs, s.pieces, "
-              u"s.delay_ms, s.row_length, s.rows, s.pause_mode, s.punctuation, s.book_id, "
-              u"s.percent_start, s.percent_end, substr(b.title, 1, %1), %2, s.asked, "
-              u"s.answered_right, s.extras FROM sessions s "
-              u"LEFT JOIN books b ON b.id = s.book_id WHERE s.asked > 0 AND "
-              u"s.answered_right * 100 >= s.asked * ? ORDER BY s.started DESC LIMIT ?"_s
-                  .arg(2 * BookFile::MaxTitle)
-                  .arg(kIntactSession));
+    q.prepare(sessionQuery(u"WHERE s.asked > 0 AND s.answered_right * 100 >= s.asked * ? "
+                           u"ORDER BY s.started DESC LIMIT ?"));
     q.addBindValue(percent);
     q.addBindValue(limit);
     if (!exec(q))
