@@ -152,7 +152,9 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent, WallClock wal
     m_table->sortByColumn(SessionTableModel::Date, Qt::DescendingOrder);
     QHeaderView *header = m_table->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::Interactive);
+    // The book and the settings share what the figures leave.
     header->setSectionResizeMode(SessionTableModel::Book, QHeaderView::Stretch);
+    header->setSectionResizeMode(SessionTableModel::Settings, QHeaderView::Stretch);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &JournalWindow::updateButtons);
 
@@ -373,8 +375,6 @@ void JournalWindow::fitColumns() {
     fitColumn(header, SessionTableModel::Minutes, QStringLiteral("000:00"));
     fitColumn(header, SessionTableModel::Speed, QStringLiteral("00000"));
     fitColumn(header, SessionTableModel::Nominal, QStringLiteral("00000"));
-    fitColumn(header, SessionTableModel::Settings,
-              QStringLiteral("1000 мс, длина 10, 2 строки, пауза «Большая»"));
     fitColumn(header, SessionTableModel::Understanding, QStringLiteral("10 из 10 (100 %)"));
     header = m_bookTable->horizontalHeader();
     fitColumn(header, 1, QStringLiteral("000 ч 00 мин"));
