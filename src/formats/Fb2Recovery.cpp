@@ -34,8 +34,13 @@ public:
             m_sawBook = true;
         } else if (name == u"body") {
             const QStringView kind = tag.attribute(u"name");
-            m_inBody = !tag.closing && kind.compare(u"notes", Qt::CaseInsensitive) != 0 &&
-                       kind.compare(u"comments", Qt::CaseInsensitive) != 0;
+            if (!tag.closing)
+                m_inMainBody = kind.compare(u"notes", Qt::CaseInsensitive) != 0 &&
+                               kind.compare(u"comments", Qt::CaseInsensitive) != 0;
+            m_inBody = !tag.closing && m_inMainBody;
+        } else if (!m_inBody && m_inMainBody && isFb2BlockElement(name)) {
+            // A stray end tag of the main body: the book goes on until another body begins.
+            m_inBody = true;
         } else if (name == u"a") {
             // Note references are left out, as in a well-formed book.
             if (tag.closing)
@@ -51,12 +56,14 @@ public:
 
     bool skipsContent(const QString &name) const override {
         const QStringView local = localName(name);
-        return local == u"description" || local == u"binary" || local == u"image";
+        // An image has no content: one written without its "/" must not swallow the book.
+        return local == u"description" || local == u"binary";
     }
 
 private:
     bool m_sawBook = false;
     bool m_inBody = false;
+    bool m_inMainBody = false; // the last body begun is a main one
     bool m_inNoteReference = false;
 };
 

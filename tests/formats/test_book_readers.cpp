@@ -222,6 +222,15 @@ void TestBookReaders::brokenFb2_keepsWhatCanBeRead_data() {
         << kFb2Lines << false;
     QTest::newRow("paragraph never closed")
         << QByteArray(good).replace("</cite>", "</p>") << kFb2Lines << false;
+    // A stray or mis-nested tag in mid-book costs nothing after it.
+    QTest::newRow("stray body end tag")
+        << QByteArray(good).replace("<poem>", "</body><poem>") << kFb2Lines << false;
+    QTest::newRow("image left open")
+        << QByteArray(good).replace("\"#pic\"/>", "\"#pic\">") << kFb2Lines << false;
+    QTest::newRow("section inside a paragraph, closed out of order")
+        << QByteArray(good).replace("<subtitle>* * *</subtitle>",
+                                    "<p><section><subtitle>* * *</p></section></subtitle>")
+        << kFb2Lines << false;
     QTest::newRow("cut in the text")
         << good.left(good.indexOf("Ещё")) << kFb2Lines.mid(0, 6) << true;
     lines = kFb2Lines;
