@@ -70,7 +70,8 @@ const QString kFb2 = uR"(<?xml version="1.0" encoding="%1"?>
    <cite><p>Пора, красавица, проснись.</p></cite>
   </section>
  </body>
- <body name="notes"><section id="n1"><p>Сноска не читается.</p></section></body>
+ <body name="notes"><title><p>Примечания</p></title>
+  <section id="n1"><title><p>1</p></title><p>Сноска <emphasis>после</emphasis></p><p>абзаца.</p></section></body>
  <binary id="pic" content-type="image/png">iVBORw0KGgo=</binary>
 </FictionBook>
 )"_s;
@@ -82,6 +83,7 @@ const QStringList kFb2Lines = {
     u"Соломон"_s,
     u"Глава первая"_s,
     u"Мороз и солнце; день чудесный!"_s,
+    u"[1] Сноска после абзаца."_s,
     u"Ещё ты дремлешь,"_s,
     u"друг прелестный —"_s,
     u"* * *"_s,
