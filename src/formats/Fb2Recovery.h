@@ -22,7 +22,7 @@ std::optional<QString> recoverFb2(const QByteArray &bytes);
 bool isFb2BlockElement(QStringView name);
 
 // The notes of a book (the sections with an id in a notes body), each as one line without its
-// title, fed element by element by either reader.
+// title, fed element by element by the reader of a well-formed book.
 class Fb2NoteCollector final {
 public:
     void startElement(QStringView name, QStringView id);
