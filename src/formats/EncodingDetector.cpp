@@ -37,6 +37,41 @@ bool isTextLike(char32_t c) {
            (c >= 0x2100 && c < 0x2200);
 }
 
+// UTF-16 in scripts beyond those a Russian reader meets (Hebrew, Georgian, CJK, polytonic
+// Greek), known by where its zero bytes fall: the spaces, digits and Latin letters of any
+// text have a zero byte on one side of the character and seldom on the other, which
+// no single-byte text and hardly any binary file does. What it decodes to must be text.
+QByteArray utf16ByZeroSide(QByteArrayView sample) {
+    const auto *p = reinterpret_cast<const unsigned char *>(sample.data());
+    const qsizetype units = sample.size() / 2;
+    qsizetype zeroSecond = 0; // little-endian ASCII
+    qsizetype zeroFirst = 0;  // big-endian ASCII
+    for (qsizetype i = 0; i < units; ++i) {
+        zeroSecond += p[2 * i] != 0 && p[2 * i + 1] == 0;
+        zeroFirst += p[2 * i] == 0 && p[2 * i + 1] != 0;
+    }
+    const bool little = zeroSecond > zeroFirst;
+    const qsizetype most = std::max(zeroSecond, zeroFirst);
+    const qsizetype least = std::min(zeroSecond, zeroFirst);
+    // A few zero bytes prove nothing; a CJK or polytonic Greek letter may end in one.
+    if (most < 16 || most * 20 < units || least * 4 > most)
+        return {};
+    qsizetype bad = 0;
+    bool highSurrogate = false;
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t code = little ? char16_t(p[2 * i] | p[2 * i + 1] << 8)
+                                     : char16_t(p[2 * i] << 8 | p[2 * i + 1]);
+        const bool isHigh = code >= 0xD800 && code < 0xDC00;
+        const bool isLow = code >= 0xDC00 && code < 0xE000;
+        bad += (code < 0x20 && code != u'\t' && code != u'\n' && code != u'\r') || code >= 0xFFFE ||
+               (isLow && !highSurrogate) || (highSurrogate && !isLow);
+        highSurrogate = isHigh;
+    }
+    if (bad * 100 > units)
+        return {};
+    return little ? "UTF-16LE" : "UTF-16BE";
+}
+
 // UTF-16 or UTF-32 without a mark. Single-byte text never holds zero bytes, while wide text
 // has them in every ASCII character; of the four readings the one that gives ordinary text
 // wins.
@@ -75,7 +110,7 @@ QByteArray wideEncoding(QByteArrayView bytes) {
         if (total > 0 && good * 100 >= total * 95)
             return c.name;
     }
-    return {};
+    return utf16ByZeroSide(sample);
 }
 
 // The statistical detector is slow (about 150 ms a megabyte), and a few tens of kilobytes

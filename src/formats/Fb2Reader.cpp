@@ -22,24 +22,65 @@ bool isNoteReference(const QXmlStreamReader &xml) {
     return xml.name() == u"a" && xml.attributes().value(QLatin1StringView("type")) == u"note";
 }
 
+QStringView noteHref(const QXmlStreamReader &xml) {
+    for (const QXmlStreamAttribute &attribute : xml.attributes()) {
+        if (attribute.name() == u"href")
+            return attribute.value();
+    }
+    return {};
+}
+
+// The notes bodies, read before the main ones that cite them. A book that is not well-formed
+// is read again tolerantly anyway, so errors are left to the main pass.
+QHash<QString, QString> readNotes(const QByteArray &bytes) {
+    Fb2NoteCollector notes;
+    QXmlStreamReader xml(bytes);
+    int notesDepth = 0; // inside a notes body when above zero
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (notesDepth > 0) {
+                ++notesDepth;
+                notes.startElement(xml.name(), xml.attributes().value(QLatin1StringView("id")));
+            } else if (xml.name() == u"body" && isNotesBody(xml)) {
+                notesDepth = 1;
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            if (notesDepth > 0 && --notesDepth > 0)
+                notes.endElement(xml.name());
+            break;
+        case QXmlStreamReader::Characters:
+            if (notesDepth > 0)
+                notes.text(xml.text());
+            break;
+        default:
+            break;
+        }
+    }
+    return notes.take();
+}
+
 // Reads one <body> whose start tag has just been read, up to its end tag.
-void readBody(QXmlStreamReader &xml, ParagraphBuilder &out) {
+void readBody(QXmlStreamReader &xml, ParagraphBuilder &out, Fb2NotePlacer &notes) {
     int depth = 1;
     while (depth > 0 && !xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
+            if (isNoteReference(xml))
+                notes.cite(noteHref(xml));
             if (xml.name() == u"image" || xml.name() == u"binary" || isNoteReference(xml)) {
                 xml.skipCurrentElement();
                 break;
             }
             ++depth;
             if (isFb2BlockElement(xml.name()))
-                out.endParagraph();
+                notes.paragraphEnded(out);
             break;
         case QXmlStreamReader::EndElement:
             --depth;
             if (isFb2BlockElement(xml.name()))
-                out.endParagraph();
+                notes.paragraphEnded(out);
             break;
         case QXmlStreamReader::Characters:
             out.append(xml.text());
@@ -48,7 +89,7 @@ void readBody(QXmlStreamReader &xml, ParagraphBuilder &out) {
             break;
         }
     }
-    out.endParagraph();
+    notes.paragraphEnded(out);
 }
 
 // What the document's own entities can add to its text, counted before the reader expands
@@ -131,9 +172,10 @@ std::optional<QString> readFb2(const QByteArray &original, ReadBudget budget, bo
         return std::nullopt;
     } else {
         ParagraphBuilder out;
+        Fb2NotePlacer notes(readNotes(bytes));
         while (xml.readNextStartElement()) {
             if (xml.name() == u"body" && !isNotesBody(xml))
-                readBody(xml, out);
+                readBody(xml, out, notes);
             else
                 xml.skipCurrentElement();
         }

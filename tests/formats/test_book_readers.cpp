@@ -70,7 +70,8 @@ const QString kFb2 = uR"(<?xml version="1.0" encoding="%1"?>
    <cite><p>Пора, красавица, проснись.</p></cite>
   </section>
  </body>
- <body name="notes"><section id="n1"><p>Сноска не читается.</p></section></body>
+ <body name="notes"><title><p>Примечания</p></title>
+  <section id="n1"><title><p>1</p></title><p>Сноска <emphasis>после</emphasis></p><p>абзаца.</p></section></body>
  <binary id="pic" content-type="image/png">iVBORw0KGgo=</binary>
 </FictionBook>
 )"_s;
@@ -82,6 +83,7 @@ const QStringList kFb2Lines = {
     u"Соломон"_s,
     u"Глава первая"_s,
     u"Мороз и солнце; день чудесный!"_s,
+    u"[1] Сноска после абзаца."_s,
     u"Ещё ты дремлешь,"_s,
     u"друг прелестный —"_s,
     u"* * *"_s,
@@ -222,6 +224,15 @@ void TestBookReaders::brokenFb2_keepsWhatCanBeRead_data() {
         << kFb2Lines << false;
     QTest::newRow("paragraph never closed")
         << QByteArray(good).replace("</cite>", "</p>") << kFb2Lines << false;
+    // A stray or mis-nested tag in mid-book costs nothing after it.
+    QTest::newRow("stray body end tag")
+        << QByteArray(good).replace("<poem>", "</body><poem>") << kFb2Lines << false;
+    QTest::newRow("image left open")
+        << QByteArray(good).replace("\"#pic\"/>", "\"#pic\">") << kFb2Lines << false;
+    QTest::newRow("section inside a paragraph, closed out of order")
+        << QByteArray(good).replace("<subtitle>* * *</subtitle>",
+                                    "<p><section><subtitle>* * *</p></section></subtitle>")
+        << kFb2Lines << false;
     QTest::newRow("cut in the text")
         << good.left(good.indexOf("Ещё")) << kFb2Lines.mid(0, 6) << true;
     lines = kFb2Lines;

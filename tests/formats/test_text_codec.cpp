@@ -93,6 +93,18 @@ void TestTextCodec::userFile_isReadInEveryEncodingARussianReaderMeets_data() {
     for (const char *encoding : {"KOI8-R", "IBM866", "ISO-8859-5", "IBM855", "x-mac-cyrillic",
                                  "windows-1251", "UTF-16LE", "UTF-16BE", "UTF-32LE", "UTF-32BE"})
         QTest::newRow(encoding) << encoded(encoding, text) << text;
+    // Without a mark, whatever the script: zero bytes on one side are the sign.
+    const QString latin =
+        u"The quick brown fox jumps over the lazy dog. "_s.repeated(20) + u"Привет, мир!"_s;
+    const QString greek =
+        u"Καλημέρα κόσμε, ξεσκεπάζω την ψυχοφθόρα βδελυγμία. "_s.repeated(20) + u"Доброе утро."_s;
+    const QString mixed =
+        u"Shalom שלום, Tbilisi თბილისი, 東京 Tokyo, ἀρετή 😀, Москва. "_s.repeated(20) + u"Конец."_s;
+    for (const char *encoding : {"UTF-16LE", "UTF-16BE"}) {
+        QTest::addRow("Latin in %s", encoding) << encoded(encoding, latin) << latin;
+        QTest::addRow("Greek in %s", encoding) << encoded(encoding, greek) << greek;
+        QTest::addRow("mixed scripts in %s", encoding) << encoded(encoding, mixed) << mixed;
+    }
     const QString name = u"Александр Блок"_s;
     QTest::newRow("a name in KOI8-R") << encoded("KOI8-R", name) << name;
     QTest::newRow("UTF-32LE with its mark") << encoded("UTF-32LE", u"\uFEFF"_s + name) << name;
