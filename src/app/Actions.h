@@ -29,6 +29,8 @@ struct Actions {
     QAction *N40, *Pum34, *Pum35, *Pum36, *PumShowEdit, *PumHideEdit, *PumFullScreen, *PumWindow,
         *PumJournal, *PumExercises, *PumSchulte, *PumExit;
     QAction *PumSentenceBack, *PumSentenceForward, *PumParagraphBack, *PumParagraphForward;
+    QAction *PumCheckUnderstanding, *PumSpeedLadder, *PumLongWords, *PumRampUp, *PumFocusLetter,
+        *PumContextOnStop;
     // The statistics bar's pop-up menu.
     QAction *PumShowTimeAndSpeed, *PumShowTimeOfWork, *PumShowTimeOfReading, *PumShowSpeedInSigns,
         *PumShowSpeedInWords;

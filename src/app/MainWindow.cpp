@@ -318,15 +318,22 @@ void MainWindow::connectCommands() {
         on(x, m_session.get(), &SessionController::shutDown);
 
     // Options: the main-menu items hold the state; pop-up twins run the same command.
-    const std::pair<QAction *, QAction *> twins[] = {{a.PumDelMin, a.MnDelMin},
-                                                     {a.PumReadNonStop, a.MnReadNonStop},
-                                                     {a.PumReactOnFocus, a.MnReactOnFocus},
-                                                     {a.PumReactOnSigns, a.MnReactOnSigns},
-                                                     {a.PumWithoutPause, a.MnWithoutPause},
-                                                     {a.PumShortPause, a.MnShortPause},
-                                                     {a.PumLongPause, a.MnLongPause},
-                                                     {a.PumSmartPause, a.MnSmartPause},
-                                                     {a.PumShowTimeAndSpeed, a.MnShowTimeAndSpeed}};
+    const std::pair<QAction *, QAction *> twins[] = {
+        {a.PumDelMin, a.MnDelMin},
+        {a.PumReadNonStop, a.MnReadNonStop},
+        {a.PumReactOnFocus, a.MnReactOnFocus},
+        {a.PumReactOnSigns, a.MnReactOnSigns},
+        {a.PumWithoutPause, a.MnWithoutPause},
+        {a.PumShortPause, a.MnShortPause},
+        {a.PumLongPause, a.MnLongPause},
+        {a.PumSmartPause, a.MnSmartPause},
+        {a.PumCheckUnderstanding, a.MnCheckUnderstanding},
+        {a.PumSpeedLadder, a.MnSpeedLadder},
+        {a.PumLongWords, a.MnLongWords},
+        {a.PumRampUp, a.MnRampUp},
+        {a.PumFocusLetter, a.MnFocusLetter},
+        {a.PumContextOnStop, a.MnContextOnStop},
+        {a.PumShowTimeAndSpeed, a.MnShowTimeAndSpeed}};
     for (const auto &[popup, main] : twins)
         connect(popup, &QAction::triggered, main, &QAction::trigger);
 }

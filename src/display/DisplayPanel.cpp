@@ -96,13 +96,13 @@ void DisplayPanel::layoutRows(int lineCount, int offset) {
         r->hide();
     const int n = std::clamp(lineCount, 0, PieceRows);
     const int h = rowHeight();
-    const QList<int> tops = RowGeometry::tops(height(), n, h, offset);
+    m_rowTops = RowGeometry::tops(height(), n, h, offset);
     for (int i = 0; i < n; ++i) {
         DisplayRow *r = m_rows.at(i);
-        r->setGeometry(1, tops.at(i), std::max(0, width() - 2), h);
+        r->setGeometry(1, m_rowTops.at(i), std::max(0, width() - 2), h);
         r->show();
     }
-    m_rowsBottom = n > 0 ? tops.at(n - 1) + h : height() / 2;
+    m_rowsBottom = n > 0 ? m_rowTops.at(n - 1) + h : height() / 2;
     placeContext();
 }
 
@@ -126,6 +126,7 @@ void DisplayPanel::setContext(const QString &text, qsizetype markStart, qsizetyp
     }
     QFont f = m_font;
     f.setPointSizeF(std::max(8.0, (f.pointSizeF() > 0 ? f.pointSizeF() : 12.0) * 0.25));
+    m_contextFont = f;
     m_context->setFont(f);
     QPalette p = m_context->palette();
     p.setColor(QPalette::WindowText, m_color);
@@ -148,14 +149,45 @@ QString DisplayPanel::context() const {
 }
 
 void DisplayPanel::placeContext() {
-    if (!m_context)
-        return;
-    const int margin = std::min(40, width() / 10);
-    // Three lines at least, over the lowest row when the rows fill the panel.
-    const int needed = 3 * QFontMetrics(m_context->font()).lineSpacing() + 4;
-    const int top = std::max(0, std::min(m_rowsBottom + 8, height() - needed));
-    m_context->setGeometry(margin, top, std::max(0, width() - 2 * margin),
-                           std::max(0, height() - top - 4));
+    // The rows go back to their places whenever the strip is hidden.
+    int lift = 0;
+    const bool shown = m_context && !m_context->isHidden();
+    const int bottomMargin = 4;
+    if (shown) {
+        const int margin = std::min(40, width() / 10);
+        const int stripWidth = std::max(1, width() - 2 * margin);
+        QFont f = m_contextFont;
+        // The strip wants its text on up to three lines below the rows; the rows rise into
+        // the free space above them first, then the strip's font shrinks, and only a panel
+        // too small for one line of it gets the strip over the lowest row.
+        auto linesFor = [&](const QFont &font) {
+            const QFontMetrics fm(font);
+            const QString plain = m_context->property("plain").toString();
+            const int textHeight =
+                fm.boundingRect(0, 0, stripWidth, 100000, Qt::TextWordWrap, plain).height();
+            return std::clamp((textHeight + fm.lineSpacing() - 1) / fm.lineSpacing(), 1, 3);
+        };
+        const int headroom = m_rowTops.isEmpty() ? 0 : std::max(0, m_rowTops.first());
+        const int below = height() - bottomMargin - m_rowsBottom;
+        int spacing = QFontMetrics(f).lineSpacing();
+        const int wanted = linesFor(f) * spacing;
+        const int gap = std::clamp(below + headroom - wanted, 1, 8);
+        const int freeBelow = below - gap;
+        lift = std::clamp(wanted - freeBelow, 0, headroom);
+        int room = freeBelow + lift;
+        while (room < spacing && f.pointSizeF() > 6.0) {
+            f.setPointSizeF(std::max(6.0, f.pointSizeF() - 1.0));
+            spacing = QFontMetrics(f).lineSpacing();
+        }
+        m_context->setFont(f);
+        const int lines = std::clamp(room / std::max(1, spacing), 1, linesFor(f));
+        const int stripHeight = lines * spacing;
+        const int top = room >= spacing ? m_rowsBottom - lift + gap
+                                        : std::max(0, height() - bottomMargin - stripHeight);
+        m_context->setGeometry(margin, top, stripWidth, stripHeight);
+    }
+    for (int i = 0; i < m_rowTops.size(); ++i)
+        m_rows.at(i)->move(1, m_rowTops.at(i) - lift);
 }
 
 void DisplayPanel::clearRows(int from) {

@@ -90,6 +90,8 @@ private:
     QList<DisplayRow *> m_rows;
     QLabel *m_hint = nullptr;
     QLabel *m_context = nullptr;
+    QFont m_contextFont;  // the strip's size before it is shrunk to fit
+    QList<int> m_rowTops; // where layoutRows put the shown rows
     int m_rowsBottom = 0;
     QFont m_font;
     QColor m_color;

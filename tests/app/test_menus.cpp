@@ -256,6 +256,14 @@ void test_menus::menuTrees_matchTheTables() {
                  {2, "PumShortPause", u"Малая", "", "o"},
                  {2, "PumLongPause", u"Большая", "", "o"},
                  {2, "PumSmartPause", u"Умная", "", "o"},
+                 {1, "PumTrainingLine", u"-"},
+                 {1, "PumCheckUnderstanding", u"Проверять понимание", "", "o"},
+                 {1, "PumSpeedLadder", u"Тренировка скорости", "", "o"},
+                 {1, "PumSteeringLine", u"-"},
+                 {1, "PumLongWords", u"Длинные слова дольше", "", "o"},
+                 {1, "PumRampUp", u"Разгон", "", "o"},
+                 {1, "PumFocusLetter", u"Опорная буква", "", "o"},
+                 {1, "PumContextOnStop", u"Показывать текст при остановке", "", "o"},
                  {0, "N40", u"Музыка"},
                  {1, "Pum34", u"Выбрать музыкальный файл"},
                  {1, "Pum35", u"Начать воспроизведение"},
@@ -660,6 +668,11 @@ void test_menus::popupToggles_showInMainMenuAtOnce_andInPopupAtNextOpening() {
     QVERIFY(w->actions().PumReadNonStop->isChecked());
     QVERIFY(w->actions().PumReactOnFocus->isChecked());
     QVERIFY(w->actions().PumReactOnSigns->isChecked());
+    w->actions().MnFocusLetter->trigger();
+    open(w, "PumTumes");
+    QVERIFY(w->actions().PumFocusLetter->isChecked());
+    w->actions().PumContextOnStop->trigger();
+    QVERIFY(w->actions().MnContextOnStop->isChecked());
 
     // A pop-up item whose check is stale still flips the main option.
     w->actions().MnDelMin->trigger();

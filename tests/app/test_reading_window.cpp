@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 using namespace zk;
+using namespace Qt::StringLiterals;
 
 class test_reading_window : public QObject {
     Q_OBJECT
@@ -35,6 +36,7 @@ private slots:
     void journal_comesBack_keepsSystemNames_andBooksReadToTheEnd();
     void paceChangedMidRun_endsTheSession_andStartsAnother();
     void schulteTable_suspendsReading_andAnAbandonedOneIsNotKept();
+    void ctrlArrows_stepWhileReading_andMoveTheShownEditorsCaret();
 };
 
 namespace {
@@ -271,6 +273,45 @@ void test_reading_window::schulteTable_suspendsReading_andAnAbandonedOneIsNotKep
     QVERIFY(w->isReading());
     QVERIFY(w->timers().t1->isActive());
     QVERIFY(w->journal()->journal().store().exercises().isEmpty());
+}
+
+void test_reading_window::ctrlArrows_stepWhileReading_andMoveTheShownEditorsCaret() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(u"Один раз. Два три.\n\nВторой абзац тут. Ещё."_s);
+    w->strip()->UpDown3->setValue(3);
+    f.startReading();
+    w->reading()->tick();
+    QCOMPARE(f.row(0), u"Один"_s);
+    auto press = [w](Qt::Key key) { QTest::keyClick(w->mainPanel(), key, Qt::ControlModifier); };
+    auto next = [&] {
+        w->reading()->tick();
+        return f.row(0);
+    };
+    press(Qt::Key_Right);
+    QCOMPARE(next(), u"Два"_s);
+    press(Qt::Key_Down);
+    QCOMPARE(next(), u"Второй"_s);
+    QCOMPARE(next(), u"абзац"_s);
+    press(Qt::Key_Left);
+    QCOMPARE(next(), u"Второй"_s);
+    QCOMPARE(next(), u"абзац"_s);
+    press(Qt::Key_Up);
+    QCOMPARE(next(), u"Второй"_s);
+
+    // The shown editor keeps these keys for its caret; reading stays where it was.
+    w->actions().ActBtStop->trigger();
+    QTest::keyClick(w, Qt::Key_F2);
+    QVERIFY(w->editor()->isVisible());
+    const ReadingState before = w->engine().state();
+    QTextCursor c = w->editor()->textCursor();
+    c.setPosition(0);
+    w->editor()->setTextCursor(c);
+    QTest::keyClick(w->editor(), Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(w->editor()->textCursor().position(), 5); // the next word, not the next sentence
+    QTest::keyClick(w->editor(), Qt::Key_Left, Qt::ControlModifier);
+    QCOMPARE(w->editor()->textCursor().position(), 0);
+    QCOMPARE(w->engine().state().ReadBuffer, before.ReadBuffer);
+    QCOMPARE(w->engine().state().CurrentLine, before.CurrentLine);
 }
 
 QTEST_MAIN(test_reading_window)

@@ -45,6 +45,33 @@ private slots:
         row.setFocusColor(QColor());
         QCOMPARE(row.textLeft(), (row.width() - whole) / 2);
     }
+
+    void contextStripNeverCoversARow() {
+        DisplayPanel panel(u"Row"_s, u"Шаблон"_s, nullptr);
+        QFont f = panel.displayFont();
+        f.setPointSize(32);
+        panel.setDisplayFont(f, Qt::white);
+        const QString text = u"Первое предложение, которое читали. А вот второе, за ним."_s;
+        // Room below the rows; rows that fill the panel; a panel with no room at all.
+        for (const int extra : {200, 24, 0}) {
+            const int rows = 5;
+            panel.resize(700, rows * panel.rowHeight() + extra);
+            panel.layoutRows(rows, 0);
+            const QRect before = panel.row(0)->geometry();
+            panel.setContext(text, 0, 6, Qt::red);
+            const auto *strip = panel.findChild<QLabel *>(u"ContextStrip"_s);
+            QVERIFY(strip && strip->height() > 0);
+            QVERIFY(strip->geometry().bottom() < panel.height());
+            if (extra > 0) {
+                for (int i = 0; i < rows; ++i)
+                    QVERIFY2(!strip->geometry().intersects(panel.row(i)->geometry()),
+                             qPrintable(u"%1 %2"_s.arg(extra).arg(i)));
+            }
+            // Hidden, the rows are back where they were laid out.
+            panel.setContext(QString());
+            QCOMPARE(panel.row(0)->geometry(), before);
+        }
+    }
 };
 
 QTEST_MAIN(TestFocus)

@@ -342,7 +342,13 @@ void SettingsController::syncOptionsMenu() {
     for (const auto &[popup, main] : {std::pair{a.PumDelMin, a.MnDelMin},
                                       {a.PumReadNonStop, a.MnReadNonStop},
                                       {a.PumReactOnFocus, a.MnReactOnFocus},
-                                      {a.PumReactOnSigns, a.MnReactOnSigns}})
+                                      {a.PumReactOnSigns, a.MnReactOnSigns},
+                                      {a.PumCheckUnderstanding, a.MnCheckUnderstanding},
+                                      {a.PumSpeedLadder, a.MnSpeedLadder},
+                                      {a.PumLongWords, a.MnLongWords},
+                                      {a.PumRampUp, a.MnRampUp},
+                                      {a.PumFocusLetter, a.MnFocusLetter},
+                                      {a.PumContextOnStop, a.MnContextOnStop}})
         popup->setChecked(main->isChecked());
 }
 
