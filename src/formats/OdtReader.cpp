@@ -179,11 +179,8 @@ private:
         m_out->endParagraph();
         --m_paragraphDepth;
         if (outermost && !m_notes.isEmpty()) {
-            for (const QString &note : std::as_const(m_notes)) {
-                for (QChar c : note)
-                    c == u'\n' ? m_main.endParagraph() : m_main.append(c);
-                m_main.endParagraph();
-            }
+            for (const QString &note : std::as_const(m_notes))
+                m_main.appendParagraphs(note);
             m_notes.clear();
         }
     }

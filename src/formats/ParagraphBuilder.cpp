@@ -56,6 +56,12 @@ void ParagraphBuilder::endParagraph() {
     m_pendingSpace = false;
 }
 
+void ParagraphBuilder::appendParagraphs(QStringView text) {
+    for (QChar c : text)
+        c == u'\n' ? endParagraph() : append(c);
+    endParagraph();
+}
+
 QString ParagraphBuilder::take() {
     endParagraph();
     return std::exchange(m_text, QString());

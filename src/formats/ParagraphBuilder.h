@@ -14,6 +14,9 @@ public:
     void append(QStringView text);
     void appendCodePoint(char32_t code);
     void endParagraph();
+    // Text whose lines are paragraphs of their own, such as a note placed after the
+    // paragraph that cites it.
+    void appendParagraphs(QStringView text);
 
     // Lines as collected so far; the builder is left empty.
     QString take();
