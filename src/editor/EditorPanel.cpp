@@ -190,6 +190,40 @@ bool EditorPanel::setText(const QString &text, const std::function<bool()> &stop
     return true;
 }
 
+void EditorPanel::appendParagraphs(const QString &paragraphs) {
+    if (paragraphs.isEmpty())
+        return;
+    const bool tracking = SelectionTracking;
+    SelectionTracking = false;
+    const int anchor = textCursor().anchor();
+    const int position = textCursor().position();
+    settleHiddenLines();
+    const bool modelKept = !m_hiddenDirty;
+    QTextDocument *doc = document();
+    const QString added = doc->isEmpty() ? paragraphs : u'\n' + paragraphs;
+    const bool undo = doc->isUndoRedoEnabled();
+    const bool modified = doc->isModified();
+    // Undoing must never take a part of the book away again.
+    doc->setUndoRedoEnabled(false);
+    QTextCursor end(doc);
+    end.movePosition(QTextCursor::End);
+    end.insertText(added);
+    doc->setUndoRedoEnabled(undo);
+    doc->setModified(modified);
+    // A caret at the very end would be pushed along by the text.
+    if (textCursor().position() != position || textCursor().anchor() != anchor) {
+        QTextCursor kept(doc);
+        kept.setPosition(anchor);
+        kept.setPosition(position, QTextCursor::KeepAnchor);
+        setTextCursor(kept);
+    }
+    if (modelKept) {
+        m_hidden.append(added);
+        m_hiddenDirty = false;
+    }
+    SelectionTracking = tracking;
+}
+
 bool EditorPanel::isBlank() const {
     // The line model holds the text already; a real text has a letter near its start.
     for (QChar c : hiddenText()) {

@@ -32,6 +32,9 @@ public:
     // editor empty: false then.
     bool setText(const QString &text, const std::function<bool()> &stop = {});
     bool isBlank() const;
+    // Paragraphs added after the last one, as a book read in the background comes in: the
+    // caret, the selection and the lines before stay where they are.
+    void appendParagraphs(const QString &paragraphs);
 
     // Lines of the editor's current layout: the wrapped rows while shown, the
     // hidden layout's lines otherwise.

@@ -23,13 +23,36 @@ void LineModel::setBreaker(Breaker breaker, int minLengthToWrap) {
     m_dirty = true;
 }
 
+void LineModel::append(QStringView text) {
+    if (text.isEmpty())
+        return;
+    if (m_dirty) {
+        m_text += text;
+        return;
+    }
+    // The last paragraph may go on in the text added: its rows are laid out again.
+    int from = static_cast<int>(m_text.size());
+    while (from > 0 && !isBreak(m_text.at(from - 1).unicode()))
+        --from;
+    while (!m_starts.empty() && m_starts.back() >= from) {
+        m_starts.pop_back();
+        m_ends.pop_back();
+    }
+    m_text += text;
+    buildFrom(from);
+}
+
 void LineModel::build() const {
     m_dirty = false;
     m_starts.clear();
     m_ends.clear();
+    buildFrom(0);
+}
+
+void LineModel::buildFrom(int from) const {
     const char16_t *data = reinterpret_cast<const char16_t *>(m_text.constData());
     const int size = static_cast<int>(m_text.size());
-    int start = 0;
+    int start = from;
     auto addParagraph = [&](int begin, int end) {
         if (m_breaker && end - begin > m_minLengthToWrap) {
             const std::vector<int> rows = m_breaker(QStringView(m_text).sliced(begin, end - begin));
@@ -51,7 +74,7 @@ void LineModel::build() const {
         m_starts.push_back(begin);
         m_ends.push_back(end);
     };
-    for (int i = 0; i < size; ++i) {
+    for (int i = from; i < size; ++i) {
         if (isBreak(data[i])) {
             addParagraph(start, i);
             start = i + 1;

@@ -17,6 +17,8 @@ public:
 
     // Text as the editor holds it: "\n", U+2028 and U+2029 break lines.
     void setText(const QString &text);
+    // Text added at the end; only the last paragraph and what follows are laid out again.
+    void append(QStringView text);
     // Paragraphs longer than `minLengthToWrap` characters are handed to `breaker`.
     void setBreaker(Breaker breaker, int minLengthToWrap);
 
@@ -32,6 +34,8 @@ public:
 
 private:
     void build() const;
+    // Lines from the paragraph that starts at `from` to the end.
+    void buildFrom(int from) const;
 
     QString m_text;
     Breaker m_breaker;

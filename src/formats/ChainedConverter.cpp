@@ -72,6 +72,8 @@ ConversionResult ChainedConverter::convertFile(const QString &path,
                                                const ConversionProgress &progress) {
     ReadBudget budget;
     bool damaged = false;
+    const auto start =
+        m_earlyStart ? PageReaderProcess::Start::Early : PageReaderProcess::Start::Whole;
     switch (kindOf(path)) {
     case Kind::Fb2:
         if (const auto bytes = readFile(path, budget)) {
@@ -124,12 +126,12 @@ ConversionResult ChainedConverter::convertFile(const QString &path,
     case Kind::Pdf:
         if (!m_pageReader.isEmpty())
             return PageReaderProcess(m_pageReader)
-                .read(PageReaderProcess::Format::Pdf, path, progress);
+                .read(PageReaderProcess::Format::Pdf, path, progress, start);
         return readPdf(path, ReadBudget(), progress);
     case Kind::Djvu:
         if (!m_pageReader.isEmpty())
             return PageReaderProcess(m_pageReader)
-                .read(PageReaderProcess::Format::Djvu, path, progress);
+                .read(PageReaderProcess::Format::Djvu, path, progress, start);
         return readDjvu(path, ReadBudget(), progress);
     case Kind::Other:
         break;

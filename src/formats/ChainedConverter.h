@@ -25,6 +25,9 @@ public:
     // wrapped converter while there is none, and when it refuses.
     using TextReader = std::function<std::optional<QString>(const QByteArray &)>;
     void setRtfReader(TextReader reader) { m_rtfReader = std::move(reader); }
+    // Long PDF and DjVu books are handed over by their beginning, the rest read on (see
+    // ConversionResult::rest); only with the helper program.
+    void setEarlyStart(bool early) { m_earlyStart = early; }
 
 protected:
     ConversionResult convertFile(const QString &path, const ConversionProgress &progress) override;
@@ -32,6 +35,7 @@ protected:
 private:
     std::unique_ptr<DocumentConverter> m_fallback;
     QString m_pageReader;
+    bool m_earlyStart = false;
     TextReader m_rtfReader;
 };
 

@@ -100,33 +100,34 @@ TextPage pageText(miniexp_t text) {
 
 } // namespace
 
-ConversionResult readDjvu(const QString &path, ReadBudget budget,
-                          const ConversionProgress &progress) {
+ConversionResult::Failure readDjvuInPieces(const QString &path, ReadBudget budget,
+                                           const ConversionProgress &progress,
+                                           const PieceSink &sink) {
     const QFileInfo info(path);
     if (!info.isReadable())
-        return ConversionResult::failure(Failure::Unreadable);
+        return Failure::Unreadable;
     if (!budget.spendBytes(info.size()))
-        return ConversionResult::failure(Failure::TooLarge);
+        return Failure::TooLarge;
     const std::unique_ptr<ddjvu_context_t, ContextDeleter> context(ddjvu_context_create("zorkan"));
     if (!context)
-        return ConversionResult::failure(Failure::Unreadable);
+        return Failure::Unreadable;
     const std::unique_ptr<ddjvu_document_t, DocumentDeleter> document(
         ddjvu_document_create_by_filename_utf8(context.get(), path.toUtf8().constData(), 0));
     if (!document)
-        return ConversionResult::failure(Failure::Damaged);
+        return Failure::Damaged;
     while (!ddjvu_document_decoding_done(document.get())) {
         if (!progress.proceed())
-            return ConversionResult::failure(Failure::Cancelled);
+            return Failure::Cancelled;
         drainMessages(context.get(), true);
     }
     if (ddjvu_document_decoding_error(document.get()))
-        return ConversionResult::failure(Failure::Damaged);
+        return Failure::Damaged;
 
     const int pages = ddjvu_document_get_pagenum(document.get());
     PageTextAssembler assembler;
     for (int i = 0; i < pages; ++i) {
         if (!progress.proceed(i, pages))
-            return ConversionResult::failure(Failure::Cancelled);
+            return Failure::Cancelled;
         miniexp_t text;
         while ((text = ddjvu_document_get_pagetext(document.get(), i, "line")) == miniexp_dummy)
             drainMessages(context.get(), true);
@@ -137,12 +138,20 @@ ConversionResult readDjvu(const QString &path, ReadBudget budget,
         for (const TextLine &line : std::as_const(page.lines))
             chars += line.text.size() + 1;
         if (!budget.spendChars(chars))
-            return ConversionResult::failure(Failure::TooLarge);
+            return Failure::TooLarge;
         assembler.addPage(std::move(page));
+        sink(assembler.takeReady());
     }
     if (!assembler.hasText())
-        return ConversionResult::failure(Failure::NoTextLayer);
-    return ConversionResult::success(assembler.take());
+        return Failure::NoTextLayer;
+    sink(assembler.take());
+    return Failure::None;
+}
+
+ConversionResult readDjvu(const QString &path, ReadBudget budget,
+                          const ConversionProgress &progress) {
+    return joinPieces(
+        [&](const PieceSink &sink) { return readDjvuInPieces(path, budget, progress, sink); });
 }
 
 } // namespace zk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/DocumentConverter.h"
+#include "formats/PageTextAssembler.h"
 #include "formats/ReadBudget.h"
 
 namespace zk {
@@ -10,5 +11,10 @@ namespace zk {
 // the failure NoTextLayer.
 ConversionResult readDjvu(const QString &path, ReadBudget budget = ReadBudget(),
                           const ConversionProgress &progress = {});
+
+// The same text handed to `sink` in pieces while the pages are read.
+ConversionResult::Failure readDjvuInPieces(const QString &path, ReadBudget budget,
+                                           const ConversionProgress &progress,
+                                           const PieceSink &sink);
 
 } // namespace zk

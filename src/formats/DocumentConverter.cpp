@@ -17,6 +17,13 @@ ConversionResult ConversionResult::success(QString text, bool damaged) {
     return result;
 }
 
+ConversionResult ConversionResult::beginning(QString text, std::shared_ptr<ContinuedText> rest) {
+    ConversionResult result = success(std::move(text));
+    if (result)
+        result.m_rest = std::move(rest);
+    return result;
+}
+
 ConversionResult ConversionResult::failure(Failure why) {
     return ConversionResult(QString(), why == Failure::None ? Failure::NoText : why);
 }

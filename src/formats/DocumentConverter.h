@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace zk {
+
+class ContinuedText;
 
 // What a conversion gives: the text, one paragraph per line, lines separated by "\n"; or no
 // text and the reason why. A text without a single letter or sign is never a success.
@@ -27,6 +31,8 @@ public:
     // An empty or blank text is the failure NoText. A damaged document gives what could be
     // read of it.
     static ConversionResult success(QString text, bool damaged = false);
+    // The beginning of a long document whose rest is still being read.
+    static ConversionResult beginning(QString text, std::shared_ptr<ContinuedText> rest);
     static ConversionResult failure(Failure why);
     // Whether a text holds a single letter or sign.
     static bool hasText(QStringView text);
@@ -37,6 +43,8 @@ public:
     const QString &text() const { return m_text; }
     bool damaged() const { return m_damaged; }
     QString takeText() { return std::move(m_text); }
+    // The reading of the rest, for a beginning; null when the text is whole.
+    const std::shared_ptr<ContinuedText> &rest() const { return m_rest; }
 
     // Why there is no text, in Russian, as one sentence without its final full stop, to be
     // shown together with the file's name. Empty on success.
@@ -49,6 +57,22 @@ private:
     QString m_text;
     Failure m_failure;
     bool m_damaged = false;
+    std::shared_ptr<ContinuedText> m_rest;
+};
+
+// The rest of a document that was handed over by its beginning, read on in the background.
+// Dropping the last reference stops it.
+class ContinuedText : public QObject {
+    Q_OBJECT
+public:
+    // Nothing more arrives after this.
+    virtual void stop() = 0;
+
+signals:
+    // Paragraphs that follow the text so far after a "\n".
+    void arrived(const QString &paragraphs);
+    // Failure::None once the whole document is in; otherwise the rest is lost.
+    void ended(zk::ConversionResult::Failure failure);
 };
 
 // Handed to a conversion, which asks it now and then whether to go on, telling how far it

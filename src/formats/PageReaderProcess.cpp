@@ -10,10 +10,12 @@
 #include <QProcess>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -33,9 +35,10 @@ const QString HelperName = QStringLiteral("zorkan-pages");
 constexpr int kPumpIntervalMs = 50;
 constexpr qsizetype kChunkBytes = 3 << 20;
 
-// The child's answer on its standard output, in lines: "P <percent>" while it reads; then
-// "F <failure>", or the text as "T <n>" lines each followed by n bytes of UTF-8 and "E" at its
-// end. A child that crashed or was cut off before "E" gave nothing whole.
+// The child's answer on its standard output, in lines: "P <percent>" while it reads; the text
+// in pieces of whole paragraphs, each as "T <n>" lines followed by n bytes of UTF-8 and a "C" at
+// the piece's end; then "E" when the whole is told, or "F <failure>". A child that crashed or
+// was cut off before "E" gave only what came before.
 class Reply final {
 public:
     // False when the text goes beyond the budget or the answer is not ours.
@@ -45,8 +48,9 @@ public:
         while (at < m_pending.size()) {
             if (m_chunkLeft > 0) {
                 const qsizetype n = std::min(m_chunkLeft, m_pending.size() - at);
-                m_text += m_utf8.decode(QByteArrayView(m_pending).sliced(at, n));
-                if (m_text.size() > ReadBudget::DefaultChars)
+                m_piece += m_utf8.decode(QByteArrayView(m_pending).sliced(at, n));
+                m_chars += n;
+                if (m_chars > ReadBudget::DefaultChars)
                     return false;
                 m_chunkLeft -= n;
                 at += n;
@@ -64,28 +68,41 @@ public:
     }
 
     int percent() const { return m_percent; }
+    qsizetype readyChars() const { return m_ready.size(); }
+    // The pieces told since the last call, joined.
+    QString takeReady() { return std::exchange(m_ready, QString()); }
+
+    // How the answer ended: None when the whole text was told.
+    Failure outcome() const {
+        if (m_failure != Failure::None)
+            return m_failure;
+        return !m_ended || m_utf8.hasError() ? Failure::Damaged : Failure::None;
+    }
 
     ConversionResult result() {
-        if (m_failure != Failure::None)
-            return ConversionResult::failure(m_failure);
-        if (!m_ended || m_utf8.hasError())
-            return ConversionResult::failure(Failure::Damaged);
-        return ConversionResult::success(std::move(m_text));
+        const Failure failure = outcome();
+        return failure == Failure::None ? ConversionResult::success(takeReady())
+                                        : ConversionResult::failure(failure);
     }
 
 private:
     bool takeLine(QByteArrayView line) {
         const int value = line.size() > 2 ? line.sliced(2).toInt() : 0;
-        if (line.startsWith("P "))
+        if (line.startsWith("P ")) {
             m_percent = std::clamp(value, -1, 100);
-        else if (line.startsWith("F "))
+        } else if (line.startsWith("F ")) {
             m_failure = failureOf(value);
-        else if (line.startsWith("T ") && value > 0 && value <= kChunkBytes)
+        } else if (line.startsWith("T ") && value > 0 && value <= kChunkBytes) {
             m_chunkLeft = value;
-        else if (line == "E")
+        } else if (line == "C") {
+            if (!m_piece.isEmpty() && !m_ready.isEmpty())
+                m_ready += u'\n';
+            m_ready += std::exchange(m_piece, QString());
+        } else if (line == "E") {
             m_ended = true;
-        else
+        } else {
             return false;
+        }
         return true;
     }
 
@@ -96,11 +113,13 @@ private:
 
     QByteArray m_pending;
     qsizetype m_chunkLeft = 0;
+    qsizetype m_chars = 0;
     bool m_ended = false;
     int m_percent = -1;
     Failure m_failure = Failure::None;
     QStringDecoder m_utf8{QStringDecoder::Utf8};
-    QString m_text;
+    QString m_piece;
+    QString m_ready;
 };
 
 // The child's side of the answer, on a descriptor of its own.
@@ -110,7 +129,7 @@ public:
 
     bool line(const QByteArray &text) { return write(text + '\n'); }
 
-    bool text(const QString &text) {
+    bool piece(const QString &text) {
         QStringEncoder utf8(QStringEncoder::Utf8);
         // At most three bytes of UTF-8 for each UTF-16 unit.
         constexpr qsizetype kSlice = kChunkBytes / 3;
@@ -120,7 +139,7 @@ public:
                 !(line("T " + QByteArray::number(chunk.size())) && write(chunk)))
                 return false;
         }
-        return line("E");
+        return line("C");
     }
 
 private:
@@ -156,6 +175,45 @@ void stop(QProcess &child) {
     child.waitForFinished(-1);
 }
 
+// The child reading on after the beginning was handed over; heard from as often as before.
+class PagesReadOn final : public ContinuedText {
+public:
+    PagesReadOn(std::unique_ptr<QProcess> child, std::unique_ptr<Reply> reply)
+        : m_child(std::move(child)), m_reply(std::move(reply)) {
+        m_pump.setInterval(kPumpIntervalMs);
+        connect(&m_pump, &QTimer::timeout, this, &PagesReadOn::pump);
+        m_pump.start();
+    }
+
+    ~PagesReadOn() override { PagesReadOn::stop(); }
+
+    void stop() override {
+        m_pump.stop();
+        if (m_child->state() != QProcess::NotRunning)
+            zk::stop(*m_child);
+    }
+
+private:
+    void pump() {
+        const bool over = m_child->state() == QProcess::NotRunning;
+        if (!m_reply->take(m_child->readAllStandardOutput())) {
+            stop();
+            emit ended(Failure::TooLarge);
+            return;
+        }
+        if (const QString more = m_reply->takeReady(); !more.isEmpty())
+            emit arrived(more);
+        if (over) {
+            m_pump.stop();
+            emit ended(m_reply->outcome());
+        }
+    }
+
+    std::unique_ptr<QProcess> m_child;
+    std::unique_ptr<Reply> m_reply;
+    QTimer m_pump;
+};
+
 } // namespace
 
 QString PageReaderProcess::installedHelper() {
@@ -166,41 +224,53 @@ QString PageReaderProcess::installedHelper() {
 }
 
 ConversionResult PageReaderProcess::read(Format format, const QString &path,
-                                         const ConversionProgress &progress) const {
+                                         const ConversionProgress &progress, Start start) const {
     const QFileInfo info(path);
     if (!info.isReadable())
         return ConversionResult::failure(Failure::Unreadable);
     if (info.size() > ReadBudget::DefaultBytes)
         return ConversionResult::failure(Failure::TooLarge);
 
-    QProcess child;
-    child.setProgram(m_helper);
-    child.setArguments({format == Format::Pdf ? QStringLiteral("pdf") : QStringLiteral("djvu"),
-                        info.absoluteFilePath()});
-    child.setStandardInputFile(QProcess::nullDevice());
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    auto child = std::make_unique<QProcess>();
+    child->setProgram(m_helper);
+    child->setArguments({format == Format::Pdf ? QStringLiteral("pdf") : QStringLiteral("djvu"),
+                         info.absoluteFilePath()});
+    child->setStandardInputFile(QProcess::nullDevice());
+    child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // Nothing outlives the program, however it ends.
-    child.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    child.start();
-    if (!child.waitForStarted())
+    child->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    child->start();
+    if (!child->waitForStarted())
         return ConversionResult::failure(Failure::Unreadable);
 
-    Reply reply;
+    auto reply = std::make_unique<Reply>();
     for (;;) {
         const bool ended =
-            child.state() == QProcess::NotRunning || child.waitForFinished(kPumpIntervalMs);
-        if (!reply.take(child.readAllStandardOutput())) {
-            stop(child);
+            child->state() == QProcess::NotRunning || child->waitForFinished(kPumpIntervalMs);
+        if (!reply->take(child->readAllStandardOutput())) {
+            stop(*child);
             return ConversionResult::failure(Failure::TooLarge);
         }
         if (ended)
             break;
-        if (!progress.proceed(reply.percent())) {
-            stop(child);
+        if (!progress.proceed(reply->percent())) {
+            stop(*child);
             return ConversionResult::failure(Failure::Cancelled);
         }
+        if (start == Start::Early && reply->readyChars() >= EarlyStartChars) {
+            QString beginning = reply->takeReady();
+            return ConversionResult::beginning(
+                std::move(beginning),
+                std::shared_ptr<ContinuedText>(new PagesReadOn(std::move(child), std::move(reply)),
+                                               [](ContinuedText *rest) {
+                                                   // Not under its own signal, which may be what
+                                                   // let it go.
+                                                   rest->stop();
+                                                   rest->deleteLater();
+                                               }));
+        }
     }
-    return reply.result();
+    return reply->result();
 }
 
 int PageReaderProcess::serve(int argc, char **argv) {
@@ -224,13 +294,18 @@ int PageReaderProcess::serve(int argc, char **argv) {
         return true;
     });
     const QString path = QFile::decodeName(argv[2]);
+    // Each piece goes out as soon as it is settled; a parent that went away ends the child.
+    const PieceSink sink = [&channel](QString piece) {
+        if (!piece.isEmpty() && !channel.piece(piece))
+            std::_Exit(1);
+    };
     try {
-        ConversionResult result = std::strcmp(argv[1], "djvu") == 0
-                                      ? readDjvu(path, ReadBudget(), progress)
-                                      : readPdf(path, ReadBudget(), progress);
-        if (!result)
-            return channel.line("F " + QByteArray::number(int(result.failure()))) ? 0 : 1;
-        return channel.text(result.text()) ? 0 : 1;
+        const Failure failure = std::strcmp(argv[1], "djvu") == 0
+                                    ? readDjvuInPieces(path, ReadBudget(), progress, sink)
+                                    : readPdfInPieces(path, ReadBudget(), progress, sink);
+        if (failure != Failure::None)
+            return channel.line("F " + QByteArray::number(int(failure))) ? 0 : 1;
+        return channel.line("E") ? 0 : 1;
     } catch (const std::bad_alloc &) {
         return channel.line("F " + QByteArray::number(int(Failure::TooLarge))) ? 0 : 1;
     }

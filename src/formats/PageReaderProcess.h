@@ -11,6 +11,11 @@ namespace zk {
 class PageReaderProcess final {
 public:
     enum class Format { Pdf, Djvu };
+    // Whole: the text once all of it is read. Early: the beginning as soon as a few pages are
+    // in, the rest read on in the background.
+    enum class Start { Whole, Early };
+    // Enough to read for minutes, while the pages after it come in within moments.
+    static constexpr qsizetype EarlyStartChars = 16 * 1024;
 
     explicit PageReaderProcess(QString helper) : m_helper(std::move(helper)) {}
 
@@ -18,7 +23,8 @@ public:
     static QString installedHelper();
 
     ConversionResult read(Format format, const QString &path,
-                          const ConversionProgress &progress = {}) const;
+                          const ConversionProgress &progress = {},
+                          Start start = Start::Whole) const;
 
     // The helper's whole work, for its main(): arguments "pdf" or "djvu" and the file's path;
     // the answer goes to standard output.

@@ -53,13 +53,6 @@ bool endsInHyphen(const QString &line) {
     return line.size() >= 2 && isHyphen(line.back()) && line.at(line.size() - 2).isLetter();
 }
 
-struct PageMeasures {
-    double lineHeight = 0;
-    double lineStep = 0; // top to top of two lines of one paragraph
-    double left = 0;
-    double right = 0;
-};
-
 PageMeasures measure(const TextPage &page) {
     QList<double> heights;
     QList<double> lefts;
@@ -89,53 +82,60 @@ PageMeasures measure(const TextPage &page) {
 void PageTextAssembler::addPage(TextPage page) {
     page.lines.removeIf([](const TextLine &line) { return line.text.trimmed().isEmpty(); });
     m_hasText = m_hasText || !page.lines.isEmpty();
-    m_pages.append(std::move(page));
+    countHeads(page);
+    ++m_added;
+    m_waiting.append(std::move(page));
+    if (m_waiting.size() > LookAhead)
+        settle(m_waiting.takeFirst());
 }
 
-void PageTextAssembler::dropPageFurniture() {
-    // Running heads: the same text, numbers aside, at the top or the bottom of several pages.
-    QHash<QString, int> repeats;
-    for (const TextPage &page : std::as_const(m_pages)) {
-        QSet<QString> keys;
-        const qsizetype n = page.lines.size();
-        for (qsizetype i = 0; i < n; ++i) {
-            if (i < kFurnitureLines || i >= n - kFurnitureLines)
-                keys.insert(headKey(page.lines[i].text));
-        }
-        for (const QString &key : std::as_const(keys))
-            ++repeats[key];
+// Running heads: the same text, numbers aside, at the top or the bottom of several pages.
+void PageTextAssembler::countHeads(const TextPage &page) {
+    QSet<QString> keys;
+    const qsizetype n = page.lines.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i < kFurnitureLines || i >= n - kFurnitureLines)
+            keys.insert(headKey(page.lines[i].text));
     }
-    for (TextPage &page : m_pages) {
-        const PageMeasures m = measure(page);
-        // A running head repeats; a page number stands clear of the text next to it or sits
-        // near the page's edge.
-        const auto isFurniture = [&](qsizetype i, qsizetype neighbour) {
-            const TextLine &line = page.lines[i];
-            const QString key = headKey(line.text);
-            if (!key.isEmpty() && repeats.value(key) >= kRepeats)
-                return true;
-            if (!isPageNumber(line.text))
-                return false;
-            const bool apart =
-                neighbour < 0 || neighbour >= page.lines.size() ||
-                std::abs(page.lines[neighbour].box.top() - line.box.top()) > 1.5 * m.lineStep;
-            const bool nearEdge =
-                page.size.height() > 0 && (line.box.bottom() < page.size.height() * 0.12 ||
-                                           line.box.top() > page.size.height() * 0.88);
-            return nearEdge || apart;
-        };
-        for (int k = 0; k < kFurnitureLines && !page.lines.isEmpty(); ++k) {
-            if (!isFurniture(0, 1))
-                break;
-            page.lines.removeFirst();
-        }
-        for (int k = 0; k < kFurnitureLines && !page.lines.isEmpty(); ++k) {
-            const qsizetype last = page.lines.size() - 1;
-            if (!isFurniture(last, last - 1))
-                break;
-            page.lines.removeLast();
-        }
+    for (const QString &key : std::as_const(keys))
+        ++m_repeats[key];
+}
+
+void PageTextAssembler::dropPageFurniture(TextPage &page) const {
+    const PageMeasures m = measure(page);
+    // A running head repeats; a page number stands clear of the text next to it or sits
+    // near the page's edge.
+    const auto isFurniture = [&](qsizetype i, qsizetype neighbour) {
+        const TextLine &line = page.lines[i];
+        const QString key = headKey(line.text);
+        if (!key.isEmpty() && m_repeats.value(key) >= kRepeats)
+            return true;
+        if (!isPageNumber(line.text))
+            return false;
+        const bool apart =
+            neighbour < 0 || neighbour >= page.lines.size() ||
+            std::abs(page.lines[neighbour].box.top() - line.box.top()) > 1.5 * m.lineStep;
+        const bool nearEdge =
+            page.size.height() > 0 && (line.box.bottom() < page.size.height() * 0.12 ||
+                                       line.box.top() > page.size.height() * 0.88);
+        return nearEdge || apart;
+    };
+    for (int k = 0; k < kFurnitureLines && !page.lines.isEmpty(); ++k) {
+        if (!isFurniture(0, 1))
+            break;
+        page.lines.removeFirst();
     }
+    for (int k = 0; k < kFurnitureLines && !page.lines.isEmpty(); ++k) {
+        const qsizetype last = page.lines.size() - 1;
+        if (!isFurniture(last, last - 1))
+            break;
+        page.lines.removeLast();
+    }
+}
+
+void PageTextAssembler::settle(TextPage page) {
+    dropPageFurniture(page);
+    appendPage(page);
 }
 
 namespace {
@@ -154,51 +154,66 @@ void appendUnligated(ParagraphBuilder &out, QStringView text) {
 
 } // namespace
 
-QString PageTextAssembler::take() {
-    dropPageFurniture();
-    ParagraphBuilder out;
-    const TextLine *previous = nullptr;
-    PageMeasures previousMeasures;
-    for (const TextPage &page : std::as_const(m_pages)) {
-        const PageMeasures m = measure(page);
-        bool samePage = false;
-        for (const TextLine &line : page.lines) {
-            bool starts = true;
-            if (previous && page.marksParagraphs) {
-                starts = line.startsBlock;
-            } else if (previous) {
-                const PageMeasures &pm = samePage ? m : previousMeasures;
-                const bool previousShort =
-                    previous->box.right() < pm.right - 0.2 * std::max(0.0, pm.right - pm.left);
-                const double indent = 0.6 * m.lineHeight;
-                const bool indented = line.box.left() > m.left + indent &&
-                                      line.box.left() > previous->box.left() + indent;
-                // A line above the previous one opens a new column: only the line ends tell.
-                const bool wideGap =
-                    samePage && line.box.top() - previous->box.top() > 1.4 * m.lineStep;
-                starts = line.startsBlock || previousShort || indented || wideGap;
-            }
-            if (previous && endsInHyphen(previous->text)) {
-                // The hyphen ends a line of its own, for the reader's hyphen removal.
-                out.append(u'-');
-                out.endParagraph();
-            } else if (starts) {
-                out.endParagraph();
-            } else {
-                out.append(u' ');
-            }
-            const QStringView text(line.text);
-            appendUnligated(out, endsInHyphen(line.text) ? text.chopped(1) : text);
-            previous = &line;
-            samePage = true;
+void PageTextAssembler::appendPage(const TextPage &page) {
+    const PageMeasures m = measure(page);
+    bool samePage = false;
+    for (const TextLine &line : page.lines) {
+        bool starts = true;
+        const TextLine *previous = m_previous ? &*m_previous : nullptr;
+        if (previous && page.marksParagraphs) {
+            starts = line.startsBlock;
+        } else if (previous) {
+            const PageMeasures &pm = samePage ? m : m_previousMeasures;
+            const bool previousShort =
+                previous->box.right() < pm.right - 0.2 * std::max(0.0, pm.right - pm.left);
+            const double indent = 0.6 * m.lineHeight;
+            const bool indented = line.box.left() > m.left + indent &&
+                                  line.box.left() > previous->box.left() + indent;
+            // A line above the previous one opens a new column: only the line ends tell.
+            const bool wideGap =
+                samePage && line.box.top() - previous->box.top() > 1.4 * m.lineStep;
+            starts = line.startsBlock || previousShort || indented || wideGap;
         }
-        if (!page.lines.isEmpty())
-            previousMeasures = m;
+        if (previous && endsInHyphen(previous->text)) {
+            // The hyphen ends a line of its own, for the reader's hyphen removal.
+            m_out.append(u'-');
+            m_out.endParagraph();
+        } else if (starts) {
+            m_out.endParagraph();
+        } else {
+            m_out.append(u' ');
+        }
+        const QStringView text(line.text);
+        appendUnligated(m_out, endsInHyphen(line.text) ? text.chopped(1) : text);
+        m_previous = line;
+        samePage = true;
     }
-    if (previous && endsInHyphen(previous->text))
-        out.append(u'-');
-    m_pages.clear();
-    return out.take();
+    if (!page.lines.isEmpty())
+        m_previousMeasures = m;
+}
+
+ConversionResult
+joinPieces(const std::function<ConversionResult::Failure(const PieceSink &)> &readInPieces) {
+    QString text;
+    const ConversionResult::Failure failure = readInPieces([&text](QString piece) {
+        if (piece.isEmpty())
+            return;
+        if (!text.isEmpty())
+            text += u'\n';
+        text += piece;
+    });
+    if (failure != ConversionResult::Failure::None)
+        return ConversionResult::failure(failure);
+    return ConversionResult::success(std::move(text));
+}
+
+QString PageTextAssembler::take() {
+    while (!m_waiting.isEmpty())
+        settle(m_waiting.takeFirst());
+    if (m_previous && endsInHyphen(m_previous->text))
+        m_out.append(u'-');
+    m_previous.reset();
+    return m_out.take();
 }
 
 } // namespace zk

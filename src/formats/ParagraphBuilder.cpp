@@ -67,6 +67,17 @@ QString ParagraphBuilder::take() {
     return std::exchange(m_text, QString());
 }
 
+QString ParagraphBuilder::takeCompleted() {
+    if (!m_inParagraph)
+        return std::exchange(m_text, QString());
+    const qsizetype end = m_text.lastIndexOf(QLatin1Char('\n'));
+    if (end < 0)
+        return {};
+    QString done = m_text.first(end);
+    m_text.remove(0, end + 1);
+    return done;
+}
+
 QString ParagraphBuilder::fromLines(QStringView text) {
     ParagraphBuilder out;
     for (QChar c : text) {

@@ -20,6 +20,9 @@ public:
 
     // Lines as collected so far; the builder is left empty.
     QString take();
+    // The paragraphs that are complete; one still open stays to be continued. The pieces taken
+    // one after another, joined with "\n", make the text take() would have given.
+    QString takeCompleted();
 
     // The same rules applied to text whose lines are its paragraphs.
     static QString fromLines(QStringView text);

@@ -4,7 +4,14 @@
 #include <poppler-qt6.h>
 
 #include <QFileInfo>
+#include <QThread>
 #include <QVariant>
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
 
 namespace zk {
 
@@ -83,52 +90,171 @@ TextPage pageText(const Poppler::Page &page, PageWatch &watch) {
     return result;
 }
 
+enum class PageOutcome { Read, TooLarge, Cancelled };
+
+struct ReadPage {
+    TextPage text;
+    PageOutcome outcome = PageOutcome::Read;
+};
+
+ReadPage readPage(Poppler::Document &document, int index, int percent,
+                  const ConversionProgress &progress) {
+    ReadPage read;
+    const std::unique_ptr<Poppler::Page> page = document.page(index);
+    if (!page)
+        return read;
+    PageWatch watch;
+    watch.percent = percent;
+    watch.progress = &progress;
+    read.text = pageText(*page, watch);
+    read.outcome = watch.cancelled  ? PageOutcome::Cancelled
+                   : watch.tooLarge ? PageOutcome::TooLarge
+                                    : PageOutcome::Read;
+    return read;
+}
+
+std::unique_ptr<Poppler::Document> openPdf(const QString &path) {
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    return document && !document->isLocked() ? std::move(document) : nullptr;
+}
+
+// Every other page read on a second core, from a document of its own: Poppler's documents do
+// not share their state, so two of them read side by side. It stays a few pages ahead of the
+// reader that takes its pages in order.
+class SecondCore final {
+public:
+    static constexpr int Ahead = 16;
+
+    SecondCore(const QString &path, int pages) : m_pages(pages) {
+        m_thread = std::thread([this, path] { run(path); });
+    }
+
+    ~SecondCore() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    // Odd pages come from here; nullopt when the second document could not be opened.
+    std::optional<ReadPage> take(int index) {
+        std::unique_lock lock(m_mutex);
+        m_wanted = index;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_failed || m_read.count(index) > 0; });
+        if (m_read.count(index) == 0)
+            return std::nullopt;
+        ReadPage page = std::move(m_read[index]);
+        m_read.erase(index);
+        return page;
+    }
+
+private:
+    void run(const QString &path) {
+        try {
+            readOddPages(path);
+        } catch (const std::bad_alloc &) {
+            // The first core reads on alone, and meets the same limit if the page is to blame.
+            const std::lock_guard lock(m_mutex);
+            m_failed = true;
+            m_changed.notify_all();
+        }
+    }
+
+    void readOddPages(const QString &path) {
+        silencePoppler();
+        const std::unique_ptr<Poppler::Document> document = openPdf(path);
+        const ConversionProgress stopped([this](int) { return !m_stop.load(); });
+        for (int i = 1; document && i < m_pages; i += 2) {
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return m_stop || i <= m_wanted + Ahead; });
+                if (m_stop)
+                    return;
+            }
+            ReadPage page = readPage(*document, i, -1, stopped);
+            const std::lock_guard lock(m_mutex);
+            m_read.emplace(i, std::move(page));
+            m_changed.notify_all();
+        }
+        const std::lock_guard lock(m_mutex);
+        m_failed = !document;
+        m_changed.notify_all();
+    }
+
+    const int m_pages;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::atomic<bool> m_stop = false;
+    int m_wanted = 0;
+    bool m_failed = false;
+    std::map<int, ReadPage> m_read;
+    std::thread m_thread;
+};
+
 } // namespace
 
-ConversionResult readPdf(const QString &path, ReadBudget budget,
-                         const ConversionProgress &progress) {
+ConversionResult::Failure readPdfInPieces(const QString &path, ReadBudget budget,
+                                          const ConversionProgress &progress,
+                                          const PieceSink &sink) {
     silencePoppler();
     const QFileInfo info(path);
     if (!info.isReadable())
-        return ConversionResult::failure(Failure::Unreadable);
+        return Failure::Unreadable;
     // Refused by its size before Poppler reads a byte: a sparse file of gigabytes costs nothing.
     if (!budget.spendBytes(info.size()))
-        return ConversionResult::failure(Failure::TooLarge);
+        return Failure::TooLarge;
     const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
     if (!document)
-        return ConversionResult::failure(Failure::Damaged);
+        return Failure::Damaged;
     if (document->isLocked())
-        return ConversionResult::failure(Failure::Protected);
+        return Failure::Protected;
     const int pages = document->numPages();
     if (pages <= 0)
-        return ConversionResult::failure(Failure::Damaged);
+        return Failure::Damaged;
+
+    // A short document is read before a second one would have opened.
+    constexpr int kSharedFrom = 24;
+    std::unique_ptr<SecondCore> second;
+    if (pages >= kSharedFrom && QThread::idealThreadCount() > 1)
+        second = std::make_unique<SecondCore>(path, pages);
 
     PageTextAssembler assembler;
-    qint64 chars = 0;
     for (int i = 0; i < pages; ++i) {
         if (!progress.proceed(i, pages))
-            return ConversionResult::failure(Failure::Cancelled);
-        const std::unique_ptr<Poppler::Page> page = document->page(i);
+            return Failure::Cancelled;
+        std::optional<ReadPage> page;
+        if (second && i % 2 == 1) {
+            page = second->take(i);
+            if (!page)
+                second.reset();
+        }
         if (!page)
-            continue;
-        PageWatch watch;
-        watch.percent = static_cast<int>(qint64(i) * 100 / pages);
-        watch.progress = &progress;
-        TextPage text = pageText(*page, watch);
-        if (watch.cancelled)
-            return ConversionResult::failure(Failure::Cancelled);
-        if (watch.tooLarge)
-            return ConversionResult::failure(Failure::TooLarge);
-        for (const TextLine &line : std::as_const(text.lines))
+            page = readPage(*document, i, static_cast<int>(qint64(i) * 100 / pages), progress);
+        if (page->outcome == PageOutcome::Cancelled)
+            return Failure::Cancelled;
+        if (page->outcome == PageOutcome::TooLarge)
+            return Failure::TooLarge;
+        qint64 chars = 0;
+        for (const TextLine &line : std::as_const(page->text.lines))
             chars += line.text.size() + 1;
         if (!budget.spendChars(chars))
-            return ConversionResult::failure(Failure::TooLarge);
-        chars = 0;
-        assembler.addPage(std::move(text));
+            return Failure::TooLarge;
+        assembler.addPage(std::move(page->text));
+        sink(assembler.takeReady());
     }
     if (!assembler.hasText())
-        return ConversionResult::failure(Failure::NoTextLayer);
-    return ConversionResult::success(assembler.take());
+        return Failure::NoTextLayer;
+    sink(assembler.take());
+    return Failure::None;
+}
+
+ConversionResult readPdf(const QString &path, ReadBudget budget,
+                         const ConversionProgress &progress) {
+    return joinPieces(
+        [&](const PieceSink &sink) { return readPdfInPieces(path, budget, progress, sink); });
 }
 
 } // namespace zk

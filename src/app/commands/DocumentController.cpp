@@ -92,6 +92,7 @@ DocumentController::DocumentController(WindowParts &parts) : m_parts(parts) {
             return loadWanted();
         }));
     converter->setRtfReader(&RtfReader::plainText);
+    converter->setEarlyStart(true);
     m_converter = std::move(converter);
     // A hand-over that came under a modal window waits for it to close.
     m_handedRetry = new QTimer(this);
@@ -221,6 +222,9 @@ bool DocumentController::loadWanted() const {
 std::optional<QString> DocumentController::readDocument(const QString &path, QString *failure) {
     failure->clear();
     m_readDamaged = false;
+    m_readRest.reset();
+    // Whatever comes now replaces the book still coming in, or fails and keeps what came.
+    stopReadingOn();
     QString problem;
     if (isPlainTextFile(path)) {
         bool ok = false;
@@ -254,6 +258,7 @@ std::optional<QString> DocumentController::readDocument(const QString &path, QSt
         return std::nullopt;
     if (result) {
         m_readDamaged = result.damaged();
+        m_readRest = result.rest();
         return result.takeText();
     }
     using Failure = ConversionResult::Failure;
@@ -275,6 +280,29 @@ std::optional<QString> DocumentController::readDocument(const QString &path, QSt
     return std::nullopt;
 }
 
+void DocumentController::followRest() {
+    m_rest = std::exchange(m_readRest, nullptr);
+    if (!m_rest)
+        return;
+    // Pages come in while the beginning is read: they follow it in the editor, which keeps its
+    // caret and lines, so the place and the percentage go on from where they are.
+    connect(m_rest.get(), &ContinuedText::arrived, this,
+            [this](const QString &paragraphs) { m_parts.editor->appendParagraphs(paragraphs); });
+    connect(m_rest.get(), &ContinuedText::ended, this,
+            [this](ConversionResult::Failure failure) { restEnded(int(failure)); });
+}
+
+void DocumentController::restEnded(int failure) {
+    m_rest.reset();
+    // What came stays; the rest of a book that broke off is lost, as with a damaged book.
+    if (ConversionResult::Failure(failure) != ConversionResult::Failure::None)
+        tellFailure(DamagedBookMessage);
+}
+
+void DocumentController::stopReadingOn() {
+    m_rest.reset();
+}
+
 void DocumentController::tellFailure(const QString &failure) {
     // Not at all when the program ended meanwhile.
     if (!failure.isEmpty() && !m_parts.shutDown)
@@ -291,6 +319,7 @@ bool DocumentController::loadFile(const QString &path) {
         BusyCursor busy;
         if (std::optional<QString> text = readDocument(path, &failure)) {
             editor->setText(*text);
+            followRest();
             m_parts.reading->state().ReadBuffer.clear();
             m_parts.journal->bookLoaded(path);
             loaded = true;
@@ -355,6 +384,7 @@ void DocumentController::openLastHandedFile() {
         return;
     }
     m_parts.editor->setText(*text);
+    followRest();
     m_parts.reading->rewindToStart();
     m_parts.journal->bookLoaded(path);
     if (m_readDamaged)
@@ -371,6 +401,10 @@ void DocumentController::openRecentBook(const QByteArray &systemPath, int line) 
     m_parts.reading->interrupt();
     if (!loadFile(path))
         return;
+    // The place may lie in pages still being read: they are waited for.
+    while (m_rest && m_parts.editor->lineCount() <= line && !m_parts.shutDown)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
     const int lines = m_parts.editor->lineCount();
     m_parts.reading->placeAt(std::clamp(line, 0, std::max(0, lines - 1)));
     m_parts.editor->SavedSelStart = m_parts.editor->caret();
@@ -381,6 +415,7 @@ void DocumentController::openRecentBook(const QByteArray &systemPath, int line) 
 
 void DocumentController::loadFromClipboard() {
     m_parts.reading->interrupt();
+    stopReadingOn();
     m_parts.editor->setText(QString());
     m_parts.editor->setText(m_parts.clipboardText());
     m_parts.editor->replaceTabs();
@@ -391,6 +426,7 @@ void DocumentController::loadFromClipboard() {
 
 void DocumentController::clearEditor() {
     m_parts.reading->interrupt();
+    stopReadingOn();
     m_parts.editor->setText(QString());
     m_parts.reading->rewindToStart();
     m_parts.journal->textReplaced();
@@ -421,6 +457,7 @@ void DocumentController::loadStartupText() {
         if (const std::optional<QString> text = readCommandLineFile()) {
             m_parts.record.SavedLine = 0;
             m_parts.editor->setText(*text);
+            followRest();
             m_parts.journal->bookLoaded(m_parts.options.commandLineFile);
             m_commandLineRead = true;
             return;

@@ -12,6 +12,7 @@ class QTimer;
 
 namespace zk {
 
+class ContinuedText;
 class ConversionResult;
 class DocumentConverter;
 struct WindowParts;
@@ -56,6 +57,11 @@ public:
 
     void setConverter(std::unique_ptr<DocumentConverter> converter);
 
+    // Whether a long book is still coming into the editor after its beginning.
+    bool readingOn() const { return m_rest != nullptr; }
+    // Stops the background reading of a book at once; the editor keeps what came.
+    void stopReadingOn();
+
     static bool isPlainTextFile(const QString &path);
     static const QString &conversionMessage();
     static const QString &saveMessage();
@@ -82,6 +88,9 @@ private:
     // Loads the file into the editor from its start; false with the failure told.
     bool loadFile(const QString &path);
     void tellFailure(const QString &failure);
+    // The rest of the document just put in the editor, if it is still being read.
+    void followRest();
+    void restEnded(int failure);
     QString dialogFolder();
     void rememberTextFolder(const QString &file);
 
@@ -97,6 +106,8 @@ private:
     bool m_loadSuperseded = false; // a hand-over came during it
     QString m_handedFile;          // the last hand-over, not yet read
     QTimer *m_handedRetry = nullptr;
+    std::shared_ptr<ContinuedText> m_readRest; // the rest of the document just read
+    std::shared_ptr<ContinuedText> m_rest;     // the rest of the editor's book, coming in
 };
 
 } // namespace zk

@@ -116,6 +116,7 @@ void SessionController::shutDown() {
     if (p.shutDown)
         return;
     p.shutDown = true;
+    p.documents->stopReadingOn();
     p.comprehension->close();
     BusyCursor busy;
     p.music->player()->shutDown();
