@@ -12,6 +12,23 @@ inline QByteArray flate(const QByteArray &bytes) {
     return qCompress(bytes, 9).mid(4);
 }
 
+// A file of the objects, numbered from 1, the first the catalogue.
+inline QByteArray pdfOf(const QList<QByteArray> &objects) {
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
 // One page whose content is `content`, Flate-compressed once and named `repeats` times in the
 // page's array of content streams, which a reader joins into one.
 inline QByteArray pdfWithPage(const QByteArray &content, int repeats = 1) {
@@ -30,19 +47,26 @@ inline QByteArray pdfWithPage(const QByteArray &content, int repeats = 1) {
             packed + "\nendstream",
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
     };
-    QByteArray pdf = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets << pdf.size();
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
+    return pdfOf(objects);
+}
+
+// A book of plain pages, each given by its content, uncompressed.
+inline QByteArray pdfOfPages(const QList<QByteArray> &pages) {
+    QList<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>", QByteArray(),
+                                 "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+    QByteArray kids;
+    for (const QByteArray &content : pages) {
+        const qsizetype page = objects.size() + 1;
+        kids += QByteArray::number(page) + " 0 R ";
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Resources << /Font "
+                   "<< /F1 3 0 R >> >> /Contents " +
+                       QByteArray::number(page + 1) + " 0 R >>"
+                << "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+                       "\nendstream";
     }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
-    return pdf;
+    objects[1] =
+        "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) + " >>";
+    return pdfOf(objects);
 }
 
 // `words` text-show operators, one word each, on seventy lines that start over at the top.

@@ -82,23 +82,39 @@ PageMeasures measure(const TextPage &page) {
 void PageTextAssembler::addPage(TextPage page) {
     page.lines.removeIf([](const TextLine &line) { return line.text.trimmed().isEmpty(); });
     m_hasText = m_hasText || !page.lines.isEmpty();
-    countHeads(page);
+    m_heads.append(headsOf(page));
+    for (const QString &key : std::as_const(m_heads.last()))
+        ++m_repeats[key];
     ++m_added;
     m_waiting.append(std::move(page));
     if (m_waiting.size() > LookAhead)
-        settle(m_waiting.takeFirst());
+        settleNext();
 }
 
-// Running heads: the same text, numbers aside, at the top or the bottom of several pages.
-void PageTextAssembler::countHeads(const TextPage &page) {
+// Running heads: the same text, numbers aside, at the top or the bottom of pages near each
+// other. A short line that happens to stand there on pages far apart is text.
+QSet<QString> PageTextAssembler::headsOf(const TextPage &page) {
     QSet<QString> keys;
     const qsizetype n = page.lines.size();
     for (qsizetype i = 0; i < n; ++i) {
         if (i < kFurnitureLines || i >= n - kFurnitureLines)
             keys.insert(headKey(page.lines[i].text));
     }
-    for (const QString &key : std::as_const(keys))
-        ++m_repeats[key];
+    return keys;
+}
+
+void PageTextAssembler::settleNext() {
+    TextPage page = m_waiting.takeFirst();
+    // The heads counted are those of the pages within LookAhead of this one, either side.
+    while (m_heads.size() > LookAhead + 1 + m_waiting.size()) {
+        for (const QString &key : std::as_const(m_heads.first())) {
+            if (--m_repeats[key] == 0)
+                m_repeats.remove(key);
+        }
+        m_heads.removeFirst();
+    }
+    dropPageFurniture(page);
+    appendPage(page);
 }
 
 void PageTextAssembler::dropPageFurniture(TextPage &page) const {
@@ -131,11 +147,6 @@ void PageTextAssembler::dropPageFurniture(TextPage &page) const {
             break;
         page.lines.removeLast();
     }
-}
-
-void PageTextAssembler::settle(TextPage page) {
-    dropPageFurniture(page);
-    appendPage(page);
 }
 
 namespace {
@@ -209,7 +220,7 @@ joinPieces(const std::function<ConversionResult::Failure(const PieceSink &)> &re
 
 QString PageTextAssembler::take() {
     while (!m_waiting.isEmpty())
-        settle(m_waiting.takeFirst());
+        settleNext();
     if (m_previous && endsInHyphen(m_previous->text))
         m_out.append(u'-');
     m_previous.reset();

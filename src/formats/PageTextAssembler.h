@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QRectF>
+#include <QSet>
 #include <QSizeF>
 #include <QString>
 
@@ -43,11 +44,12 @@ struct TextPage {
 // an indented first line, or after a line that ends well short of the margin. A line that ends
 // in a hyphen keeps its line break, so the reader's own hyphen removal joins the word.
 //
-// A long book is given out as it is read: a page is settled once the pages that may still show
-// its running head again are in, so the text comes out the same however it is taken.
+// A running head is one that repeats on pages near each other. A long book is given out as it
+// is read: a page is settled once the pages after it that may show its running head are in, so
+// the text comes out the same however it is taken.
 class PageTextAssembler final {
 public:
-    // A running head is known by the pages up to this many after the page it stands on.
+    // A running head is known by the pages up to this many before and after its own.
     static constexpr int LookAhead = 8;
 
     void addPage(TextPage page);
@@ -62,15 +64,16 @@ public:
     QString take();
 
 private:
-    void countHeads(const TextPage &page);
-    void settle(TextPage page);
+    static QSet<QString> headsOf(const TextPage &page);
+    void settleNext();
     void dropPageFurniture(TextPage &page) const;
     void appendPage(const TextPage &page);
 
     QList<TextPage> m_waiting; // added, not settled yet
     qsizetype m_added = 0;
     bool m_hasText = false;
-    QHash<QString, int> m_repeats;
+    QList<QSet<QString>> m_heads;  // of the pages near the next one to settle
+    QHash<QString, int> m_repeats; // pages of m_heads each head stands on
     ParagraphBuilder m_out;
     std::optional<TextLine> m_previous;
     PageMeasures m_previousMeasures;

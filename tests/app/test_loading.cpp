@@ -6,6 +6,8 @@
 #include "app/commands/ProgressWindow.h"
 #include "display/FullScreenWindow.h"
 #include "formats/ChainedConverter.h"
+#include "formats/PdfReader.h"
+#include "reading/Chunker.h"
 #include "settings/SettingsRecord.h"
 
 #include <QElapsedTimer>
@@ -43,6 +45,7 @@ private slots:
     void documentWithoutText_orCancelled_keepsTheText();
     void handOverDuringConversion_stopsIt_andTheLastOneWins();
     void slowPdf_showsProgressWindow_andCancelEndsItsReader();
+    void longPdf_comesInWhileRead_keepingThePlace_andStopsWithTheNextText();
     void droppedFile_loadsAsTheLoadCommand_inItsOwnEncoding();
     void droppedFile_isTakenAsACopy_neverMoved();
     void binaryNamedTxt_keepsTheText_andSaysItIsNoText();
@@ -705,6 +708,91 @@ void test_loading::slowPdf_showsProgressWindow_andCancelEndsItsReader() {
           shown.elapsed() - offeredAfter);
     QVERIFY(offeredAfter >= 0);
     QCOMPARE(result.failure(), ConversionResult::Failure::Cancelled);
+}
+
+namespace {
+
+// Pages of forty lines, each paragraph four lines with its first indented.
+QByteArray longPdf(int pages) {
+    QList<QByteArray> contents;
+    for (int p = 0; p < pages; ++p) {
+        QByteArray ops = "BT /F1 10 Tf\n";
+        for (int l = 0; l < 40; ++l) {
+            ops += "1 0 0 1 " + QByteArray::number(l % 4 == 0 ? 70 : 50) + ' ' +
+                   QByteArray::number(760 - 18 * l) + " Tm (Page " + QByteArray::number(p) +
+                   " line " + QByteArray::number(l) +
+                   " lorem ipsum dolor sit amet consectetur adipiscing elit) Tj\n";
+        }
+        contents << ops + "ET";
+    }
+    return hostile::pdfOfPages(contents);
+}
+
+std::unique_ptr<ChainedConverter> earlyConverter() {
+    auto converter = std::make_unique<ChainedConverter>(
+        nullptr,
+        QDir(qEnvironmentVariable("ZK_BINARY_DIR")).filePath(QStringLiteral("zorkan-pages")));
+    converter->setEarlyStart(true);
+    return converter;
+}
+
+} // namespace
+
+// A long PDF is read from its first pages while the rest comes in behind them: the place, the
+// caret and the lines read stay, and at the end the editor holds what a whole read gives.
+// The next text, a clear or the shut-down stops the reading at once.
+void test_loading::longPdf_comesInWhileRead_keepingThePlace_andStopsWithTheNextText() {
+    WindowFixture f;
+    MainWindow *w = f.startWithText(numberedLines(5));
+    w->setConverter(earlyConverter());
+    f.writeFile(QStringLiteral("книга.pdf"), longPdf(400));
+    const QString whole = readPdf(f.path(QStringLiteral("книга.pdf"))).text();
+    f.dialogs->openAnswer = f.path(QStringLiteral("книга.pdf"));
+    w->documents()->loadFromFile();
+    QVERIFY(w->documents()->readingOn());
+    QVERIFY(w->editor()->text().size() < whole.size() / 2);
+    QVERIFY(whole.startsWith(w->editor()->text()));
+
+    f.startReading();
+    for (int i = 0; i < 30; ++i)
+        w->reading()->tick();
+    const int place = w->engine().state().CurrentLine;
+    w->editor()->setCaret(7);
+    QVERIFY(place > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->documents()->readingOn(), 60000);
+    QCOMPARE(w->editor()->text(), whole);
+    QCOMPARE(w->engine().state().CurrentLine, place);
+    QCOMPARE(w->editor()->caret(), 7);
+    // The percentage now counts the whole book.
+    w->reading()->tick();
+    QCOMPARE(w->strip()->UpDown1->value(),
+             Chunker::progressOf(w->engine().state().CurrentLine, w->editor()->lineCount()));
+    QVERIFY(f.dialogs->messages.isEmpty());
+
+    // Another text, a clear or the shut-down while pages still come in: nothing more arrives.
+    const auto nothingMoreArrives = [&](const QString &held) {
+        QVERIFY(!w->documents()->readingOn());
+        QTest::qWait(300);
+        QCOMPARE(w->editor()->text(), held);
+    };
+    w->reading()->interrupt();
+    f.writeFile(QStringLiteral("рассказ.txt"), "Короткий рассказ.");
+    w->documents()->loadFromFile();
+    QVERIFY(w->documents()->readingOn());
+    f.dialogs->openAnswer = f.path(QStringLiteral("рассказ.txt"));
+    w->documents()->loadFromFile();
+    nothingMoreArrives(QStringLiteral("Короткий рассказ."));
+
+    f.dialogs->openAnswer = f.path(QStringLiteral("книга.pdf"));
+    w->documents()->loadFromFile();
+    w->documents()->clearEditor();
+    nothingMoreArrives(QString());
+
+    w->documents()->loadFromFile();
+    const QString beginning = w->editor()->text();
+    w->shutDown();
+    nothingMoreArrives(beginning);
+    QCOMPARE(TextCodec::decode(f.readFile(QStringLiteral("LastEdit"))), beginning);
 }
 
 // A file dropped on the display loads as "Загрузить из файла" does, whatever Cyrillic

@@ -22,6 +22,7 @@ class TestPageReaders final : public QObject {
 private slots:
     void initTestCase();
     void assembler_joinsParagraphsAndDropsPageFurniture();
+    void assembler_givesTheSameTextInPieces_andKeepsLinesThatRepeatFarApart();
     void pdf_readsTextLayerAsParagraphs();
     void pdfWithoutText_failsWithItsReason();
     void djvu_readsHiddenTextAsParagraphs();
@@ -135,6 +136,40 @@ void TestPageReaders::assembler_joinsParagraphsAndDropsPageFurniture() {
     single.addPage(page({line(300, 72, 528, u"Ответ:"_s), line(318, 72, 100, u"42"_s),
                          line(336, 72, 528, u"и всё: ﬁnal ﬂow, ﬀ ﬃ ﬄ ﬅ ﬆ."_s)}));
     QCOMPARE(single.take(), lines({u"Ответ: 42"_s, u"и всё: final flow, ff ffi ffl st st."_s}));
+}
+
+// A running head is known from the pages near it; a short line of text that happens to stand at
+// the top of pages far apart ("— Да.") is text. Taken piece by piece while the pages come, the
+// text is the one a whole read gives.
+void TestPageReaders::assembler_givesTheSameTextInPieces_andKeepsLinesThatRepeatFarApart() {
+    const QStringList words = {u"мороз"_s, u"солнце"_s, u"день"_s, u"вьюга"_s, u"луна"_s};
+    const auto bookPage = [&words](int n) {
+        QList<TextLine> lines = {line(30, 240, 360, u"Повесть о жизни %1"_s.arg(n + 1))};
+        if (n % 12 == 0)
+            lines << line(80, 100, 200, u"— Да."_s);
+        for (int l = 0; l < 4; ++l)
+            lines << line(100 + 18 * l, l == 0 ? 100 : 72, l == 3 ? 300 : 528,
+                          u"%1 %2 %3"_s.arg(words[(n + l) % 5], words[(n * 3 + l) % 5]).arg(n));
+        return page(lines);
+    };
+    PageTextAssembler whole;
+    PageTextAssembler inPieces;
+    QStringList pieces;
+    int firstPieceAfter = 0;
+    for (int n = 0; n < 30; ++n) {
+        whole.addPage(bookPage(n));
+        inPieces.addPage(bookPage(n));
+        if (QString piece = inPieces.takeReady(); !piece.isEmpty()) {
+            firstPieceAfter = firstPieceAfter > 0 ? firstPieceAfter : n + 1;
+            pieces << piece;
+        }
+    }
+    pieces << inPieces.take();
+    const QString text = whole.take();
+    QCOMPARE(pieces.join(u'\n'), text);
+    QCOMPARE(firstPieceAfter, PageTextAssembler::LookAhead + 1);
+    QCOMPARE(text.count(u"— Да."_s), 3);
+    QVERIFY(!text.contains(u"Повесть"_s));
 }
 
 void TestPageReaders::pdf_readsTextLayerAsParagraphs() {
