@@ -77,6 +77,18 @@ inline void writeFile(const QString &path, const QString &text) {
 }
 
 // A shown main window whose "LastEdit" holds `text`.
+// The process's memory in KB from /proc/self/status: "VmRSS" now, "VmHWM" its peak.
+inline qint64 residentKb(const char *field = "VmRSS:") {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    }
+    return 0;
+}
+
 struct WindowSession {
     QTemporaryDir dir;
     std::unique_ptr<zk::MainWindow> window;

@@ -15,16 +15,7 @@ QString bookOfBytes(qint64 bytes) {
     return bench::russianText(bytes * 10 / 19, 40, 120);
 }
 
-qint64 residentKb() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return 0;
-}
+using bench::residentKb;
 
 // A second argument of 1 makes the book one paragraph without a line break.
 struct Book {
