@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -27,6 +28,12 @@ public:
     virtual void message(QWidget *parent, const QString &text) = 0;
     // True for yes; a dialog nobody answers says no.
     virtual bool question(QWidget *, const QString &) { return false; }
+    // The index of the chosen item, the first one offered; nullopt when cancelled, and so a
+    // dialog nobody answers: taking an item the user never picked would be a guess.
+    virtual std::optional<int> chooseItem(QWidget *, const QString & /*title*/,
+                                          const QString & /*label*/, const QStringList &) {
+        return std::nullopt;
+    }
 };
 
 // Qt's own dialogs, never native, parented to the window that is shown.
@@ -38,6 +45,8 @@ public:
     QString saveFile(QWidget *parent, const QString &folder, const QString &filter) override;
     void message(QWidget *parent, const QString &text) override;
     bool question(QWidget *parent, const QString &text) override;
+    std::optional<int> chooseItem(QWidget *parent, const QString &title, const QString &label,
+                                  const QStringList &items) override;
 
     static constexpr int MaxPointSize = 72;
 };

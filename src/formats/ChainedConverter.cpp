@@ -1,4 +1,5 @@
 #include "formats/ChainedConverter.h"
+#include "formats/BookArchive.h"
 #include "formats/BookReaders.h"
 #include "formats/DjvuReader.h"
 #include "formats/DocxReader.h"
@@ -89,13 +90,22 @@ ConversionResult ChainedConverter::convertFile(const QString &path,
             return ConversionResult::success(std::move(text));
         }
         return unreadable(budget);
-    case Kind::ZippedFb2:
-        if (const auto bytes = zippedFb2Bytes(path, budget)) {
-            std::optional<QString> text = readFb2(*bytes, budget, &damaged);
-            return fromReader(std::move(text), damaged);
+    case Kind::ZippedFb2: {
+        const std::unique_ptr<BookArchive> archive = BookArchive::open(path, budget);
+        const QStringList books = archive ? fb2Entries(*archive) : QStringList();
+        const std::optional<qsizetype> chosen =
+            books.size() > 1 ? progress.choose(entryLabels(books)) : 0;
+        if (!chosen)
+            return ConversionResult::failure(Failure::Cancelled);
+        if (!books.isEmpty()) {
+            if (const auto bytes = archive->read(books[*chosen], budget)) {
+                std::optional<QString> text = readFb2(*bytes, budget, &damaged);
+                return fromReader(std::move(text), damaged);
+            }
         }
         return budget.bytesLeft() == 0 ? ConversionResult::failure(Failure::TooLarge)
                                        : ConversionResult::failure(Failure::Damaged);
+    }
     case Kind::Epub: {
         std::optional<QString> text = readEpub(path, ReadBudget(), &damaged);
         return fromReader(std::move(text), damaged);

@@ -10,10 +10,11 @@
 namespace zk {
 
 // The converter the program uses: books, web pages and documents we read ourselves (.fb2,
-// .fb2.zip, a .zip holding a FictionBook, .epub, .htm, .html, .xhtml, .odt, .docx, .pdf, .djvu,
+// .fb2.zip, a .zip holding FictionBooks, .epub, .htm, .html, .xhtml, .odt, .docx, .pdf, .djvu,
 // .djv, any letter case) are read natively, fast and without a child process; every other
 // document goes to the wrapped converter, and so does a DOCX our reader refuses as damaged. PDF
 // and DjVu are read in a child process by `pageReader`, the helper program, when there is one.
+// Of an archive holding several books, the progress chooses which to read.
 class ChainedConverter final : public DocumentConverter {
 public:
     explicit ChainedConverter(std::unique_ptr<DocumentConverter> fallback,

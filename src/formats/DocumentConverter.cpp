@@ -69,6 +69,15 @@ bool ConversionProgress::proceed(qint64 done, qint64 total) const {
     return proceed(static_cast<int>(percent));
 }
 
+std::optional<qsizetype> ConversionProgress::choose(const QStringList &books) const {
+    if (!m_chooser)
+        return books.isEmpty() ? std::nullopt : std::optional<qsizetype>(0);
+    const std::optional<qsizetype> chosen = m_chooser(books);
+    if (chosen && (*chosen < 0 || *chosen >= books.size()))
+        return std::nullopt;
+    return chosen;
+}
+
 DocumentConverter::~DocumentConverter() = default;
 
 ConversionResult DocumentConverter::convert(const QString &path,

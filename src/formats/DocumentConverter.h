@@ -2,9 +2,11 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace zk {
 
@@ -78,21 +80,28 @@ signals:
 // Handed to a conversion, which asks it now and then whether to go on, telling how far it
 // has got. The callback runs on the thread that converts; returning false stops the
 // conversion (a LibreOffice run is killed with every process it started) and it ends with
-// the failure Cancelled.
+// the failure Cancelled. A file holding several books asks the chooser which one to read.
 class ConversionProgress final {
 public:
     // Percent done, 0..100, or -1 while unknown.
     using Callback = std::function<bool(int percent)>;
+    // The index of the book to read among `books`, named for a reader; nullopt stops.
+    using Chooser = std::function<std::optional<qsizetype>(const QStringList &books)>;
 
     ConversionProgress() = default;
-    explicit ConversionProgress(Callback callback) : m_callback(std::move(callback)) {}
+    explicit ConversionProgress(Callback callback, Chooser chooser = {})
+        : m_callback(std::move(callback)), m_chooser(std::move(chooser)) {}
 
     bool proceed(int percent = -1) const;
     // The percent of `done` parts out of `total`.
     bool proceed(qint64 done, qint64 total) const;
+    // Without a chooser, the first book, as when nobody can be asked; an answer out of range
+    // stops as well.
+    std::optional<qsizetype> choose(const QStringList &books) const;
 
 private:
     Callback m_callback;
+    Chooser m_chooser;
 };
 
 // Turns a document of any supported kind into plain text.

@@ -176,15 +176,36 @@ std::optional<QString> readEpub(const QString &path, ReadBudget budget, bool *da
     return text;
 }
 
+QStringList fb2Entries(const BookArchive &archive) {
+    QStringList books;
+    for (const QString &name : archive.names()) {
+        // What a Mac adds beside each file ("__MACOSX/._book.fb2") is no second book.
+        const QString file = name.section(QLatin1Char('/'), -1);
+        if (file.endsWith(u".fb2", Qt::CaseInsensitive) && !file.startsWith(u"._") &&
+            !name.startsWith(u"__MACOSX/"))
+            books.append(name);
+    }
+    return books;
+}
+
+QStringList entryLabels(const QStringList &entries) {
+    QHash<QString, int> uses;
+    QStringList files;
+    for (const QString &name : entries) {
+        files.append(name.section(QLatin1Char('/'), -1));
+        ++uses[files.last().toCaseFolded()];
+    }
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (uses.value(files[i].toCaseFolded()) > 1)
+            files[i] = entries[i];
+    }
+    return files;
+}
+
 std::optional<QByteArray> zippedFb2Bytes(const QString &path, ReadBudget &budget) {
     const std::unique_ptr<BookArchive> archive = BookArchive::open(path, budget);
-    if (!archive)
-        return std::nullopt;
-    for (const QString &name : archive->names()) {
-        if (name.endsWith(u".fb2", Qt::CaseInsensitive))
-            return archive->read(name, budget);
-    }
-    return std::nullopt;
+    const QStringList books = archive ? fb2Entries(*archive) : QStringList();
+    return books.isEmpty() ? std::nullopt : archive->read(books.first(), budget);
 }
 
 std::optional<QString> readZippedFb2(const QString &path, ReadBudget budget, bool *damaged) {

@@ -23,6 +23,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <sys/resource.h>
 
@@ -63,6 +64,9 @@ public:
     int fontDialogs = 0;
     QString lastFolder;
     QString lastFilter;
+    QStringList choiceAsked; // title, label, then the items of the last choice
+    std::optional<int> choice;
+    std::function<void()> whileChoosing;
 
     std::optional<zk::FontChoice> chooseFont(QWidget *, const zk::FontChoice &) override {
         ++fontDialogs;
@@ -83,6 +87,13 @@ public:
     bool question(QWidget *, const QString &text) override {
         questions << text;
         return answer;
+    }
+    std::optional<int> chooseItem(QWidget *, const QString &title, const QString &label,
+                                  const QStringList &items) override {
+        choiceAsked = QStringList{title, label} + items;
+        if (whileChoosing)
+            whileChoosing();
+        return choice;
     }
 };
 

@@ -10,8 +10,12 @@
 #include "reading/Chunker.h"
 #include "settings/SettingsRecord.h"
 
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QListWidget>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QRandomGenerator>
@@ -49,6 +53,7 @@ private slots:
     void droppedFile_loadsAsTheLoadCommand_inItsOwnEncoding();
     void droppedFile_isTakenAsACopy_neverMoved();
     void binaryNamedTxt_keepsTheText_andSaysItIsNoText();
+    void zipOfSeveralBooks_asksWhichToRead();
 };
 
 namespace {
@@ -81,6 +86,17 @@ QByteArray fictionBook(const QStringList &paragraphs) {
 const QStringList BookParagraphs = {QStringLiteral("Первый абзац книги."),
                                     QStringLiteral("Второй абзац книги."),
                                     QStringLiteral("Третий абзац книги.")};
+
+// A zip of FictionBooks of one paragraph each, by name.
+void writeBooksZip(const QString &path, const QList<std::pair<QString, QString>> &books) {
+    QuaZip zip(path);
+    QVERIFY(zip.open(QuaZip::mdCreate));
+    for (const auto &[name, text] : books) {
+        QuaZipFile file(&zip);
+        QVERIFY(file.open(QIODevice::WriteOnly, QuaZipNewInfo(name)));
+        file.write(fictionBook({text}));
+    }
+}
 
 RecordingConverter *installConverter(MainWindow *w) {
     auto converter = std::make_unique<RecordingConverter>();
@@ -883,6 +899,47 @@ void test_loading::binaryNamedTxt_keepsTheText_andSaysItIsNoText() {
         QVERIFY(f.dialogs->messages.isEmpty());
         QVERIFY(w->editor()->text().contains(u"Да выпей чаю."_s));
     }
+}
+
+// A zip of several books asks which to read; "Отмена" is a quiet cancelled load.
+void test_loading::zipOfSeveralBooks_asksWhichToRead() {
+    WindowFixture f;
+    const QString old = numberedLines(5);
+    MainWindow *w = f.startWithText(old);
+    const QString zip = f.path(u"две.fb2.zip"_s);
+    writeBooksZip(zip,
+                  {{u"Первая.fb2"_s, u"Первая книга."_s}, {u"Вторая.fb2"_s, u"Вторая книга."_s}});
+    f.dialogs->openAnswer = zip;
+    w->documents()->loadFromFile();
+    QCOMPARE(f.dialogs->choiceAsked, (QStringList{u"В архиве несколько книг"_s, u"две.fb2.zip"_s,
+                                                  u"Первая.fb2"_s, u"Вторая.fb2"_s}));
+    QCOMPARE(w->editor()->text(), old);
+    QVERIFY(f.dialogs->messages.isEmpty());
+
+    f.dialogs->choice = 1;
+    w->documents()->loadFromFile();
+    QCOMPARE(w->editor()->text(), u"Вторая книга."_s);
+
+    // A shut-down while the list is up ends the load; the text it stored stays in the editor.
+    f.dialogs->choice = 0;
+    f.dialogs->whileChoosing = [w] { w->shutDown(); };
+    w->documents()->loadFromFile();
+    QCOMPARE(w->editor()->text(), u"Вторая книга."_s);
+    QCOMPARE(f.readFile(u"LastEdit"_s), TextCodec::encode(u"Вторая книга."_s));
+    QVERIFY(f.dialogs->messages.isEmpty());
+
+    // The real list: the first book stands chosen, Enter takes the one moved to.
+    QTimer::singleShot(0, [] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        auto *list = dialog ? dialog->findChild<QListWidget *>() : nullptr;
+        if (list && list->currentRow() == 0)
+            list->setCurrentRow(1);
+        if (list)
+            QTest::keyClick(list, Qt::Key_Return);
+        else if (dialog)
+            dialog->close();
+    });
+    QCOMPARE(QtDialogs().chooseItem(w, u"Т"_s, u"М"_s, {u"а"_s, u"б"_s}), std::optional<int>(1));
 }
 
 QTEST_MAIN(test_loading)

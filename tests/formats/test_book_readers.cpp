@@ -45,6 +45,7 @@ private slots:
     void docx_readsAsShownWithNotesListsAndAcceptedChanges();
     void docx_findsItsPartsThroughRelationships();
     void chainedConverter_picksReaderByExtension();
+    void zipOfSeveralBooks_readsTheOneChosen();
 
 private:
     QTemporaryDir m_dir;
@@ -652,6 +653,38 @@ void TestBookReaders::chainedConverter_picksReaderByExtension() {
 
     ChainedConverter nativeOnly(nullptr);
     QVERIFY(!nativeOnly.convert(m_dir.filePath(u"letter.docx"_s)));
+}
+
+void TestBookReaders::zipOfSeveralBooks_readsTheOneChosen() {
+    const QByteArray second = fb2Utf8().replace("Глава первая", "Глава вторая");
+    const QString path = m_dir.filePath(u"книги.zip"_s);
+    QVERIFY(writeZip(path, {{u"a/Книга.fb2"_s, fb2Utf8()},
+                            {u"__MACOSX/a/._Книга.fb2"_s, "attributes"},
+                            {u"обложка.jpg"_s, "jpeg"},
+                            {u"b/книга.FB2"_s, second},
+                            {u"b/Другая.fb2"_s, fb2Utf8()}}));
+    QList<QStringList> asked;
+    const auto answering = [&asked](std::optional<qsizetype> answer) {
+        return ConversionProgress({}, [&asked, answer](const QStringList &books) {
+            asked << books;
+            return answer;
+        });
+    };
+    ChainedConverter converter(nullptr);
+    QVERIFY(converter.convert(path, answering(1)).text().contains(u"Глава вторая"));
+    // In archive order, by file name, with the folder where two share one.
+    QCOMPARE(asked, (QList<QStringList>{{u"a/Книга.fb2"_s, u"b/книга.FB2"_s, u"Другая.fb2"_s}}));
+    using Failure = ConversionResult::Failure;
+    QCOMPARE(converter.convert(path, answering(std::nullopt)).failure(), Failure::Cancelled);
+    QCOMPARE(converter.convert(path, answering(3)).failure(), Failure::Cancelled);
+    // Nobody to ask: the first, as the tools read it.
+    QVERIFY(converter.convert(path).text().contains(u"Глава первая"));
+
+    // One book beside a Mac's copy of its attributes asks nothing.
+    asked.clear();
+    QVERIFY(writeZip(path, {{u"книга.fb2"_s, second}, {u"__MACOSX/._книга.fb2"_s, "attributes"}}));
+    QVERIFY(converter.convert(path, answering(std::nullopt)).text().contains(u"Глава вторая"));
+    QVERIFY(asked.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestBookReaders)

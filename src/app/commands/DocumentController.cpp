@@ -54,6 +54,7 @@ const QString LastEditName = QStringLiteral("LastEdit");
 const QString NotTextProblem = QStringLiteral("Файл не похож на текст");
 const QString DamagedBookMessage =
     QStringLiteral("Книга повреждена: показано то, что удалось прочитать");
+const QString ManyBooksTitle = QStringLiteral("В архиве несколько книг");
 // Far beyond any book, short of what the editor could hold.
 constexpr qint64 MaxTextBytes = qint64(1) << 30;
 
@@ -212,7 +213,36 @@ ConversionResult DocumentController::convertDocument(const QString &path) {
         return ConversionResult::failure(ConversionResult::Failure::ConversionFailed);
     ProgressWindow window(m_parts.dialogParent(), path, *m_parts.clock,
                           [this] { return loadWanted(); });
-    return m_converter->convert(path, window.progress());
+    return m_converter->convert(path, window.progress([this, &path](const QStringList &books) {
+        return chooseBook(path, books);
+    }));
+}
+
+std::optional<qsizetype> DocumentController::chooseBook(const QString &path,
+                                                        const QStringList &books) {
+    if (!loadWanted())
+        return std::nullopt;
+    // A termination does not wait for the answer, not even during start-up, when nothing else
+    // would close the dialog.
+    QMetaObject::Connection ending;
+    if (m_parts.options.termination) {
+        ending =
+            connect(m_parts.options.termination, &SignalWatcher::terminationRequested, this, [] {
+                if (QWidget *open = QApplication::activeModalWidget())
+                    open->close();
+            });
+    }
+    std::optional<int> chosen;
+    {
+        BusyCursor arrow(Qt::ArrowCursor); // not the load's hourglass over the list
+        chosen = m_parts.dialogs->chooseItem(m_parts.dialogParent(), ManyBooksTitle,
+                                             QFileInfo(path).fileName(), books);
+    }
+    disconnect(ending);
+    // A termination, the shut-down or a newer hand-over that came meanwhile ends this load.
+    if (!chosen || !loadWanted())
+        return std::nullopt;
+    return *chosen;
 }
 
 bool DocumentController::loadWanted() const {

@@ -81,6 +81,8 @@ private:
     // when there is nothing to tell: a cancelled load, a termination).
     std::optional<QString> readDocument(const QString &path, QString *failure);
     ConversionResult convertDocument(const QString &path);
+    // Which of the books in the archive at `path` to read; nullopt ends the load as cancelled.
+    std::optional<qsizetype> chooseBook(const QString &path, const QStringList &books);
     // Whether the load in progress is still wanted: not at a termination, nor after a newer
     // hand-over.
     bool loadWanted() const;

@@ -16,8 +16,17 @@ ProgressWindow::~ProgressWindow() {
     delete m_dialog;
 }
 
-ConversionProgress ProgressWindow::progress() {
-    return ConversionProgress([this](int percent) { return proceed(percent); });
+ConversionProgress ProgressWindow::progress(ConversionProgress::Chooser choose) {
+    ConversionProgress::Chooser timed;
+    if (choose) {
+        // A window coming up the moment the choice is made would only flash.
+        timed = [this, choose = std::move(choose)](const QStringList &books) {
+            const std::optional<qsizetype> chosen = choose(books);
+            m_started = m_clock.nowMs();
+            return chosen;
+        };
+    }
+    return ConversionProgress([this](int percent) { return proceed(percent); }, std::move(timed));
 }
 
 bool ProgressWindow::proceed(int percent) {

@@ -23,8 +23,9 @@ public:
     ~ProgressWindow();
     Q_DISABLE_COPY_MOVE(ProgressWindow)
 
-    // Handed to the converter; asked on the thread that converts, the window's own.
-    ConversionProgress progress();
+    // Handed to the converter; asked on the thread that converts, the window's own. The half
+    // second before the window shows counts from an answer to `choose`, not from the start.
+    ConversionProgress progress(ConversionProgress::Chooser choose = {});
 
 private:
     bool proceed(int percent);
