@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <malloc.h>
 
 #include <memory>
 
@@ -222,6 +223,14 @@ void EditorPanel::appendParagraphs(const QString &paragraphs) {
         m_hiddenDirty = false;
     }
     SelectionTracking = tracking;
+}
+
+void EditorPanel::appendingEnded() {
+    settleHiddenLines();
+    m_hidden.squeeze();
+    // The pieces passed through left the heap full of holes between the book's blocks: they
+    // go back to the system, so a book read in pieces costs no more than one read whole.
+    ::malloc_trim(0);
 }
 
 bool EditorPanel::isBlank() const {

@@ -35,6 +35,8 @@ public:
     // Paragraphs added after the last one, as a book read in the background comes in: the
     // caret, the selection and the lines before stay where they are.
     void appendParagraphs(const QString &paragraphs);
+    // The last paragraphs are in: what was kept spare for more goes back.
+    void appendingEnded();
 
     // Lines of the editor's current layout: the wrapped rows while shown, the
     // hidden layout's lines otherwise.

@@ -19,6 +19,8 @@ public:
     void setText(const QString &text);
     // Text added at the end; only the last paragraph and what follows are laid out again.
     void append(QStringView text);
+    // Gives back the room kept for more text.
+    void squeeze() { m_text.squeeze(); }
     // Paragraphs longer than `minLengthToWrap` characters are handed to `breaker`.
     void setBreaker(Breaker breaker, int minLengthToWrap);
 

@@ -324,6 +324,7 @@ void DocumentController::followRest() {
 
 void DocumentController::restEnded(int failure) {
     m_rest.reset();
+    m_parts.editor->appendingEnded();
     // What came stays; the rest of a book that broke off is lost, as with a damaged book.
     if (ConversionResult::Failure(failure) != ConversionResult::Failure::None)
         tellFailure(DamagedBookMessage);
@@ -435,6 +436,8 @@ void DocumentController::openRecentBook(const QByteArray &systemPath, int line) 
     while (m_rest && m_parts.editor->lineCount() <= line && !m_parts.shutDown)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                         QEventLoop::WaitForMoreEvents);
+    if (m_parts.shutDown)
+        return;
     const int lines = m_parts.editor->lineCount();
     m_parts.reading->placeAt(std::clamp(line, 0, std::max(0, lines - 1)));
     m_parts.editor->SavedSelStart = m_parts.editor->caret();
