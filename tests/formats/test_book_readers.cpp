@@ -563,6 +563,12 @@ void TestBookReaders::odt_labelsListItemsAndHeadingsAsShown() {
     const QString path = m_dir.filePath(u"списки.odt"_s);
     QVERIFY(writeZip(path, {{u"content.xml"_s, content}, {u"styles.xml"_s, styles}}, true));
     QCOMPARE(readOdt(path).text(), lines(expected));
+
+    // Nesting deeper than any document's is skipped, not followed into a stack overflow.
+    const QByteArray deep = "<office:document-content " + ns +
+                            "><office:body><office:text><text:p>до</text:p>" +
+                            QByteArray("<text:list><text:list-item>").repeated(100000);
+    QCOMPARE(readOdtContent(deep).text(), u"до"_s);
 }
 
 namespace {
