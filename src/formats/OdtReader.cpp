@@ -182,6 +182,10 @@ private:
         const QString name = attribute(kStyle, QStringLiteral("name")).toString();
         m_styleParents.insert(name,
                               attribute(kStyle, QStringLiteral("parent-style-name")).toString());
+        // The automatic styles of styles.xml and of content.xml are named alike (P1, T1): the
+        // later one replaces the earlier whole.
+        m_styleFonts.remove(name);
+        m_styleLists.remove(name);
         const QStringView list = attribute(kStyle, QStringLiteral("list-style-name"));
         if (!list.isEmpty())
             m_styleLists.insert(name, list.toString());

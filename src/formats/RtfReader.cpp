@@ -450,6 +450,8 @@ private:
     }
 
     void placeNotes() {
+        if (m_notes.isEmpty())
+            return;
         const QStringList notes = std::exchange(m_notes, {});
         for (const QString &note : notes) {
             for (QStringView line : QStringView(note).split(u'\n')) {
