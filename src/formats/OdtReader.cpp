@@ -32,6 +32,8 @@ constexpr int kMaxDepth = 256;
 constexpr int kListLevels = 10;
 constexpr int kUnset = INT_MIN;
 constexpr int kMaxCount = 1'000'000'000;
+// Lists another may continue by name; past this many a hostile document's names are forgotten.
+constexpr qsizetype kMostNamedLists = 100000;
 
 enum class Font { Plain, Symbol, Wingdings };
 
@@ -387,13 +389,13 @@ private:
             else if (attribute(kText, QStringLiteral("continue-numbering")) == u"true" &&
                      m_lastList >= 0 && m_lastListStyle == own)
                 list.chain = m_lastList;
-            if (list.chain < 0) {
-                list.chain = static_cast<int>(m_chains.size());
-                m_chains.emplace_back();
-            }
+            if (list.chain < 0)
+                list.chain = newChain();
             const QStringView id = attribute(kXml, QStringLiteral("id"));
-            if (!id.isEmpty())
+            if (!id.isEmpty() && m_chainIds.size() < kMostNamedLists) {
                 m_chainIds.insert(id.toString(), list.chain);
+                m_named[size_t(list.chain)] = true;
+            }
         } else {
             // A nested list goes on counting with its outer one, in its own style if it has one.
             list.chain = m_openLists.last().chain;
@@ -403,9 +405,25 @@ private:
         readChildren();
         m_openLists.removeLast();
         if (m_openLists.isEmpty()) {
-            m_lastList = list.chain;
+            // Counts no list can continue any more are given to the lists to come, so that
+            // millions of lists cost no more than a few.
+            const int previous = std::exchange(m_lastList, list.chain);
+            if (previous >= 0 && previous != list.chain && !m_named[size_t(previous)])
+                m_free.push_back(previous);
             m_lastListStyle = list.style;
         }
+    }
+
+    int newChain() {
+        if (!m_free.empty()) {
+            const int chain = m_free.back();
+            m_free.pop_back();
+            m_chains[size_t(chain)] = Counters();
+            return chain;
+        }
+        m_chains.emplace_back();
+        m_named.push_back(false);
+        return static_cast<int>(m_chains.size()) - 1;
     }
 
     // The first paragraph of an item is counted and shows the label; an item holding only a
@@ -538,6 +556,8 @@ private:
     ListStyle m_outline;
     Counters m_outlineCounts;
     std::vector<Counters> m_chains; // the counts of each list and of those continuing it
+    std::vector<bool> m_named;      // whether a chain is known by an xml:id
+    std::vector<int> m_free;        // chains no list can continue
     QHash<QString, int> m_chainIds; // a list's xml:id: its chain
     QList<OpenList> m_openLists;    // outermost first
     int m_lastList = -1;            // the chain of the last outermost list, and its style
