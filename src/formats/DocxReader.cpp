@@ -1,5 +1,6 @@
 #include "formats/DocxReader.h"
 #include "formats/BookArchive.h"
+#include "formats/ListNumbers.h"
 #include "formats/ParagraphBuilder.h"
 #include "formats/SymbolFonts.h"
 
@@ -61,54 +62,22 @@ QStringView wAttribute(const QXmlStreamReader &xml, QStringView name) {
     return {};
 }
 
-// Counting in letters as Word does: a..z, then aa..zz.
-QString letters(int n, QStringView alphabet) {
-    if (n < 1 || n > 100000)
-        return QString::number(n);
-    const auto size = alphabet.size();
-    return QString(static_cast<qsizetype>((n - 1) / size + 1), alphabet[(n - 1) % size]);
-}
-
-QString roman(int n) {
-    if (n < 1 || n > 3999)
-        return QString::number(n);
-    static const std::array<std::pair<int, const char16_t *>, 13> parts = {{{1000, u"m"},
-                                                                            {900, u"cm"},
-                                                                            {500, u"d"},
-                                                                            {400, u"cd"},
-                                                                            {100, u"c"},
-                                                                            {90, u"xc"},
-                                                                            {50, u"l"},
-                                                                            {40, u"xl"},
-                                                                            {10, u"x"},
-                                                                            {9, u"ix"},
-                                                                            {5, u"v"},
-                                                                            {4, u"iv"},
-                                                                            {1, u"i"}}};
-    QString out;
-    for (const auto &[value, digits] : parts) {
-        for (; n >= value; n -= value)
-            out += QString::fromUtf16(digits);
-    }
-    return out;
-}
-
 QString formatNumber(int n, QStringView format) {
     static const QString latin = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
     // Word's Russian counting skips ё, й, ъ, ы and ь.
     static const QString russian = QStringLiteral("абвгдежзиклмнопрстуфхцчшщэюя");
     if (format == u"lowerLetter")
-        return letters(n, latin);
+        return letterNumber(n, latin, true);
     if (format == u"upperLetter")
-        return letters(n, latin).toUpper();
+        return letterNumber(n, latin, true).toUpper();
     if (format == u"russianLower")
-        return letters(n, russian);
+        return letterNumber(n, russian, true);
     if (format == u"russianUpper")
-        return letters(n, russian).toUpper();
+        return letterNumber(n, russian, true).toUpper();
     if (format == u"lowerRoman")
-        return roman(n);
+        return romanNumber(n);
     if (format == u"upperRoman")
-        return roman(n).toUpper();
+        return romanNumber(n).toUpper();
     if (format == u"decimalZero" && n >= 0 && n < 10)
         return u'0' + QString::number(n);
     return QString::number(n);
@@ -487,7 +456,8 @@ private:
         if (hidden())
             return;
         const QString mark =
-            u'[' + (footnote ? QString::number(++m_footnoteCount) : roman(++m_endnoteCount)) + u']';
+            u'[' + (footnote ? QString::number(++m_footnoteCount) : romanNumber(++m_endnoteCount)) +
+            u']';
         m_out->append(QStringView(mark));
         const QString text = (footnote ? m_footnotes : m_endnotes).value(id);
         if (text.isEmpty())

@@ -20,9 +20,10 @@ constexpr std::string_view kUnderlines =
 // Destinations whose body is not document text.
 constexpr std::string_view kSkippedDestinations =
     "stylesheet info pict object header headerl headerr headerf footer footerl footerr footerf "
-    "footnote ftnsep ftnsepc ftncn aftnsep aftnsepc aftncn annotation listtable "
+    "ftnsep ftnsepc ftncn aftnsep aftnsepc aftncn annotation listtable "
     "listoverridetable rsidtbl generator xmlnstbl xmlns themedata colorschememapping "
-    "latentstyles datastore pgdsctbl fldinst revtbl filetbl template pn nonshppict shp shpinst "
+    "latentstyles datastore pgdsctbl fldinst revtbl filetbl template pn pnseclvl pntxta pntxtb "
+    "nonshppict shp shpinst "
     "xe tc bkmkstart bkmkend userprops docvar objdata panose falt mmathPr wgrffmtfilter "
     "passwordhash protusertbl fchars lchars htmltag mhtmltag formfield private txe";
 
@@ -106,7 +107,9 @@ const std::unordered_map<std::string_view, Keyword> &keywords() {
             {"sb", {Kw::SpaceBefore}},
             {"sa", {Kw::SpaceAfter}},
             {"fonttbl", {Kw::FontTable}},
-            {"colortbl", {Kw::ColorTable}}};
+            {"colortbl", {Kw::ColorTable}},
+            {"footnote", {Kw::Note}},
+            {"ftnalt", {Kw::Endnote}}};
         for (std::string_view name : words(kUnderlines))
             t.emplace(name, Keyword{Kw::Underline});
         for (std::string_view name : words(kSkippedDestinations))

@@ -43,6 +43,8 @@ enum class Kw {
     FontTable,
     ColorTable,
     Skip,
+    Note,    // a footnote, or an endnote with \ftnalt
+    Endnote, // \ftnalt
 };
 
 struct Keyword {

@@ -1,5 +1,6 @@
 // Scans RTF for its groups, control words and text, and hands the text to the document builder.
 #include "formats/RtfReader.h"
+#include "formats/ListNumbers.h"
 #include "formats/ParagraphBuilder.h"
 #include "formats/RtfControlWords.h"
 #include "formats/RtfDocumentBuilder.h"
@@ -29,7 +30,7 @@ constexpr int kMaxHalfPoints = 3276;
 constexpr int kDefaultCodepage = 1252;
 constexpr size_t kMaxDecoders = 16;
 
-enum class Dest { Text, FontTable, ColorTable, Skip };
+enum class Dest { Text, FontTable, ColorTable, Skip, Note };
 
 struct State {
     CharProps chr;
@@ -95,6 +96,14 @@ public:
         }
         if (m_pos >= m_size) {
             flushBytes();
+            if (m_noteDepth > 0) { // cut short inside a note
+                m_stack.resize(m_noteDepth - 1);
+                endNote();
+            }
+            if (!m_notes.isEmpty()) {
+                m_out.endParagraph(st().chr, st().para);
+                placeNotes();
+            }
             m_out.finish(st().para);
         } else {
             m_out.flush();
@@ -109,6 +118,7 @@ private:
     void openGroup() {
         flushBytes();
         m_skip = 0;
+        m_starred = false;
         if (int(m_stack.size()) < kMaxDepth)
             m_stack.push_back(m_stack.back());
         else
@@ -119,6 +129,7 @@ private:
     bool closeGroup() {
         flushBytes();
         m_skip = 0;
+        m_starred = false;
         if (m_overflow > 0) {
             --m_overflow;
             return true;
@@ -127,7 +138,10 @@ private:
             return false;
         if (st().dest == Dest::FontTable)
             commitFont();
+        const bool noteEnds = m_noteDepth == m_stack.size();
         m_stack.pop_back();
+        if (noteEnds)
+            endNote();
         return true;
     }
 
@@ -162,6 +176,7 @@ private:
     }
 
     void controlSymbol(char c) {
+        m_starred = false;
         if (c == '\'') {
             int byte = -1;
             if (m_pos < m_size && hexValue(m_data[m_pos]) >= 0) {
@@ -201,7 +216,9 @@ private:
             endParagraph();
             break;
         case '*':
+            m_starredFrom = st().dest;
             st().dest = Dest::Skip;
+            m_starred = true;
             break;
         default: // \- optional hyphen and the rest carry nothing to show
             break;
@@ -209,6 +226,7 @@ private:
     }
 
     void controlWord(std::string_view name, bool hasParam, int param) {
+        const bool starred = std::exchange(m_starred, false);
         const Keyword *found = findKeyword(name);
         if (!found) {
             if (m_skip > 0)
@@ -231,8 +249,12 @@ private:
         }
         flushBytes();
         State &s = st();
-        if (s.dest == Dest::Skip)
-            return;
+        if (s.dest == Dest::Skip) {
+            // "\*" skips a destination the reader does not know; LibreOffice writes notes so.
+            if (!starred || k.kw != Kw::Note)
+                return;
+            s.dest = m_starredFrom;
+        }
         switch (k.kw) {
         case Kw::FontTable:
             s.dest = Dest::FontTable;
@@ -249,6 +271,9 @@ private:
             return;
         case Kw::UnicodeSkip:
             s.uc = hasParam ? std::max(0, param) : 1;
+            return;
+        case Kw::Note:
+            beginNote();
             return;
         default:
             break;
@@ -390,12 +415,56 @@ private:
         case Kw::SpaceAfter:
             s.para.after = std::max(0, twips);
             break;
+        case Kw::Endnote:
+            m_endnote = m_endnote || s.dest == Dest::Note;
+            break;
         default:
             break;
         }
     }
 
+    // A note is read aside and placed after the paragraph that cites it; a note within a note
+    // is dropped.
+    void beginNote() {
+        State &s = st();
+        if (s.dest != Dest::Text || m_noteDepth > 0 || m_overflow > 0) {
+            s.dest = Dest::Skip;
+            return;
+        }
+        s.dest = Dest::Note;
+        m_noteDepth = m_stack.size();
+        m_endnote = false;
+        m_note.clear();
+    }
+
+    // Numbers the note as the other readers do, footnotes 1, 2, 3 and endnotes i, ii, iii, and
+    // cites it where it stood, which is where its mark (\chftn) was.
+    void endNote() {
+        m_noteDepth = 0;
+        const QString mark =
+            u'[' + (m_endnote ? romanNumber(++m_endnotes) : QString::number(++m_footnotes)) + u']';
+        emitText(mark);
+        const QString body = std::exchange(m_note, {}).trimmed();
+        if (!body.isEmpty())
+            m_notes.append(mark + u' ' + body);
+    }
+
+    void placeNotes() {
+        if (m_notes.isEmpty())
+            return;
+        const QStringList notes = std::exchange(m_notes, {});
+        for (const QString &note : notes) {
+            for (QStringView line : QStringView(note).split(u'\n')) {
+                if (line.trimmed().isEmpty())
+                    continue;
+                m_out.text(line, CharProps(), ParaProps());
+                m_out.endParagraph(CharProps(), ParaProps());
+            }
+        }
+    }
+
     void textByte(char c) {
+        m_starred = false;
         if (m_skip > 0) {
             --m_skip;
             return;
@@ -455,7 +524,7 @@ private:
     // How the text's font maps its codes to Unicode, when it is a symbol font.
     char16_t (*symbolMap() const)(char16_t) {
         const State &s = m_stack.back();
-        if (s.dest != Dest::Text)
+        if (s.dest != Dest::Text && s.dest != Dest::Note)
             return nullptr;
         const auto font =
             m_tables.fonts.constFind(s.chr.font >= 0 ? s.chr.font : m_tables.defaultFont);
@@ -519,6 +588,10 @@ private:
                     commitColor();
             }
             break;
+        case Dest::Note:
+            if (!s.chr.hidden)
+                m_note.append(text);
+            break;
         case Dest::Skip:
             break;
         }
@@ -526,8 +599,12 @@ private:
 
     void endParagraph() {
         const State &s = st();
-        if (s.dest == Dest::Text)
+        if (s.dest == Dest::Note) {
+            m_note.append(u'\n');
+        } else if (s.dest == Dest::Text) {
             m_out.endParagraph(s.chr, s.para);
+            placeNotes();
+        }
     }
 
     void commitFont() {
@@ -554,7 +631,16 @@ private:
 
     std::vector<State> m_stack;
     int m_overflow = 0;
-    int m_skip = 0; // fallback characters still to drop after \uN
+    int m_skip = 0;         // fallback characters still to drop after \uN
+    bool m_starred = false; // just after "\*", which made the group's destination m_starredFrom
+    Dest m_starredFrom = Dest::Text;
+
+    size_t m_noteDepth = 0; // the depth of the note's group while one is read
+    bool m_endnote = false;
+    QString m_note;
+    QStringList m_notes; // read, waiting for the end of their paragraph
+    int m_footnotes = 0;
+    int m_endnotes = 0;
 
     int m_codepage = kDefaultCodepage;
     bool m_fontOpen = false;

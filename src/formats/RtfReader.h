@@ -15,8 +15,9 @@ class RtfParser;
 // Reads the subset of RTF that word processors write for plain formatted prose: paragraphs,
 // alignment and indents, bold/italic/underline/strike-out, font family and size, colours,
 // code pages and Unicode. Tables, lists, pictures, fields and other objects are reduced to
-// their text (or dropped). The parser runs in linear time without recursion, so damaged or
-// hostile input is safe to hand in.
+// their text (or dropped); list items keep the label written for them. Footnotes and endnotes
+// are cited as "[1]" (endnotes "[i]") and follow, as "[1] text", the paragraph citing them. The
+// parser runs in linear time without recursion, so damaged or hostile input is safe to hand in.
 // Paragraphs become blocks (the closing \par of the last one adds no empty block), \line
 // becomes U+2028, text without \fs keeps the document's default size. Damaged RTF yields
 // whatever could be read before the damage.
@@ -39,7 +40,7 @@ public:
     static bool read(const QByteArray &rtf, QTextDocument *doc);
 
     // The text of rtf, a paragraph per line, as a document to read: list labels stay, hidden
-    // text, notes and fields' instructions go. Nullopt when it is not RTF.
+    // text and fields' instructions go. Nullopt when it is not RTF.
     static std::optional<QString> plainText(const QByteArray &rtf);
 
 private:

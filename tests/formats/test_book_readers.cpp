@@ -42,6 +42,7 @@ private slots:
     void html_takesCharsetFromMeta();
     void html_believesCharsetOnlyWhenBytesAgree();
     void odt_putsNotesAfterTheirParagraphAndAcceptsChanges();
+    void odt_labelsListItemsAndHeadingsAsShown();
     void docx_readsAsShownWithNotesListsAndAcceptedChanges();
     void docx_findsItsPartsThroughRelationships();
     void chainedConverter_picksReaderByExtension();
@@ -501,6 +502,74 @@ void TestBookReaders::odt_putsNotesAfterTheirParagraphAndAcceptsChanges() {
                     u"второй её абзац."_s}));
     QCOMPARE(readOdtContent("<office:document-content").failure(),
              ConversionResult::Failure::Damaged);
+}
+
+// Styles as LibreOffice writes them; the expected labels are those its own text export shows.
+void TestBookReaders::odt_labelsListItemsAndHeadingsAsShown() {
+    const QByteArray ns =
+        R"x(xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0")x";
+    const QByteArray styles = "<office:document-styles " + ns + R"x(><office:styles>
+<text:outline-style style:name="Outline"><text:outline-level-style text:level="1" style:num-format="1" style:num-suffix=" "/>
+ <text:outline-level-style text:level="2" style:num-format="1" text:display-levels="2"/></text:outline-style>
+<text:list-style style:name="Стиль"><text:list-level-style-number text:level="1" style:num-format="а, б, .., аа, аб, ... (ru)" style:num-suffix=")"/>
+ <text:list-level-style-number text:level="2" style:num-format="1" style:num-suffix="." text:display-levels="2"/>
+ <text:list-level-style-number text:level="3" style:num-format="i" style:num-prefix="(" style:num-suffix=")" text:start-value="3"/></text:list-style>
+</office:styles></office:document-styles>)x";
+    const QByteArray content = "<office:document-content " + ns + R"x(>
+<office:font-face-decls><style:font-face style:name="starbats" svg:font-family="starbats"/></office:font-face-decls>
+<office:automatic-styles><text:list-style style:name="L1">
+ <text:list-level-style-number text:level="1" style:num-suffix="." style:num-format="A"/>
+ <text:list-level-style-bullet text:level="2" style:num-suffix="." text:bullet-char="&#xF095;"><style:text-properties style:font-name="starbats"/></text:list-level-style-bullet></text:list-style>
+ <text:list-style style:name="L2"><text:list-level-style-number text:level="1" style:num-suffix="." style:num-format="А, Б, .., Аа, Бб, ... (ru)"/></text:list-style>
+</office:automatic-styles><office:body><office:text>
+<text:h text:outline-level="1">Глава</text:h><text:h text:outline-level="2">Раздел</text:h>
+<text:h text:outline-level="1" text:is-list-header="true">Без номера</text:h><text:h text:outline-level="2">Раздел</text:h>
+<text:list xml:id="list1" text:style-name="Стиль"><text:list-header><text:p>Заголовок списка</text:p></text:list-header>
+ <text:list-item><text:number>9)</text:number><text:p>альфа</text:p><text:p>второй абзац</text:p><text:list><text:list-item><text:p>один</text:p>
+  <text:list><text:list-item><text:p>глубоко</text:p></text:list-item></text:list></text:list-item><text:list-item><text:p>два</text:p></text:list-item></text:list></text:list-item>
+ <text:list-item><text:list><text:list-item><text:p>только вложенный</text:p></text:list-item></text:list></text:list-item></text:list>
+<text:p>Перерыв</text:p>
+<text:list xml:id="list2" text:continue-numbering="true" text:style-name="Стиль"><text:list-item text:start-value="10"><text:p>десятый</text:p></text:list-item></text:list>
+<text:list text:style-name="L1"><text:list-item><text:p>Первый</text:p><text:list><text:list-item><text:p>пункт</text:p></text:list-item></text:list></text:list-item></text:list>
+<text:list text:continue-list="list2" text:style-name="Стиль"><text:list-item><text:p>дальше</text:p></text:list-item></text:list>
+<text:list text:continue-numbering="true" text:style-name="L2"><text:list-item text:start-value="29"><text:p>Я</text:p></text:list-item><text:list-item><text:p>Аа</text:p></text:list-item><text:list-item><text:p>Бб</text:p></text:list-item></text:list>
+<text:list text:style-name="Стиль"><text:list-item><text:p>заново</text:p></text:list-item></text:list>
+</office:text></office:body></office:document-content>)x";
+    const QStringList expected = {u"1 Глава"_s,
+                                  u"1.1 Раздел"_s,
+                                  u"Без номера"_s,
+                                  u"1.2 Раздел"_s,
+                                  u"Заголовок списка"_s,
+                                  u"а) альфа"_s,
+                                  u"второй абзац"_s,
+                                  u"а.1. один"_s,
+                                  u"(iii) глубоко"_s,
+                                  u"а.2. два"_s,
+                                  u"а.3. только вложенный"_s,
+                                  u"Перерыв"_s,
+                                  u"к) десятый"_s,
+                                  u"A. Первый"_s,
+                                  u"• пункт"_s,
+                                  u"л) дальше"_s,
+                                  u"Я. Я"_s,
+                                  u"Аа. Аа"_s,
+                                  u"Бб. Бб"_s,
+                                  u"а) заново"_s};
+    QCOMPARE(readOdtContent(content, styles).text(), lines(expected));
+
+    // From a file, styles.xml included.
+    const QString path = m_dir.filePath(u"списки.odt"_s);
+    QVERIFY(writeZip(path, {{u"content.xml"_s, content}, {u"styles.xml"_s, styles}}, true));
+    QCOMPARE(readOdt(path).text(), lines(expected));
+
+    // Nesting deeper than any document's is skipped, not followed into a stack overflow.
+    const QByteArray deep = "<office:document-content " + ns +
+                            "><office:body><office:text><text:p>до</text:p>" +
+                            QByteArray("<text:list><text:list-item>").repeated(100000);
+    QCOMPARE(readOdtContent(deep).text(), u"до"_s);
 }
 
 namespace {

@@ -109,6 +109,30 @@ private slots:
         QCOMPARE(converter.convert(dir.filePath(u"bad.rtf"_s)).text(), u"от запасного"_s);
     }
 
+    // Trimmed from what LibreOffice and Word write: list labels in \listtext and \pntext,
+    // numbering definitions in \pn, notes starred or not, an endnote marked \ftnalt.
+    void notesAndListLabels_readAsTheOtherDocumentsDo() {
+        const QByteArray rtf =
+            R"({\rtf1\ansi\ansicpg1251{\fonttbl{\f0 Times;}{\f2\fcharset2 Symbol;}{\f5 OpenSymbol;}})"
+            R"(\pard\plain \'c0\'e1\'e7\'e0\'f6{{\super \loch \chftn{\*\footnote \chftn\pard\plain )"
+            R"({\loch \u1058\'3f\u1077\'3f\u1082\'3f\u1089\'3f\u1090\'3f.}}})"
+            "\r\n"
+            R"( \'e8{{\super \chftn{\*\footnote\ftnalt \chftn\pard\plain {\i \'ca\'ee\'ed\'e5\'f6}}}}.)"
+            R"(\par\pard\plain{\listtext\pard\plain  1.\tab}\ilvl0\ls1 \li709\fi-283 \'ce\'e4\'e8\'ed)"
+            R"({\cs16\super \chftn }{\footnote \pard\plain {\cs16\super \chftn }\tab \'c4\'e2\'e0\par)"
+            R"(\'e0\'e1\'e7\'e0\'f6\'e0\par}\par)"
+            R"({\listtext\pard\plain \f5 \u8226\'95\tab}\ls2 \'cf\'f3\'ed\'ea\'f2\par)"
+            R"({\pntext\f2\'b7\tab}{\*\pn\pnlvlblt\pnf2{\pntxtb\'b7}}{\pn\pnlvlbody{\pntxta .}}\'d1\'f2\'e0\'f0\'fb\'e9})";
+        const QStringList expected = {u"Абзац[1] и[i]."_s, u"[1] Текст."_s, u"[i] Конец"_s,
+                                      u"1. Один[2]"_s,     u"[2] Два"_s,    u"абзаца"_s,
+                                      u"• Пункт"_s,        u"• Старый"_s};
+        QCOMPARE(RtfReader::plainText(rtf).value_or(QString()).split(u'\n'), expected);
+        // The shown document places them alike; cut inside a note, the note keeps what it had.
+        QCOMPARE(plain(rtf).split(u'\n').mid(0, 3), expected.mid(0, 3));
+        QCOMPARE(RtfReader::plainText(rtf.left(rtf.indexOf("\\'e0\\'e1"))).value_or(QString()),
+                 expected.mid(0, 5).join(u'\n'));
+    }
+
     void nonRtf_isRejectedAndDocumentKept() {
         QTextDocument doc(u"before"_s);
         QVERIFY(!RtfReader::read("plain text", &doc));

@@ -54,6 +54,10 @@ def rtf():
         r"{\object\objdata 0102\bin3 abc}\u-3913\'a0\'a0 end\par}")
     put("rtf", "not_rtf.txt", b"plain text, not rtf")
     put("rtf", "damaged.rtf", r"{\rtf1{{{\b unclosed \'e9\u\par")
+    put("rtf", "notes_lists.rtf",
+        r"{\rtf1\ansi{\fonttbl{\f2\fcharset2 Symbol;}}Text{\super\chftn{\*\footnote\chftn\pard note\par two}}"
+        r" and{\footnote\ftnalt end{\footnote nested}}\par{\listtext\pard\plain 1.\tab}item\par"
+        r"{\pntext\f2\'b7\tab}{\*\pn\pnlvlblt{\pntxtb\'b7}}old{\footnote cut")
 
 
 def books():
@@ -143,6 +147,22 @@ def books():
         z.writestr(zipfile.ZipInfo("mimetype"), "application/vnd.oasis.opendocument.text")
         z.writestr("content.xml", content)
     put("books", "notes.odt", out.getvalue())
+    put("books", "lists.xml",
+        '<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+        'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
+        'xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"><office:automatic-styles>'
+        '<text:list-style style:name="L1"><text:list-level-style-number text:level="1" style:num-format="1" '
+        'style:num-suffix="."/><text:list-level-style-number text:level="2" style:num-format="а, б, .., аа, аб, ... (ru)" '
+        'text:display-levels="2" text:start-value="28"/><text:list-level-style-bullet text:level="3" '
+        'text:bullet-char="\uf0b7"/></text:list-style><text:outline-style style:name="Outline">'
+        '<text:outline-level-style text:level="1" style:num-format="I"/></text:outline-style>'
+        '</office:automatic-styles><office:body><office:text><text:h text:outline-level="1">Глава</text:h>'
+        '<text:list xml:id="a" text:style-name="L1"><text:list-header><text:p>шапка</text:p></text:list-header>'
+        '<text:list-item><text:p>один</text:p><text:list><text:list-item><text:list><text:list-item>'
+        '<text:p>точка</text:p></text:list-item></text:list></text:list-item></text:list></text:list-item>'
+        '</text:list><text:list text:continue-list="a"><text:list-item text:start-value="99">'
+        '<text:number>7.</text:number><text:p>дальше</text:p></text:list-item></text:list>'
+        '</office:text></office:body></office:document-content>')
 
 
 def docx():
