@@ -31,8 +31,10 @@ void ParagraphBuilder::append(QChar c) {
     if (isInvisible(c))
         return;
     if (!m_inParagraph) {
-        if (!m_text.isEmpty())
+        if (!m_text.isEmpty()) {
+            m_lastBreak = m_text.size();
             m_text.append(QLatin1Char('\n'));
+        }
         m_inParagraph = true;
     } else if (m_pendingSpace) {
         m_text.append(QLatin1Char(' '));
@@ -64,13 +66,17 @@ void ParagraphBuilder::appendParagraphs(QStringView text) {
 
 QString ParagraphBuilder::take() {
     endParagraph();
+    m_lastBreak = -1;
     return std::exchange(m_text, QString());
 }
 
 QString ParagraphBuilder::takeCompleted() {
-    if (!m_inParagraph)
+    if (!m_inParagraph) {
+        m_lastBreak = -1;
         return std::exchange(m_text, QString());
-    const qsizetype end = m_text.lastIndexOf(QLatin1Char('\n'));
+    }
+    // The open paragraph may be long: where it began is remembered, not searched for.
+    const qsizetype end = std::exchange(m_lastBreak, -1);
     if (end < 0)
         return {};
     QString done = m_text.first(end);

@@ -31,6 +31,7 @@ private:
     QString m_text;
     bool m_inParagraph = false;
     bool m_pendingSpace = false;
+    qsizetype m_lastBreak = -1; // the "\n" before the paragraph being collected
 };
 
 } // namespace zk
