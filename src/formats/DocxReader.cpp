@@ -30,24 +30,7 @@ const QString kMathStrict = QStringLiteral("http://purl.oclc.org/ooxml/officeDoc
 constexpr int kMaxDepth = 256;
 constexpr int kLevels = 9;
 
-enum class Font { Plain, Symbol, Wingdings };
-
-Font fontNamed(QStringView family) {
-    if (family.startsWith(u"Symbol", Qt::CaseInsensitive))
-        return Font::Symbol;
-    if (family.startsWith(u"Wingdings", Qt::CaseInsensitive) ||
-        family.startsWith(u"Webdings", Qt::CaseInsensitive))
-        return Font::Wingdings;
-    return Font::Plain;
-}
-
-// A private character of a symbol font as the character it shows; 0 to drop it.
-char16_t mapped(char16_t u, Font font) {
-    if (u < 0xF020 || u > 0xF0FF || font == Font::Plain)
-        return u;
-    const char16_t code = u - 0xF000;
-    return font == Font::Wingdings ? wingdingsChar(code) : symbolFontChar(code);
-}
+using Font = SymbolFont;
 
 bool isW(const QXmlStreamReader &xml) {
     return xml.namespaceUri() == kW || xml.namespaceUri() == kWStrict;
@@ -124,8 +107,8 @@ public:
                 level->text = val.toString();
             } else if (level && name == u"rFonts") {
                 level->font =
-                    fontNamed(wAttribute(x, u"ascii").isEmpty() ? wAttribute(x, u"hAnsi")
-                                                                : wAttribute(x, u"ascii"));
+                    symbolFontNamed(wAttribute(x, u"ascii").isEmpty() ? wAttribute(x, u"hAnsi")
+                                                                      : wAttribute(x, u"ascii"));
             }
         }
     }
@@ -185,7 +168,7 @@ public:
                 const int l = text[++i].unicode() - u'1';
                 out +=
                     formatNumber(counts[l] == kUnset ? start(l) : counts[l], (*abstract)[l].format);
-            } else if (const char16_t c = mapped(text[i].unicode(), lvl.font)) {
+            } else if (const char16_t c = mappedSymbol(text[i].unicode(), lvl.font)) {
                 out += QChar(c);
             }
         }
@@ -411,14 +394,14 @@ private:
                 QStringView family = wAttribute(xml, u"ascii");
                 if (family.isEmpty())
                     family = wAttribute(xml, u"hAnsi");
-                m_font = fontNamed(family);
+                m_font = symbolFontNamed(family);
             }
             xml.skipCurrentElement();
         }
     }
 
     void readSymbol() {
-        const Font font = fontNamed(wAttribute(*m_xml, u"font"));
+        const Font font = symbolFontNamed(wAttribute(*m_xml, u"font"));
         bool ok = false;
         const uint code = wAttribute(*m_xml, u"char").toUInt(&ok, 16);
         m_xml->skipCurrentElement();
@@ -427,7 +410,7 @@ private:
         const char16_t u = code < 0xF000 ? static_cast<char16_t>(code) : code - 0xF000;
         if (u < 0x20)
             return;
-        const char16_t c = font == Font::Plain ? u : mapped(u + 0xF000, font);
+        const char16_t c = font == Font::Plain ? u : mappedSymbol(u + 0xF000, font);
         if (c != 0 && !hidden())
             m_out->append(QChar(c));
     }
@@ -472,7 +455,7 @@ private:
         if (hidden())
             return;
         for (QChar c : text) {
-            if (const char16_t u = mapped(c.unicode(), m_font))
+            if (const char16_t u = mappedSymbol(c.unicode(), m_font))
                 m_out->append(QChar(u));
         }
     }

@@ -35,24 +35,7 @@ constexpr int kMaxCount = 1'000'000'000;
 // Lists another may continue by name; past this many a hostile document's names are forgotten.
 constexpr qsizetype kMostNamedLists = 100000;
 
-enum class Font { Plain, Symbol, Wingdings };
-
-Font fontNamed(QStringView family) {
-    if (family.startsWith(u"Symbol", Qt::CaseInsensitive))
-        return Font::Symbol;
-    if (family.startsWith(u"Wingdings", Qt::CaseInsensitive) ||
-        family.startsWith(u"Webdings", Qt::CaseInsensitive))
-        return Font::Wingdings;
-    return Font::Plain;
-}
-
-// A private character of a symbol font as the character it shows; 0 to drop it.
-char16_t mapped(char16_t u, Font font) {
-    if (u < 0xF020 || u > 0xF0FF || font == Font::Plain)
-        return u;
-    const char16_t code = u - 0xF000;
-    return font == Font::Wingdings ? wingdingsChar(code) : symbolFontChar(code);
-}
+using Font = SymbolFont;
 
 // One level of a list style: how its label looks.
 struct ListLevel {
@@ -206,7 +189,7 @@ private:
         for (int hops = 0; hops < 8 && !name.isEmpty(); ++hops) {
             const auto font = m_styleFonts.constFind(name);
             if (font != m_styleFonts.cend())
-                return fontNamed(m_fontFamilies.value(*font, *font));
+                return symbolFontNamed(m_fontFamilies.value(*font, *font));
             name = m_styleParents.value(name);
         }
         return m_font;
@@ -273,7 +256,7 @@ private:
                 QString family = attribute(kStyle, QStringLiteral("font-name")).toString();
                 family = family.isEmpty() ? attribute(kFo, QStringLiteral("font-family")).toString()
                                           : m_fontFamilies.value(family, family);
-                font = fontNamed(family.remove(u'\'').remove(u'"'));
+                font = symbolFontNamed(family.remove(u'\'').remove(u'"'));
             }
             m_xml.skipCurrentElement();
         }
@@ -281,7 +264,7 @@ private:
             return;
         QString bullet;
         for (QChar c : std::as_const(level.bullet)) {
-            const char16_t u = mapped(c.unicode(), font);
+            const char16_t u = mappedSymbol(c.unicode(), font);
             // A private character of a font without a map (StarBats, OpenSymbol) is a bullet
             // all the same.
             if (u >= 0xE000 && u <= 0xF8FF)
@@ -294,7 +277,7 @@ private:
 
     void appendText(QStringView text) {
         for (QChar c : text) {
-            if (const char16_t u = mapped(c.unicode(), m_font))
+            if (const char16_t u = mappedSymbol(c.unicode(), m_font))
                 m_out->append(QChar(u));
         }
     }

@@ -280,4 +280,20 @@ char16_t wingdingsChar(char16_t code) {
     }
 }
 
+SymbolFont symbolFontNamed(QStringView family) {
+    if (family.startsWith(u"Symbol", Qt::CaseInsensitive))
+        return SymbolFont::Symbol;
+    if (family.startsWith(u"Wingdings", Qt::CaseInsensitive) ||
+        family.startsWith(u"Webdings", Qt::CaseInsensitive))
+        return SymbolFont::Wingdings;
+    return SymbolFont::Plain;
+}
+
+char16_t mappedSymbol(char16_t u, SymbolFont font) {
+    if (u < 0xF020 || u > 0xF0FF || font == SymbolFont::Plain)
+        return u;
+    const char16_t code = u - 0xF000;
+    return font == SymbolFont::Wingdings ? wingdingsChar(code) : symbolFontChar(code);
+}
+
 } // namespace zk
