@@ -761,7 +761,7 @@ void test_loading::longPdf_comesInWhileRead_keepingThePlace_andStopsWithTheNextT
     WindowFixture f;
     MainWindow *w = f.startWithText(numberedLines(5));
     w->setConverter(earlyConverter());
-    f.writeFile(QStringLiteral("книга.pdf"), longPdf(400));
+    f.writeFile(QStringLiteral("книга.pdf"), longPdf(600));
     const QString whole = readPdf(f.path(QStringLiteral("книга.pdf"))).text();
     f.dialogs->openAnswer = f.path(QStringLiteral("книга.pdf"));
     w->documents()->loadFromFile();
@@ -911,8 +911,9 @@ void test_loading::zipOfSeveralBooks_asksWhichToRead() {
                   {{u"Первая.fb2"_s, u"Первая книга."_s}, {u"Вторая.fb2"_s, u"Вторая книга."_s}});
     f.dialogs->openAnswer = zip;
     w->documents()->loadFromFile();
-    QCOMPARE(f.dialogs->choiceAsked, (QStringList{u"В архиве несколько книг"_s, u"две.fb2.zip"_s,
-                                                  u"Первая.fb2"_s, u"Вторая.fb2"_s}));
+    QCOMPARE(f.dialogs->choiceAsked,
+             (QStringList{u"В архиве несколько книг"_s, u"Какую книгу из «две.fb2.zip» открыть?"_s,
+                          u"Первая.fb2"_s, u"Вторая.fb2"_s}));
     QCOMPARE(w->editor()->text(), old);
     QVERIFY(f.dialogs->messages.isEmpty());
 

@@ -235,8 +235,9 @@ std::optional<qsizetype> DocumentController::chooseBook(const QString &path,
     std::optional<int> chosen;
     {
         BusyCursor arrow(Qt::ArrowCursor); // not the load's hourglass over the list
-        chosen = m_parts.dialogs->chooseItem(m_parts.dialogParent(), ManyBooksTitle,
-                                             QFileInfo(path).fileName(), books);
+        chosen = m_parts.dialogs->chooseItem(
+            m_parts.dialogParent(), ManyBooksTitle,
+            QStringLiteral("Какую книгу из «%1» открыть?").arg(QFileInfo(path).fileName()), books);
     }
     disconnect(ending);
     // A termination, the shut-down or a newer hand-over that came meanwhile ends this load.
