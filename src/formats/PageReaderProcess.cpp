@@ -48,8 +48,10 @@ public:
         while (at < m_pending.size()) {
             if (m_chunkLeft > 0) {
                 const qsizetype n = std::min(m_chunkLeft, m_pending.size() - at);
-                m_piece += m_utf8.decode(QByteArrayView(m_pending).sliced(at, n));
-                m_chars += n;
+                const QString text = m_utf8.decode(QByteArrayView(m_pending).sliced(at, n));
+                m_piece += text;
+                // Characters, as the budget counts them: a Russian book takes two bytes each.
+                m_chars += text.size();
                 if (m_chars > ReadBudget::DefaultChars)
                     return false;
                 m_chunkLeft -= n;

@@ -319,16 +319,13 @@ void DocumentController::followRest() {
     // caret and lines, so the place and the percentage go on from where they are.
     connect(m_rest.get(), &ContinuedText::arrived, this,
             [this](const QString &paragraphs) { m_parts.editor->appendParagraphs(paragraphs); });
-    connect(m_rest.get(), &ContinuedText::ended, this,
-            [this](ConversionResult::Failure failure) { restEnded(int(failure)); });
-}
-
-void DocumentController::restEnded(int failure) {
-    m_rest.reset();
-    m_parts.editor->appendingEnded();
-    // What came stays; the rest of a book that broke off is lost, as with a damaged book.
-    if (ConversionResult::Failure(failure) != ConversionResult::Failure::None)
-        tellFailure(DamagedBookMessage);
+    connect(m_rest.get(), &ContinuedText::ended, this, [this](ConversionResult::Failure failure) {
+        m_rest.reset();
+        m_parts.editor->appendingEnded();
+        // What came stays; the rest of a book that broke off is lost, as with a damaged book.
+        if (failure != ConversionResult::Failure::None)
+            tellFailure(DamagedBookMessage);
+    });
 }
 
 void DocumentController::stopReadingOn() {

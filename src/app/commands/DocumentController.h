@@ -92,7 +92,6 @@ private:
     void tellFailure(const QString &failure);
     // The rest of the document just put in the editor, if it is still being read.
     void followRest();
-    void restEnded(int failure);
     QString dialogFolder();
     void rememberTextFolder(const QString &file);
 
